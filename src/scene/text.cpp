@@ -132,7 +132,8 @@ void ReportProblem(const SceneReader *rd) {
 
 int32_t FindKeyChecked(SceneReader *rd, const char *key, int32_t start, const char *what) {
     const int32_t k = start <= rd->end ? FindKey(key, rd->text, start) : -1;
-    if (k < 0) Fail(rd, "%s: no \"%s\" key", what, key);
+    // A key that must begin a line starts with its LF; the message names it without.
+    if (k < 0) Fail(rd, "%s: no \"%s\" key", what, key + (key[0] == '\n'));
     return k;
 }
 
