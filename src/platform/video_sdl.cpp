@@ -1,0 +1,226 @@
+// The SDL video driver: a full-screen-desktop window (no mode switch), a
+// renderer with vsync and a streaming texture in the frame's pixel format.
+// The frame is scaled by the largest whole factor that fits, centred on
+// black, with nearest-neighbour sampling.
+#include "platform/video.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+static SDL_Window *window;
+static SDL_Renderer *renderer;
+static SDL_Texture *texture;
+static Uint32 textureFormat;        // chosen by setMode
+static int frameWidth, frameHeight; // the mode's size
+static int reportedVisible;         // what the last VIDEO_ACTIVATE said
+static int cursorPending;           // a VIDEO_SET_CURSOR is owed for a newly shown window
+
+// The eight formats by name, as GLIMMERFALL_PIXEL_FORMAT gives them, with the
+// SDL format whose memory layout each converter writes.
+static const struct {
+    const char *name;
+    Uint32 format;
+} formatNames[] = {
+    {"32", SDL_PIXELFORMAT_RGB888},  {"32bgr", SDL_PIXELFORMAT_BGR888},
+    {"24", SDL_PIXELFORMAT_BGR24},   {"24bgr", SDL_PIXELFORMAT_RGB24},
+    {"565", SDL_PIXELFORMAT_RGB565}, {"565bgr", SDL_PIXELFORMAT_BGR565},
+    {"555", SDL_PIXELFORMAT_RGB555}, {"555bgr", SDL_PIXELFORMAT_BGR555},
+};
+
+// The format GLIMMERFALL_PIXEL_FORMAT forces, or 0 when it is unset or unknown.
+static Uint32 ForcedFormat(void) {
+    const char *name = getenv("GLIMMERFALL_PIXEL_FORMAT");
+    if (!name) return 0;
+    for (const auto &f : formatNames)
+        if (strcmp(name, f.name) == 0) return f.format;
+    return 0;
+}
+
+static int LoadSdl(void) {
+    // The frame is scaled by whole factors: keep SDL from smoothing it.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+static void UnloadSdl(void) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+static int CreateSdlWindow(const char *title, int w, int h) {
+    const char *windowed = getenv("GLIMMERFALL_WINDOW");
+    Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
+    int sw = w, sh = h;
+    if (windowed && strcmp(windowed, "1") == 0) {
+        // A resizable window at the largest whole multiple of the frame
+        // that takes at most three quarters of the desktop.
+        flags |= SDL_WINDOW_RESIZABLE;
+        SDL_Rect usable;
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+            for (int k = 2; w * k <= usable.w * 3 / 4 && h * k <= usable.h * 3 / 4; k++) {
+                sw = w * k;
+                sh = h * k;
+            }
+    } else {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
+    window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, sw, sh, flags);
+    reportedVisible = 0;
+    cursorPending = 0;
+    return window != nullptr;
+}
+
+static void DestroySdlWindow(void) {
+    if (window) SDL_DestroyWindow(window);
+    window = nullptr;
+}
+
+static int SetSdlMode(int width, int height, int bitCount) {
+    Uint32 format = ForcedFormat();
+    if (!format)
+        format = bitCount == 32   ? (Uint32)SDL_PIXELFORMAT_RGB888
+                 : bitCount == 24 ? (Uint32)SDL_PIXELFORMAT_BGR24
+                                  : (Uint32)SDL_PIXELFORMAT_RGB565;
+    if ((int)SDL_BYTESPERPIXEL(format) * 8 != bitCount) return 0;
+    textureFormat = format;
+    frameWidth = width;
+    frameHeight = height;
+    return 1;
+}
+
+static void RestoreSdlMode(void) {}
+
+static void ReleaseSdlSurface(void) {
+    if (texture) SDL_DestroyTexture(texture);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    texture = nullptr;
+    renderer = nullptr;
+}
+
+static int CreateSdlSurface(int backBufferCount) {
+    // The renderer double-buffers on its own; the count asked for does not matter.
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (renderer)
+        texture = SDL_CreateTexture(renderer, textureFormat, SDL_TEXTUREACCESS_STREAMING,
+                                    frameWidth, frameHeight);
+    if (texture) SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+    if (texture) return 1;
+    ReleaseSdlSurface();
+    return 0;
+}
+
+static int GetSdlFormat(PixelFormat *format) {
+    int bpp;
+    Uint32 r, g, b, a;
+    if (!SDL_PixelFormatEnumToMasks(textureFormat, &bpp, &r, &g, &b, &a)) return 0;
+    // Bits per pixel as stored: 32 for 8-8-8 in a word, 16 for 5-5-5.
+    format->bitCount = SDL_BYTESPERPIXEL(textureFormat) * 8;
+    format->redMask = r;
+    format->greenMask = g;
+    format->blueMask = b;
+    format->isRgb = !SDL_ISPIXELFORMAT_INDEXED(textureFormat);
+    return 1;
+}
+
+// Visible means mapped and not minimised; keyboard focus does not matter.
+static int SdlWindowVisible(void) {
+    Uint32 flags = window ? SDL_GetWindowFlags(window) : 0;
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED));
+}
+
+static int PollSdl(VideoMessage *message) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        if (e.type == SDL_QUIT ||
+            (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
+            *message = {VIDEO_CLOSE, 0};
+            return 1;
+        }
+        if (e.type == SDL_KEYDOWN) {
+            SDL_Keycode key = e.key.keysym.sym;
+            *message = {VIDEO_KEY_DOWN, key == SDLK_ESCAPE ? 27 : key < 128 ? key : 0};
+            return 1;
+        }
+        if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_ENTER) {
+            *message = {VIDEO_SET_CURSOR, 0};
+            return 1;
+        }
+    }
+    // Activation follows the window's state once the queue is empty, so a
+    // burst of show/hide events ends in one message with the final state.
+    int visible = SdlWindowVisible();
+    if (visible != reportedVisible) {
+        reportedVisible = visible;
+        cursorPending = visible;
+        *message = {VIDEO_ACTIVATE, visible};
+        return 1;
+    }
+    // The pointer may rest over a window that has just appeared, with no
+    // enter event to come.
+    if (cursorPending) {
+        cursorPending = 0;
+        *message = {VIDEO_SET_CURSOR, 0};
+        return 1;
+    }
+    return 0;
+}
+
+static void RestoreSdlSurface(void) {}
+
+static int LockSdl(uint8_t **pixels, int *pitch) {
+    void *p;
+    if (!texture || SDL_LockTexture(texture, nullptr, &p, pitch) != 0) return 0;
+    *pixels = (uint8_t *)p;
+    return 1;
+}
+
+static void UnlockSdl(void) {
+    SDL_UnlockTexture(texture);
+}
+
+static void FlipSdl(void) {
+    int ow, oh;
+    if (SDL_GetRendererOutputSize(renderer, &ow, &oh) != 0) return;
+    // The largest whole factor that fits; a window smaller than the frame
+    // shows it shrunk to fit instead, still in shape.
+    int scale = ow / frameWidth < oh / frameHeight ? ow / frameWidth : oh / frameHeight;
+    SDL_Rect dst = {0, 0, frameWidth * scale, frameHeight * scale};
+    if (scale == 0) {
+        dst.w = ow;
+        dst.h = (int)((int64_t)frameHeight * ow / frameWidth);
+        if (dst.h > oh) {
+            dst.h = oh;
+            dst.w = (int)((int64_t)frameWidth * oh / frameHeight);
+        }
+    }
+    dst.x = (ow - dst.w) / 2;
+    dst.y = (oh - dst.h) / 2;
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, &dst);
+    SDL_RenderPresent(renderer);
+}
+
+static void SleepSdl(int milliseconds) {
+    SDL_Delay((Uint32)milliseconds);
+}
+
+static void SetSdlScreenSaver(int on) {
+    if (on)
+        SDL_EnableScreenSaver();
+    else
+        SDL_DisableScreenSaver();
+}
+
+static void HideSdlCursor(void) {
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
+const VideoDriver sdlVideoDriver = {
+    LoadSdl,           UnloadSdl,        CreateSdlWindow,   DestroySdlWindow, SetSdlMode,
+    RestoreSdlMode,    CreateSdlSurface, ReleaseSdlSurface, GetSdlFormat,     PollSdl,
+    RestoreSdlSurface, LockSdl,          UnlockSdl,         FlipSdl,          SleepSdl,
+    SetSdlScreenSaver, HideSdlCursor,
+};
