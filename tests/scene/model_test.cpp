@@ -59,6 +59,23 @@ void ExpectSameModel(const Model *a, const Model *b) {
     EXPECT_EQ(0, memcmp(a->materials, b->materials, sizeof(Material) * a->materialCount));
 }
 
+TEST(Quaternion, QuarterTurnAboutZAndPointThroughNode) {
+    // (0, 0, s, s) with s = sqrt(1/2) turns (1, 0, 0) into (0, -1, 0); the
+    // node's translation column is added after the rotation.
+    const float s = (float)sqrt(0.5);
+    Matrix4 m;
+    for (int i = 0; i < 16; i++) m.m[i] = 100.0f + i; // the seven other elements must survive
+    QuaternionToMatrix(&m, 0, 0, s, s);
+    MatrixSetTranslation(&m, 10, 20, 30);
+    Vertex v = {0, 0, 0, 7, 8, 9};
+    ApplyMatrixToPoint(&m, &v, 1, 0, 0);
+    EXPECT_NEAR(v.x, 10.0f, 1e-6);
+    EXPECT_NEAR(v.y, 19.0f, 1e-6);
+    EXPECT_NEAR(v.z, 30.0f, 1e-6);
+    EXPECT_EQ(v.nx, 7.0f); // the normal is not touched
+    for (int i : {12, 13, 14, 15}) EXPECT_EQ(m.m[i], 100.0f + i);
+}
+
 TEST(LoadModel, ReadsEveryValueAndPrintsTheLoadersLines) {
     const std::string path = WriteTemp("two-mesh.txt", TwoMeshScene());
     Model *model = nullptr;

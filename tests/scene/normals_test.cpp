@@ -80,29 +80,6 @@ TEST(Normals, DegenerateFacesAndUnusedVerticesStayDefined) {
     FreeModel(&m);
 }
 
-// The plain definition: every vertex scans every face in order and adds
-// (B - A) x (C - A) once for each face that names it.
-void ScanVertexNormals(Mesh *mesh) {
-    for (int32_t k = 0; k < mesh->vertexCount; k++) {
-        float sx = 0, sy = 0, sz = 0;
-        for (int32_t j = 0; j < mesh->faceCount; j++) {
-            const Face &f = mesh->faces[j];
-            if (f.a != k && f.b != k && f.c != k) continue;
-            const Vertex &a = mesh->vertices[f.a], &b = mesh->vertices[f.b],
-                         &c = mesh->vertices[f.c];
-            const Vec3 u = {b.x - a.x, b.y - a.y, b.z - a.z}, v = {c.x - a.x, c.y - a.y, c.z - a.z};
-            sx += u.y * v.z - u.z * v.y;
-            sy += u.z * v.x - u.x * v.z;
-            sz += u.x * v.y - u.y * v.x;
-        }
-        const float length = (float)sqrt((double)(sx * sx + sy * sy + sz * sz));
-        Vertex &out = mesh->vertices[k];
-        out.nx = length == 0 ? 0 : sx / length;
-        out.ny = length == 0 ? 0 : sy / length;
-        out.nz = length == 0 ? 0 : sz / length;
-    }
-}
-
 TEST(Normals, OnePassMatchesThePlainScanBitForBit) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
@@ -116,7 +93,7 @@ TEST(Normals, OnePassMatchesThePlainScanBitForBit) {
         for (auto &f : list) f = {index(random), index(random), index(random)};
         Model fast = MeshModel(points, list), plain = MeshModel(points, list);
         ComputeVertexNormals(&fast);
-        ScanVertexNormals(plain.meshes);
+        scenefiles::ScanVertexNormals(plain.meshes);
         EXPECT_EQ(0,
                   memcmp(fast.meshes->vertices, plain.meshes->vertices, sizeof(Vertex) * vertices))
             << "round " << round;
@@ -133,7 +110,7 @@ TEST(Normals, LoadedTorusMatchesThePlainScan) {
     ASSERT_EQ(mesh->vertexCount, 1000);
     ASSERT_EQ(mesh->faceCount, 2000);
     std::vector<Vertex> loaded(mesh->vertices, mesh->vertices + mesh->vertexCount);
-    ScanVertexNormals(mesh);
+    scenefiles::ScanVertexNormals(mesh);
     EXPECT_EQ(0, memcmp(loaded.data(), mesh->vertices, sizeof(Vertex) * loaded.size()));
     DropModel(model);
 }

@@ -1,10 +1,14 @@
 // Writers of scene and light files in the exact layout the loaders read
-// (label widths and value gaps), for the tests and the scene benchmark.
+// (label widths and value gaps), and the plain vertex-normal scan the loader's
+// one-pass version must match: for the tests and the scene benchmark.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "scene/scene.h"
 
 namespace scenefiles {
 
@@ -108,10 +112,6 @@ inline std::string TorusScene(int columns, int rows) {
     return SceneText({m}, {MaterialDesc{}});
 }
 
-} // namespace scenefiles
-
-namespace scenefiles {
-
 // Writes bytes to path, replacing the file.
 inline bool WriteFile(const std::string &path, const std::string &bytes) {
     FILE *f = fopen(path.c_str(), "wb");
@@ -125,6 +125,29 @@ inline std::string WithCrLf(const std::string &text) {
     std::string t;
     for (char ch : text) t += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
     return t;
+}
+
+// The plain definition: every vertex scans every face in order and adds
+// (B - A) x (C - A) once for each face that names it.
+inline void ScanVertexNormals(Mesh *mesh) {
+    for (int32_t k = 0; k < mesh->vertexCount; k++) {
+        float sx = 0, sy = 0, sz = 0;
+        for (int32_t j = 0; j < mesh->faceCount; j++) {
+            const Face &f = mesh->faces[j];
+            if (f.a != k && f.b != k && f.c != k) continue;
+            const Vertex &a = mesh->vertices[f.a], &b = mesh->vertices[f.b],
+                         &c = mesh->vertices[f.c];
+            const Vec3 u = {b.x - a.x, b.y - a.y, b.z - a.z}, v = {c.x - a.x, c.y - a.y, c.z - a.z};
+            sx += u.y * v.z - u.z * v.y;
+            sy += u.z * v.x - u.x * v.z;
+            sz += u.x * v.y - u.y * v.x;
+        }
+        const float length = (float)sqrt((double)(sx * sx + sy * sy + sz * sz));
+        Vertex &out = mesh->vertices[k];
+        out.nx = length == 0 ? 0 : sx / length;
+        out.ny = length == 0 ? 0 : sy / length;
+        out.nz = length == 0 ? 0 : sz / length;
+    }
 }
 
 } // namespace scenefiles
