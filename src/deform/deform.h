@@ -16,6 +16,13 @@
 // 512 x 256, for wrapped and clipped addressing alike. A smaller texture (or a
 // missing one) is refused: nothing is drawn and nothing is read. Wider or
 // taller textures are fine; only their top-left 512 x 256 texels are seen.
+//
+// In the show: three grids are made once with NewDeformGrid (512, 256) and
+// keep their points between frames. A frame resets a grid with GridLinear,
+// bends it with one or more generators (whose parameters follow the music
+// time, so points can land anywhere, far outside the texture too), and draws
+// a 512 x 256 Image through it into the view, the scratch buffer or another
+// Image's pixels. Nothing here allocates after NewDeformGrid.
 #pragma once
 
 #include <cstdint>

@@ -147,6 +147,11 @@ TEST(DeformGenerators, WaterWavePinsItsRowsAndGrowsFromTheFirst) {
     const int32_t grown[4] = {0, 1, 1, 2};
     for (int i = 0; i < 4; i++) EXPECT_EQ(w.Du(i, 7), grown[i]) << i;
     EXPECT_EQ(w.At(0, 7).v, 0);
+    // colFreq shrinks before each row too: row 1 waves at 0.81 with amp 11.
+    Grid f;
+    GridWaterWave(&f.grid, 1.0f, 0.0f, 0.0f, 0.0f, 10.0f, 0);
+    EXPECT_EQ(f.Dv(1, 1), 7);  // sin(0.81) x 11 = 7.97; unshrunk sin(1) x 11 = 9.3
+    EXPECT_EQ(f.Dv(1, 2), 10); // sin(1.62) x 11 = 10.98
     // The last row as the first waving row: the first-row pin (200) wins
     // over the bottom pin (256).
     Grid last(512, 200);
