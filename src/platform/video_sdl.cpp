@@ -51,7 +51,8 @@ static void UnloadSdl(void) {
 static int CreateSdlWindow(const char *title, int w, int h) {
     const char *windowed = getenv("GLIMMERFALL_WINDOW");
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
-    int sw = w, sh = h;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, sw = w, sh = h;
+    SDL_Rect desktop;
     if (windowed && strcmp(windowed, "1") == 0) {
         // A resizable window at the largest whole multiple of the frame
         // that takes at most three quarters of the desktop.
@@ -64,8 +65,16 @@ static int CreateSdlWindow(const char *title, int w, int h) {
             }
     } else {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        // Made at the desktop's own size and place: without a window
+        // manager (Xvfb, kiosks) nobody else would make it full screen.
+        if (SDL_GetDisplayBounds(0, &desktop) == 0) {
+            x = desktop.x;
+            y = desktop.y;
+            sw = desktop.w;
+            sh = desktop.h;
+        }
     }
-    window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, sw, sh, flags);
+    window = SDL_CreateWindow(title, x, y, sw, sh, flags);
     reportedVisible = 0;
     cursorPending = 0;
     return window != nullptr;
