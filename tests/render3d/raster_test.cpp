@@ -38,6 +38,15 @@ TEST(DrawTriangle, CoversTopRowsAndLeftColumnsOnly) {
     }
 }
 
+// A sloped right end is floored: the edge from (13, 10) to (10, 20) steps
+// -0.3 columns a row, so the rows hold 3, 2, 2, 2, 1, 1, 1 and then no pixels.
+TEST(DrawTriangle, SlopedEdgesAreFloored) {
+    GuardedTarget t;
+    Draw(t, Sv(10, 10), Sv(13, 10), Sv(10, 20));
+    const int rows[10] = {3, 2, 2, 2, 1, 1, 1, 0, 0, 0};
+    for (int k = 0; k < 10; k++) EXPECT_EQ(t.RowCount(10 + k), rows[k]) << "row " << 10 + k;
+}
+
 // Both halves drawn, each vertex's colour dominant near it.
 TEST(DrawTriangle, ShadesBetweenVertexColours) {
     GuardedTarget t;
@@ -110,6 +119,30 @@ TEST(DrawTriangle, DepthTestIsStrict) {
     EXPECT_EQ(t.At(20, 20), 0x00FF00u); // farther: hidden
 }
 
+// After AdvanceDepthFrame the same triangles drawn into a fresh target over
+// the old depth cover every pixel again, on both halves, with the long edge
+// on the left (mirror -1) and on the right (mirror 1).
+TEST(AdvanceDepthFrame, RaisedOffsetRedrawsEveryPixel) {
+    GuardedTarget first, second;
+    for (int mirror : {1, -1}) {
+        const int cx = 256 - mirror * 128;
+        const ScreenVertex a = Sv(cx + mirror * 60, 10, 80, 1, 0, 0),
+                           b = Sv(cx - mirror * 100, 100, 120, 0, 1, 0),
+                           c = Sv(cx + mirror * 40, 250, 200, 0, 0, 1);
+        DrawTriangle(first.pixels(), first.depth(), &a, &b, &c);
+    }
+    AdvanceDepthFrame(first.depth());
+    for (int mirror : {1, -1}) {
+        const int cx = 256 - mirror * 128;
+        const ScreenVertex a = Sv(cx + mirror * 60, 10, 80, 1, 0, 0),
+                           b = Sv(cx - mirror * 100, 100, 120, 0, 1, 0),
+                           c = Sv(cx + mirror * 40, 250, 200, 0, 0, 1);
+        DrawTriangle(second.pixels(), first.depth(), &a, &b, &c);
+    }
+    EXPECT_GT(first.Count(), 15000);
+    EXPECT_EQ(first.pixelStore, second.pixelStore);
+}
+
 TEST(AdvanceDepthFrame, ClearsOnlyPast65536) {
     GuardedTarget t;
     while (GetDepthOffset() != 65535.0f) AdvanceDepthFrame(t.depth());
@@ -169,6 +202,15 @@ TEST(DrawLine, ClampsEndsButKeepsTheSlope) {
     EXPECT_EQ(t.At(3, 50), 0xFFu);
     EXPECT_EQ(t.At(4, 51), 0xFFu);
     EXPECT_EQ(t.Count(), 510);
+
+    // Rows clamp to 1-254: row 0 is never reached from above.
+    GuardedTarget u;
+    p = Sv(5, -10);
+    q = Sv(5, 100);
+    DrawLine(u.pixels(), &p, &q, 0xFF);
+    EXPECT_EQ(u.At(5, 0), 0u);
+    EXPECT_EQ(u.At(5, 1), 0xFFu);
+    EXPECT_EQ(u.Count(), 99);
     EXPECT_TRUE(t.GuardsIntact());
 }
 

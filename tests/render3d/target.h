@@ -8,7 +8,9 @@
 #include "render3d/render3d.h"
 
 struct GuardedTarget {
-    static constexpr int kGuard = 4 * 512; // Four rows of canary on each side
+    // 1024 rows of canary on each side: enough to catch a line walk or a row
+    // index gone wrong by hundreds of rows, not only a near miss.
+    static constexpr int kGuard = 1024 * 512;
     static constexpr uint32_t kPixelCanary = 0xDEADBEEF;
     static constexpr float kDepthCanary = -12345.0f;
 
