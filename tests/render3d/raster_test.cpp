@@ -123,22 +123,19 @@ TEST(DrawTriangle, DepthTestIsStrict) {
 // the old depth cover every pixel again, on both halves, with the long edge
 // on the left (mirror -1) and on the right (mirror 1).
 TEST(AdvanceDepthFrame, RaisedOffsetRedrawsEveryPixel) {
+    auto drawBoth = [](uint32_t *pixels, float *depth) {
+        for (int mirror : {1, -1}) {
+            const int cx = 256 - mirror * 128;
+            const ScreenVertex a = Sv(cx + mirror * 60, 10, 80, 1, 0, 0),
+                               b = Sv(cx - mirror * 100, 100, 120, 0, 1, 0),
+                               c = Sv(cx + mirror * 40, 250, 200, 0, 0, 1);
+            DrawTriangle(pixels, depth, &a, &b, &c);
+        }
+    };
     GuardedTarget first, second;
-    for (int mirror : {1, -1}) {
-        const int cx = 256 - mirror * 128;
-        const ScreenVertex a = Sv(cx + mirror * 60, 10, 80, 1, 0, 0),
-                           b = Sv(cx - mirror * 100, 100, 120, 0, 1, 0),
-                           c = Sv(cx + mirror * 40, 250, 200, 0, 0, 1);
-        DrawTriangle(first.pixels(), first.depth(), &a, &b, &c);
-    }
+    drawBoth(first.pixels(), first.depth());
     AdvanceDepthFrame(first.depth());
-    for (int mirror : {1, -1}) {
-        const int cx = 256 - mirror * 128;
-        const ScreenVertex a = Sv(cx + mirror * 60, 10, 80, 1, 0, 0),
-                           b = Sv(cx - mirror * 100, 100, 120, 0, 1, 0),
-                           c = Sv(cx + mirror * 40, 250, 200, 0, 0, 1);
-        DrawTriangle(second.pixels(), first.depth(), &a, &b, &c);
-    }
+    drawBoth(second.pixels(), first.depth());
     EXPECT_GT(first.Count(), 15000);
     EXPECT_EQ(first.pixelStore, second.pixelStore);
 }
