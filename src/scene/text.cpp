@@ -168,7 +168,8 @@ bool ReadIntAt(SceneReader *rd, int32_t pos, int32_t *value, const char *what) {
     const char *s = SkipBlanks(rd->token);
     const bool negative = *s == '-';
     if (*s == '-' || *s == '+') s++;
-    if (!IsDigit(*s))
+    // ".8" is a number whose integer part is 0, as the C library reads it.
+    if (!IsDigit(*s) && !(*s == '.' && IsDigit(s[1])))
         return Fail(rd, "line %d: %s \"%s\" is not a number", LineOf(rd->text, pos), what,
                     rd->token);
     // Saturate at the int32 range, as the C library's conversion does.

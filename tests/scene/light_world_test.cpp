@@ -53,6 +53,22 @@ TEST(LoadLight, NegativeColourComponentIsTakenUnsigned) {
     free(light);
 }
 
+TEST(LoadLight, NumbersFollowTheConversionRules) {
+    // Sign, fraction and exponent for reals; integers keep their leading
+    // digits (".9" has none but is still a number: 0); what follows is ignored.
+    Light *light = nullptr;
+    LoadLightBytes("numbers.txt", LightText("+1.5e1 .5 -2.x", "+7 .9 3abc", "12\t"), &light);
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->position.x, 15.0f);
+    EXPECT_EQ(light->position.y, 0.5f);
+    EXPECT_EQ(light->position.z, -2.0f);
+    EXPECT_EQ(light->color.r, (float)(7 / 255.0));
+    EXPECT_EQ(light->color.g, 0.0f);
+    EXPECT_EQ(light->color.b, (float)(3 / 255.0));
+    EXPECT_EQ(light->radius, 12);
+    free(light);
+}
+
 TEST(LoadLight, MalformedFilesAreRefusedWithOneLine) {
     const struct {
         const char *name;
