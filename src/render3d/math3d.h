@@ -16,8 +16,8 @@ typedef struct Matrix4 {
 
 typedef struct Vec3 {
     float x; // Scene units, or a direction component
-    float y;
-    float z;
+    float y; // Scene units, or a direction component
+    float z; // Scene units, or a direction component
 } Vec3;
 
 struct Vertex; // Six floats: position x, y, z then normal nx, ny, nz (scene/scene.h)

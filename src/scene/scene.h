@@ -30,12 +30,12 @@ typedef struct Rgb {
 } Rgb;
 
 typedef struct Vertex {
-    float x;  // Position in scene space (after the node transform)
-    float y;  //
-    float z;  //
-    float nx; // Unit vertex normal, pointing away from the side the face normals face
-    float ny; //
-    float nz; //
+    float x;  // Position in scene space (after the node transform), scene units
+    float y;  // Position, scene units
+    float z;  // Position, scene units
+    float nx; // Unit vertex normal, on the side opposite the face normals; zero if unused
+    float ny; // Unit vertex normal
+    float nz; // Unit vertex normal
 } Vertex;
 
 typedef struct Face {
@@ -44,9 +44,9 @@ typedef struct Face {
     int32_t c;        // Vertex index, 0..vertexCount-1
     int32_t visible;  // 1 after loading; the renderer sets 0 = culled, 1 = drawn
     int32_t material; // Index into the Model's materials, or -1 for none
-    float nx;         // Unit face normal, (C - A) x (B - A) normalised
-    float ny;         //
-    float nz;         //
+    float nx;         // Unit face normal, (C - A) x (B - A) normalised; zero if degenerate
+    float ny;         // Unit face normal
+    float nz;         // Unit face normal
 } Face;
 
 typedef struct VertexState {
