@@ -1,0 +1,162 @@
+// image: file blobs and JPEG decoding with the TurboJPEG API.
+#include "raster2d/image.h"
+
+#include <turbojpeg.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+FileBlob *LoadFileBlob(const char *name) {
+    // "data/" and the name in 256 bytes: at most 250 characters of name.
+    char path[256];
+    int n = snprintf(path, sizeof path, "data/%s", name);
+    if (n < 0 || n >= (int)sizeof path) {
+        fprintf(stderr, "Unable To load: data/%.32s...: the name is longer than 250 characters\n",
+                name);
+        return nullptr;
+    }
+    FILE *f = fopen(path, "rb");
+    if (!f) {
+        fprintf(stderr, "Unable To load: %s: %s\n", path, strerror(errno));
+        return nullptr;
+    }
+    long length = -1;
+    if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
+    rewind(f);
+    FileBlob *blob = nullptr;
+    const char *problem = nullptr;
+    if (length < 0 || length > INT32_MAX) {
+        problem = "cannot tell its size, or it is 2 GiB or more";
+    } else if (!(blob = (FileBlob *)malloc(sizeof *blob)) ||
+               !(blob->data = (uint8_t *)malloc(length ? (size_t)length : 1))) {
+        problem = "out of memory";
+    } else if (fread(blob->data, 1, (size_t)length, f) != (size_t)length) {
+        problem = "read error";
+        free(blob->data);
+    }
+    fclose(f);
+    if (problem) {
+        fprintf(stderr, "Unable To load: %s: %s\n", path, problem);
+        free(blob);
+        return nullptr;
+    }
+    blob->length = (int32_t)length;
+    blob->cursor = 0;
+    return blob;
+}
+
+int FreeFileBlob(FileBlob *blob) {
+    if (blob) free(blob->data);
+    free(blob);
+    return 0;
+}
+
+int FileBlobRead(void *dst, int size, int count, FileBlob *blob) {
+    if (!blob || size < 0 || count <= 0) return 0;
+    int64_t cursor = blob->cursor;
+    if (cursor < 0 || cursor > blob->length) return 0;
+    // Whole items only: as many as fit between the cursor and the end.
+    int64_t fit = size ? (blob->length - cursor) / size : count;
+    int items = fit < count ? (int)fit : count;
+    memcpy(dst, blob->data + cursor, (size_t)items * (size_t)size);
+    blob->cursor = (int32_t)(cursor + (int64_t)items * size);
+    return items;
+}
+
+int FileBlobSeek(FileBlob *blob, int offset, int origin) {
+    if (!blob) return 0;
+    int64_t c = blob->cursor;
+    if (origin == 0) c = offset;
+    if (origin == 1) c += offset;
+    if (origin == 2) c = (int64_t)blob->length - offset;
+    // Kept within int32: a cursor out of the file reads nothing anyway.
+    blob->cursor = (int32_t)(c < INT32_MIN ? INT32_MIN : c > INT32_MAX ? INT32_MAX : c);
+    return 0;
+}
+
+int FileBlobTell(const FileBlob *blob) {
+    return blob ? blob->cursor : 0;
+}
+
+// The largest picture accepted: far above the show's 512 x 256, and a bound
+// on what a damaged header can make us allocate.
+#define JPEG_MAX_SIDE 8192
+
+Image *DecodeJpeg(const uint8_t *bytes, size_t length, const char *name) {
+    tjhandle tj = tjInitDecompress();
+    if (!tj) {
+        fprintf(stderr, "%s: cannot start the JPEG decoder\n", name);
+        return nullptr;
+    }
+    int width = 0, height = 0, subsampling, colourSpace;
+    Image *image = nullptr;
+    const char *problem = nullptr;
+    if (tjDecompressHeader3(tj, bytes, (unsigned long)length, &width, &height, &subsampling,
+                            &colourSpace) != 0) {
+        problem = "not a JPEG file";
+    } else if (width <= 0 || height <= 0 || width > JPEG_MAX_SIDE || height > JPEG_MAX_SIDE) {
+        problem = "picture larger than 8192 x 8192";
+    } else if (!(image = (Image *)malloc(sizeof *image)) ||
+               !(image->pixels = (uint32_t *)malloc((size_t)width * height * 4))) {
+        problem = "out of memory";
+        free(image);
+        image = nullptr;
+    }
+    // CMYK and YCCK pictures decode only to CMYK: 4 bytes a pixel, the same
+    // room as the Image, converted in place below. Any warning (a truncated
+    // file, corrupt data) stops the decoder and fails the picture.
+    int cmyk = colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK;
+    if (image &&
+        tjDecompress2(tj, bytes, (unsigned long)length, (unsigned char *)image->pixels, width,
+                      width * 4, height, cmyk ? TJPF_CMYK : TJPF_BGRX, TJFLAG_STOPONWARNING) != 0) {
+        problem = "damaged or truncated JPEG data";
+        free(image->pixels);
+        free(image);
+        image = nullptr;
+    }
+    if (problem) {
+        const char *detail = tjGetErrorStr2(tj);
+        fprintf(stderr, "%s: %s (%s)\n", name, problem, detail ? detail : "");
+        tjDestroy(tj);
+        return nullptr;
+    }
+    tjDestroy(tj);
+    image->width = width;
+    image->height = height;
+    uint32_t *p = image->pixels;
+    const size_t count = (size_t)width * height;
+    if (cmyk) {
+        // Stored inverted, as Adobe writes CMYK JPEGs: 255 is no ink. Each
+        // channel is its inverted ink times the inverted black, /255 rounded
+        // (255 is odd, so +127 rounds every quotient to nearest).
+        const uint8_t *q = (const uint8_t *)p;
+        for (size_t i = 0; i < count; i++, q += 4) {
+            uint32_t k = q[3];
+            uint32_t r = (q[0] * k + 127) / 255, g = (q[1] * k + 127) / 255,
+                     b = (q[2] * k + 127) / 255;
+            p[i] = r << 16 | g << 8 | b;
+        }
+    } else {
+        // BGRX arrives as 0xXXRRGGBB with the unused byte set: clear it.
+        for (size_t i = 0; i < count; i++) p[i] &= 0x00FFFFFF;
+    }
+    return image;
+}
+
+Image *LoadJpeg(const char *name) {
+    FileBlob *blob = LoadFileBlob(name);
+    if (!blob) return nullptr;
+    char path[256];
+    snprintf(path, sizeof path, "data/%s", name);
+    Image *image = DecodeJpeg(blob->data, (size_t)blob->length, path);
+    FreeFileBlob(blob);
+    return image;
+}
+
+void FreeJpeg(Image *image) {
+    if (image) free(image->pixels);
+    free(image);
+}

@@ -1,0 +1,14 @@
+// Any byte string handed to the JPEG decoder: an Image of the size the
+// header gave, or null; never a crash, a hang or a read out of bounds.
+#include "raster2d/image.h"
+
+#include <cstdio>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    Image *image = DecodeJpeg(data, size, "fuzz input");
+    if (image && (image->width <= 0 || image->height <= 0 || !image->pixels)) __builtin_trap();
+    // Touch the last pixel: the array must be as large as the size says.
+    if (image && (image->pixels[image->width * image->height - 1] >> 24) != 0) __builtin_trap();
+    FreeJpeg(image);
+    return 0;
+}
