@@ -1,0 +1,152 @@
+// Blur2x2, the scan-order 2 x 2 smear, as one serial chain of short steps.
+//
+// Step (x, y) reads p[i], p[i + 1], p[i + 512] and p[i + 513] as the earlier
+// steps left them and writes their mean to all four. Following the writes:
+// p[i] and p[i + 512] both hold the previous step's mean (except at the very
+// first step); p[i + 1] holds what row y - 1's pass left in row y, which is
+// row y - 1's final value at column x + 1 (row 0 itself when y = 0); p[i + 513]
+// is still the original pixel. At x = 511 the right-hand pair is column 0 of
+// rows y + 1 and y + 2: the first holds step (0, y)'s mean, the second is original.
+// Per channel, with A(x, y) the mean of step (x, y):
+//
+//   A(x, y)   = (2 A(x - 1, y) + K(x, y)) >> 2, A(-1, y) = A(511, y - 1)
+//   K(x, y)   = final(x + 1, y - 1) + original(x + 1, y + 1)    x < 511
+//   K(511, y) = A(0, y) + original(0, y + 2)
+//
+// and row y ends as A(0..511, y). The pass also leaves row 256 as A(511, 255),
+// A(1..511, 255) and pixel (0, 257) as A(511, 255). Where the holding array
+// ends before the whole of row 256 (any 512 x 256 array), the writes to row
+// 256 are dropped and row 255 reads black there instead: that row runs apart.
+//
+// Every step waits for the one before, 131072 in a row, so the work is to make
+// each step short. The three channels sit 16 bits apart in one 64-bit word
+// (blue, green, red at bits 0, 16 and 32) and one add serves all three; four
+// steps are fused. With U0 = 2 A + K0, step k's mean is Uk >> (k + 2) where
+//
+//   Uk = (U(k-1) with the low k + 1 bits of each channel cleared) + 2^k Kk,
+//
+// because 2 A(k - 1) + Kk is exactly Uk / 2^k. A step is then one AND and one
+// ADD; K arrives pre-scaled from a vector pass over the row, and the means are
+// shifted out by another. A channel field stays below 2^(k + 10) <= 2^13, so
+// nothing carries into the next channel.
+#include <algorithm>
+#include <cstring>
+
+#include "raster2d/pixelvec.h"
+#include "raster2d/raster2d.h"
+
+namespace {
+
+constexpr uint64_t kChannelMask = 0x000000FF00FF00FFull; // an 8-bit value in each field
+constexpr uint64_t kFieldOnes = 0x0000000100010001ull;   // 1 in each field
+
+// A pixel with its channels spread 16 bits apart, bits 24-31 dropped.
+inline uint64_t Spread(uint32_t p) {
+    return (p & 0xFF) | uint64_t(p & 0xFF00) << 8 | uint64_t(p & 0xFF0000) << 16;
+}
+
+inline uint32_t Gather(uint64_t a) {
+    return uint32_t((a & 0xFF) | (a >> 8 & 0xFF00) | (a >> 16 & 0xFF0000));
+}
+
+// Four pixels spread: the bytes widened to 16 bits are exactly the fields.
+inline Wide4 Spread4(const uint32_t *p) {
+    Byte16 bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    return Wide4(__builtin_convertvector(bytes, Word16)) & kChannelMask;
+}
+
+inline void Gather4(uint32_t *p, Wide4 a) {
+    const Byte16 bytes = __builtin_convertvector(Word16(a), Byte16);
+    std::memcpy(p, &bytes, sizeof bytes);
+}
+
+// One row of the chain. above: row y - 1's final pixels from column 1 (row 0's
+// own for y = 0), 512 read, the last unused; below: the 512 original pixels
+// from (1, y + 1) to (0, y + 2). extra joins K(0, y) (row 0's first step reads
+// four original pixels). Writes the row's means into row and returns A(511, y).
+uint64_t BlurRow(uint32_t *row, const uint32_t *above, const uint32_t *below, uint64_t a,
+                 uint64_t extra) {
+    alignas(32) uint64_t k[AREA_WIDTH]; // K(x, y) << (x & 3)
+    alignas(32) uint64_t u[AREA_WIDTH]; // the chain's Uk
+    const Wide4 scaleUp = {0, 1, 2, 3};
+    for (int32_t x = 0; x < AREA_WIDTH; x += 4) {
+        const Wide4 v = (Spread4(above + x) + Spread4(below + x)) << scaleUp;
+        std::memcpy(k + x, &v, sizeof v);
+    }
+    k[0] += extra;
+    k[AREA_WIDTH - 1] = Spread(below[AREA_WIDTH - 1]) << 3; // A(0, y) << 3 joins below
+
+    const auto steps = [&](int32_t x) {
+        const uint64_t u0 = 2 * a + k[x];
+        const uint64_t u1 = (u0 & ~(3 * kFieldOnes)) + k[x + 1];
+        const uint64_t u2 = (u1 & ~(7 * kFieldOnes)) + k[x + 2];
+        const uint64_t u3 = (u2 & ~(15 * kFieldOnes)) + k[x + 3];
+        u[x] = u0, u[x + 1] = u1, u[x + 2] = u2, u[x + 3] = u3;
+        a = (u3 >> 5) & kChannelMask;
+    };
+    steps(0);
+    k[AREA_WIDTH - 1] += ((u[0] >> 2) & kChannelMask) << 3;
+    for (int32_t x = 4; x < AREA_WIDTH; x += 4) steps(x);
+
+    const Wide4 scaleDown = {2, 3, 4, 5};
+    for (int32_t x = 0; x < AREA_WIDTH; x += 4) {
+        Wide4 v;
+        std::memcpy(&v, u + x, sizeof v);
+        Gather4(row + x, (v >> scaleDown) & kChannelMask);
+    }
+    return a;
+}
+
+// Row 255 of an array that ends before the whole of row 256: the previous
+// step's mean reaches p[i + 512] only where row 256 is held, so past that
+// point a step weighs it once, not twice. Plain steps; one row of them.
+uint64_t BlurCutRow(uint32_t *row, const uint32_t *above, const uint32_t *below, uint64_t a,
+                    int64_t held) {
+    uint64_t first = 0; // A(0, y), what step (0, y) left at column 0 of row 256
+    for (int32_t x = 0; x < AREA_WIDTH; x++) {
+        const uint64_t right = x < AREA_WIDTH - 1 ? Spread(above[x]) : held > 0 ? first : 0;
+        const uint64_t under = x < held ? a : 0;
+        a = ((a + under + right + Spread(below[x])) >> 2) & kChannelMask;
+        if (x == 0) first = a;
+        row[x] = Gather(a);
+    }
+    return a;
+}
+
+} // namespace
+
+void Blur2x2(uint32_t *buffer, const uint32_t *end) {
+    const int64_t reach = end - buffer;
+    if (reach < AREA_PIXELS) return;
+    alignas(32) uint32_t staged[AREA_WIDTH]; // a below row that runs past the end, 0 there
+    uint64_t a = 0;
+    for (int32_t y = 0; y < AREA_HEIGHT; y++) {
+        uint32_t *row = buffer + y * AREA_WIDTH;
+        const uint32_t *above = y == 0 ? row + 1 : row - AREA_WIDTH + 1;
+        const uint32_t *below = row + AREA_WIDTH + 1;
+        const int64_t held = reach - (y + 1) * AREA_WIDTH - 1; // pixels from below on
+        if (held < AREA_WIDTH) {
+            const int64_t n = std::max<int64_t>(held, 0);
+            if (n > 0) std::memcpy(staged, below, size_t(n) * 4);
+            std::memset(staged + n, 0, size_t(AREA_WIDTH - n) * 4);
+            below = staged;
+        }
+        // Row 0's first step reads (0, 0) and (0, 1) as they are, not a mean.
+        const uint64_t extra = y == 0 ? Spread(row[0]) + Spread(row[AREA_WIDTH]) : 0;
+        const int64_t held256 = reach - AREA_PIXELS; // pixels of row 256 on
+        if (y == AREA_HEIGHT - 1 && held256 < AREA_WIDTH) {
+            a = BlurCutRow(row, above, below, a, held256);
+        } else {
+            a = BlurRow(row, above, below, a, extra);
+        }
+    }
+    // Row 256 and pixel (0, 257), where the holding array has them.
+    const int64_t room = reach - AREA_PIXELS;
+    if (room <= 0) return;
+    uint32_t *next = buffer + AREA_PIXELS;
+    next[0] = Gather(a);
+    const int64_t n = std::min<int64_t>(room, AREA_WIDTH);
+    std::memcpy(next + 1, next - AREA_WIDTH + 1, size_t(n - 1) * 4);
+    if (room > AREA_WIDTH) next[AREA_WIDTH] = Gather(a);
+}
