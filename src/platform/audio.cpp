@@ -210,11 +210,11 @@ void StepAudio(int64_t frames) {
 }
 
 void FreeAudio(void) {
+    steppedWanted = 0;
     if (!device) return;
     device->close();
     device = nullptr;
     playing = nullptr;
-    steppedWanted = 0;
 }
 
 MusicStream *LoadMusicStream(const char *path) {
@@ -236,17 +236,19 @@ MusicStream *NewSilentStream(void) {
 void PlayMusicStream(MusicStream *stream, int loop) {
     if (!stream || !device) return;
     stream->loop = loop != 0;
+    stream->heard = 0;
     playing = stream;
     device->play(stream);
 }
 
-uint64_t GetMusicPosition(const MusicStream *stream) {
-    if (!stream || stream != playing) return 0;
-    int64_t frame = device->heardFrames();
+uint64_t GetMusicPosition(MusicStream *stream) {
+    if (!stream) return 0;
+    int64_t frame = stream == playing ? device->heardFrames() : 0;
     if (stream->pcm) {
         int64_t length = stream->pcm->frameCount;
         frame = stream->loop ? frame % length : frame < length ? frame : length;
     }
+    stream->heard = frame;
     return (uint64_t)frame * MUSIC_FRAME_BYTES;
 }
 
@@ -256,7 +258,7 @@ double MusicBytesToSeconds(const MusicStream *stream, uint64_t bytes) {
 
 int GetMusicSpectrum(const MusicStream *stream, float spectrum[SPECTRUM_SIZE]) {
     const MusicPcm *pcm = stream ? stream->pcm : nullptr;
-    ComputeSpectrum(pcm, (int64_t)(GetMusicPosition(stream) / MUSIC_FRAME_BYTES), spectrum);
+    ComputeSpectrum(pcm, stream ? stream->heard : 0, spectrum);
     return pcm ? SPECTRUM_SIZE * (int)sizeof(float) : 0;
 }
 

@@ -65,13 +65,15 @@ void PlayMusicStream(MusicStream *stream, int loop);
 // The stream's position in bytes of decoded audio that have reached the
 // listener (the device's buffering is subtracted). Grows smoothly with
 // playback, wraps to 0 when a looping stream restarts, stops at the end of a
-// stream that does not loop. 0 before play and for a null stream.
-uint64_t GetMusicPosition(const MusicStream *stream);
+// stream that does not loop. 0 before play and for a null stream. The stream
+// remembers it for GetMusicSpectrum.
+uint64_t GetMusicPosition(MusicStream *stream);
 // Converts a byte position of the stream to seconds (4 bytes per frame).
 double MusicBytesToSeconds(const MusicStream *stream, uint64_t bytes);
-// Writes the spectrum that ends at the stream's current position (as
-// GetMusicPosition reports it). Returns the bytes written (2048), or 0 with
-// all zeros for a null stream or a silent one.
+// Writes the spectrum that ends at the position GetMusicPosition last
+// reported (0 before any), so that a frame's time and spectrum agree.
+// Returns the bytes written (2048), or 0 with all zeros for a null stream or
+// a silent one.
 int GetMusicSpectrum(const MusicStream *stream, float spectrum[SPECTRUM_SIZE]);
 // Stops the stream if it plays, frees its music and the record; null is allowed.
 void FreeMusicStream(MusicStream *stream);

@@ -7,6 +7,7 @@
 struct MusicStream {
     MusicPcm *pcm; // Decoded music, null for endless silence
     int loop;      // Non-zero: restarts at frame 0 after its last frame
+    int64_t heard; // The frame GetMusicPosition last reported, 0 .. frameCount
 };
 
 typedef struct AudioDevice {
