@@ -1,0 +1,871 @@
+// The show's 22 pictures, each designed for what the timeline does with it.
+#include "assetgen/assetgen.h"
+#include "assetgen/paint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+const int W = PICTURE_WIDTH, H = PICTURE_HEIGHT;
+const int kQuality = 92;
+
+int Save(const char *dir, const char *name, const uint32_t *pixels) {
+    std::vector<unsigned char> jpeg = EncodeJpeg(pixels, kQuality);
+    if (jpeg.empty()) {
+        std::fprintf(stderr, "assetgen: cannot encode %s\n", name);
+        return 0;
+    }
+    return WriteDataFile(dir, name, jpeg.data(), jpeg.size());
+}
+
+int SaveCanvas(const char *dir, const char *name, Canvas *c) {
+    int ok = Save(dir, name, BeginPixels(c));
+    FreeCanvas(c);
+    return ok;
+}
+
+// Fills every pixel with f(x, y).
+template <class F> void Shade(Canvas *c, F f) {
+    uint32_t *p = BeginPixels(c);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) p[y * W + x] = f(x, y);
+    DonePixels(c);
+}
+
+// Writes text in a DejaVu face centred on x at baseline y.
+void Text(cairo_t *cr, const char *face, double size, bool bold, double x, double y,
+          const char *s) {
+    cairo_select_font_face(cr, face, CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s, &e);
+    cairo_move_to(cr, x - e.width / 2 - e.x_bearing, y);
+    cairo_text_path(cr, s);
+}
+
+// Scatters count stars (one pixel, some with a soft halo) above row maxY.
+void Stars(Canvas *c, uint32_t seed, int count, int maxY) {
+    Rng rng = NewRng(seed);
+    cairo_t *cr = c->cr;
+    for (int i = 0; i < count; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, maxY), b = RngFloat(&rng);
+        double r = b > 0.93 ? 1.6 : 0.7;
+        SetColour(cr, Rgb(200 + 55 * b, 210 + 45 * b, 255), 0.3 + 0.7 * b);
+        cairo_arc(cr, x, y, r, 0, 2 * kPi);
+        cairo_fill(cr);
+    }
+}
+
+// Draws a moon: a pale disc of radius disc x r at (x, y) in a halo of radius r.
+void Moon(cairo_t *cr, double x, double y, double r, double disc) {
+    cairo_pattern_t *moon = cairo_pattern_create_radial(x, y, r * 0.1, x, y, r);
+    cairo_pattern_add_color_stop_rgba(moon, 0, 1, 0.98, 0.9, 1);
+    cairo_pattern_add_color_stop_rgba(moon, disc, 1, 0.92, 0.75, 1);
+    cairo_pattern_add_color_stop_rgba(moon, disc + 0.03, 0.95, 0.82, 0.7, 0.35);
+    cairo_pattern_add_color_stop_rgba(moon, 1, 0.9, 0.75, 0.6, 0);
+    cairo_set_source(cr, moon);
+    cairo_arc(cr, x, y, r, 0, 2 * kPi);
+    cairo_fill(cr);
+    cairo_pattern_destroy(moon);
+}
+
+// Fills the area between the profile y = top(x) and row `bottom` with colour.
+template <class F> void FillProfile(cairo_t *cr, double bottom, uint32_t colour, F top) {
+    cairo_move_to(cr, 0, bottom);
+    for (int x = 0; x <= W; x += 3) cairo_line_to(cr, x, top((double)x));
+    cairo_line_to(cr, W, bottom);
+    cairo_close_path(cr);
+    SetColour(cr, colour, 1);
+    cairo_fill(cr);
+}
+
+// Adds a pine to the path: a trunk reaching `trunk` pixels below its base
+// and seven stacked triangles, h pixels tall and w wide, standing at (x, base).
+void AddPine(cairo_t *cr, double x, double base, double h, double w, double trunk) {
+    cairo_rectangle(cr, x - w * 0.04, base - h * 0.1, w * 0.08, h * 0.1 + trunk);
+    for (int k = 0; k < 7; k++) {
+        double y0 = base - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13);
+        cairo_move_to(cr, x - ww / 2, y0);
+        cairo_line_to(cr, x, y0 - h * 0.22);
+        cairo_line_to(cr, x + ww / 2, y0);
+        cairo_close_path(cr);
+    }
+}
+
+// Draws a Barnsley fern: points of the iterated function system, their
+// density tone-mapped to a pale green, with the stem at (x, y), height h
+// pixels, turned by angle (radians), mirrored when flip is set.
+void Fern(uint32_t *acc, uint32_t seed, double x, double y, double h, double angle, bool flip,
+          int points) {
+    Rng rng = NewRng(seed);
+    double px = 0, py = 0, ca = std::cos(angle), sa = std::sin(angle);
+    for (int i = 0; i < points; i++) {
+        float r = RngFloat(&rng);
+        double nx, ny;
+        if (r < 0.01f)
+            nx = 0, ny = 0.16 * py;
+        else if (r < 0.86f)
+            nx = 0.85 * px + 0.04 * py, ny = -0.04 * px + 0.85 * py + 1.6;
+        else if (r < 0.93f)
+            nx = 0.2 * px - 0.26 * py, ny = 0.23 * px + 0.22 * py + 1.6;
+        else
+            nx = -0.15 * px + 0.28 * py, ny = 0.26 * px + 0.24 * py + 0.44;
+        px = nx, py = ny;
+        if (i < 20) continue;
+        double fx = (flip ? -px : px) * h / 10,
+               fy = -py * h / 10; // the fern is about 10 units tall
+        int sx = (int)std::lround(x + fx * ca - fy * sa),
+            sy = (int)std::lround(y + fx * sa + fy * ca);
+        if (sx >= 0 && sx < W && sy >= 0 && sy < H) acc[sy * W + sx]++;
+    }
+}
+
+// ---------------------------------------------------------------- the pictures
+
+// load.jpg: a small glowing emblem in the upper middle; everything else is
+// exactly black, so the spectrum bars of the opening show through it.
+int LoadPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    cairo_t *cr = c.cr;
+    double cx = 256, cy = 84;
+    cairo_pattern_t *glow = cairo_pattern_create_radial(cx, cy, 20, cx, cy, 70);
+    cairo_pattern_add_color_stop_rgba(glow, 0, 0.3, 0.7, 1.0, 0.35);
+    cairo_pattern_add_color_stop_rgba(glow, 1, 0.3, 0.7, 1.0, 0.0);
+    cairo_set_source(cr, glow);
+    cairo_arc(cr, cx, cy, 70, 0, 2 * kPi);
+    cairo_fill(cr);
+    cairo_pattern_destroy(glow);
+    cairo_set_line_width(cr, 3);
+    SetColour(cr, 0xBFE8FF, 1);
+    cairo_arc(cr, cx, cy, 40, 0, 2 * kPi);
+    cairo_stroke(cr);
+    // A four-pointed glint inside the ring.
+    SetColour(cr, 0xFFFFFF, 1);
+    for (int k = 0; k < 4; k++) {
+        double a = k * kPi / 2;
+        cairo_move_to(cr, cx + 26 * std::cos(a), cy + 26 * std::sin(a));
+        cairo_line_to(cr, cx + 5 * std::cos(a + kPi / 4), cy + 5 * std::sin(a + kPi / 4));
+        cairo_line_to(cr, cx + 26 * std::cos(a + kPi / 2), cy + 26 * std::sin(a + kPi / 2));
+    }
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    SetColour(cr, 0x8FC8F0, 1);
+    Text(cr, "DejaVu Sans", 15, false, cx, 160, "g l i m m e r f a l l");
+    cairo_fill(cr);
+    // Everything outside the emblem's box is forced to exact black.
+    uint32_t *p = BeginPixels(&c);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++)
+            if (y >= 168 || x < 168 || x >= 344 || (p[y * W + x] & 0xF0F0F0) == 0) p[y * W + x] = 0;
+    DonePixels(&c);
+    return SaveCanvas(dir, "load.jpg", &c);
+}
+
+// key.jpg: a golden key on a teal damask wall.
+int KeyPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double u = x / 64.0, v = y / 64.0;
+        double d =
+            std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
+        double n = Fbm(11, x / 40.0, y / 40.0, 4);
+        double t = 0.45 + 0.18 * d + 0.25 * n;
+        static const uint32_t ramp[] = {0x06262E, 0x0E4A52, 0x1C7A78, 0x5FB3A4};
+        return Ramp(ramp, 4, t);
+    });
+    cairo_t *cr = c.cr;
+    cairo_translate(cr, 256, 128);
+    cairo_rotate(cr, -0.35);
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
+    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.93, 0.55);
+    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.85, 0.6, 0.12);
+    cairo_pattern_add_color_stop_rgb(gold, 1, 0.45, 0.28, 0.05);
+    // Bow: a ring with a trefoil inside, the shaft, and the bit's teeth.
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_new_path(cr);
+    cairo_arc(cr, -150, 0, 52, 0, 2 * kPi);
+    cairo_new_sub_path(cr);
+    for (int k = 0; k < 3; k++) {
+        double a = k * 2 * kPi / 3;
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, -150 + 18 * std::cos(a), 18 * std::sin(a), 14, 0, 2 * kPi);
+    }
+    cairo_rectangle(cr, -100, -11, 250, 22);
+    cairo_move_to(cr, 90, 10);
+    cairo_line_to(cr, 90, 56);
+    cairo_line_to(cr, 108, 56);
+    cairo_line_to(cr, 108, 38);
+    cairo_line_to(cr, 122, 38);
+    cairo_line_to(cr, 122, 60);
+    cairo_line_to(cr, 145, 60);
+    cairo_line_to(cr, 145, 10);
+    cairo_close_path(cr);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
+    cairo_save(cr);
+    cairo_translate(cr, 6, 8);
+    cairo_fill_preserve(cr);
+    cairo_restore(cr);
+    cairo_set_source(cr, gold);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 2.5);
+    cairo_set_source_rgb(cr, 0.35, 0.2, 0.02);
+    cairo_stroke(cr);
+    cairo_pattern_destroy(gold);
+    // Collars on the shaft.
+    for (double x : {-95.0, -80.0}) {
+        cairo_rectangle(cr, x, -16, 7, 32);
+        cairo_set_source_rgb(cr, 0.95, 0.8, 0.35);
+        cairo_fill(cr);
+    }
+    return SaveCanvas(dir, "key.jpg", &c);
+}
+
+// fear07.jpg: a crimson storm turning around a dark eye, with lightning.
+int FearPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
+        double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
+        double swirl = a + 2.2 / (r + 0.15);
+        double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
+        double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
+        double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
+        static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
+        return Ramp(ramp, 5, t);
+    });
+    cairo_t *cr = c.cr;
+    Rng rng = NewRng(22);
+    for (int bolt = 0; bolt < 3; bolt++) {
+        double x = RngRange(&rng, 40, 480), y = 0;
+        cairo_move_to(cr, x, y);
+        while (y < H) {
+            x += RngRange(&rng, -18, 18);
+            y += RngRange(&rng, 8, 22);
+            cairo_line_to(cr, x, y);
+        }
+        SetColour(cr, 0xFF8060, 0.35);
+        cairo_set_line_width(cr, 6);
+        cairo_stroke_preserve(cr);
+        SetColour(cr, 0xFFF0D0, 0.9);
+        cairo_set_line_width(cr, 1.5);
+        cairo_stroke(cr);
+    }
+    return SaveCanvas(dir, "fear07.jpg", &c);
+}
+
+// smoke.jpg: wisps of violet smoke on deep blue (domain-warped noise).
+int SmokePicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double u = x / 110.0, v = y / 110.0;
+        double wx = TileFbm(31, u, v, 5, 3, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 5, 3, 4);
+        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 5, 3, 5);
+        double t = std::clamp(0.5 + 1.1 * n, 0.0, 1.0);
+        static const uint32_t ramp[] = {0x05061A, 0x1B1C4A, 0x5A3F86, 0xB7A4D6, 0xF2ECFF};
+        return Ramp(ramp, 5, t * t * (3 - 2 * t));
+    });
+    return SaveCanvas(dir, "smoke.jpg", &c);
+}
+
+// name.jpg: the title on black, in gold with a cyan rim and a few glints.
+int NamePicture(const char *dir) {
+    Canvas c = NewCanvas();
+    cairo_t *cr = c.cr;
+    Text(cr, "DejaVu Serif", 74, true, 256, 150, "Glimmerfall");
+    cairo_path_t *path = cairo_copy_path(cr);
+    for (int k = 6; k >= 1; k--) { // the glow: wide faint strokes first
+        cairo_set_line_width(cr, k * 3.0);
+        SetColour(cr, 0x3AA8FF, 0.06);
+        cairo_stroke_preserve(cr);
+    }
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 90, 0, 160);
+    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.97, 0.8);
+    cairo_pattern_add_color_stop_rgb(gold, 0.55, 0.95, 0.72, 0.2);
+    cairo_pattern_add_color_stop_rgb(gold, 1, 0.6, 0.3, 0.05);
+    cairo_set_source(cr, gold);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 1.2);
+    SetColour(cr, 0xCFF4FF, 0.9);
+    cairo_stroke(cr);
+    cairo_path_destroy(path);
+    cairo_pattern_destroy(gold);
+    Rng rng = NewRng(51);
+    for (int k = 0; k < 5; k++) {
+        double x = RngRange(&rng, 60, 450), y = RngRange(&rng, 85, 160), r = RngRange(&rng, 6, 14);
+        SetColour(cr, 0xFFFFFF, 0.9);
+        cairo_move_to(cr, x - r, y);
+        cairo_line_to(cr, x, y - 1);
+        cairo_line_to(cr, x + r, y);
+        cairo_line_to(cr, x, y + 1);
+        cairo_close_path(cr);
+        cairo_move_to(cr, x, y - r);
+        cairo_line_to(cr, x + 1, y);
+        cairo_line_to(cr, x, y + r);
+        cairo_line_to(cr, x - 1, y);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+    }
+    SetColour(cr, 0x9FB8D0, 1);
+    Text(cr, "DejaVu Sans", 13, false, 256, 192, "a real-time demo, drawn pixel by pixel");
+    cairo_fill(cr);
+    return SaveCanvas(dir, "name.jpg", &c);
+}
+
+// overlay01.jpg (loaded, never drawn): a faint honeycomb.
+int OverlayPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    cairo_t *cr = c.cr;
+    const double r = 16, h = r * std::sqrt(3.0);
+    cairo_set_line_width(cr, 1.5);
+    SetColour(cr, 0x4A6A80, 1);
+    for (int row = -1; row < 12; row++)
+        for (int col = -1; col < 24; col++) {
+            double cx = col * 1.5 * r, cy = row * h + (col % 2 ? h / 2 : 0);
+            for (int k = 0; k <= 6; k++) {
+                double a = k * kPi / 3;
+                if (k == 0)
+                    cairo_move_to(cr, cx + r * std::cos(a), cy + r * std::sin(a));
+                else
+                    cairo_line_to(cr, cx + r * std::cos(a), cy + r * std::sin(a));
+            }
+            cairo_stroke(cr);
+        }
+    return SaveCanvas(dir, "overlay01.jpg", &c);
+}
+
+// splat.jpg (loaded, never drawn): paint splats on paper.
+int SplatPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    cairo_t *cr = c.cr;
+    SetColour(cr, 0xF4EFE4, 1);
+    cairo_paint(cr);
+    Rng rng = NewRng(61);
+    static const uint32_t paints[] = {0xE0342C, 0x2C7BE0, 0xF2C230, 0x3CB371, 0x8E44AD};
+    for (int s = 0; s < 9; s++) {
+        double x = RngRange(&rng, 30, 480), y = RngRange(&rng, 30, 230), r = RngRange(&rng, 14, 36);
+        SetColour(cr, paints[s % 5], 0.9);
+        cairo_arc(cr, x, y, r, 0, 2 * kPi);
+        cairo_fill(cr);
+        for (int d = 0; d < 14; d++) {
+            double a = RngRange(&rng, 0, 2 * kPi), dist = r * RngRange(&rng, 1.0, 2.4);
+            cairo_arc(cr, x + dist * std::cos(a), y + dist * std::sin(a), RngRange(&rng, 1.5, 6), 0,
+                      2 * kPi);
+            cairo_fill(cr);
+        }
+    }
+    return SaveCanvas(dir, "splat.jpg", &c);
+}
+
+// Pale Fern part 01.jpg: three bright fronds on exact black. The show copies
+// only pixels above 0x011112, so the black never covers what lies beneath.
+int Fern1Picture(const char *dir) {
+    std::vector<uint32_t> acc((size_t)W * H, 0);
+    Fern(acc.data(), 71, 70, 262, 250, 0.45, false, 900000);
+    Fern(acc.data(), 72, 450, 262, 235, -0.5, true, 900000);
+    Fern(acc.data(), 73, 260, 262, 170, 0.05, false, 500000);
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) -> uint32_t {
+        uint32_t n = acc[y * W + x];
+        if (n == 0) return 0;
+        double t = std::min(1.0, std::log(1.0 + n) / std::log(40.0));
+        static const uint32_t ramp[] = {0x2E6B3A, 0x8CCB7A, 0xE6FFD8};
+        return Ramp(ramp, 3, t);
+    });
+    return SaveCanvas(dir, "Pale Fern part 01.jpg", &c);
+}
+
+// Pale Fern part 02.jpg: a dense bed of small fronds over dark green, to wave.
+int Fern2Picture(const char *dir) {
+    std::vector<uint32_t> acc((size_t)W * H, 0);
+    Rng rng = NewRng(81);
+    for (int k = 0; k < 46; k++) {
+        double x = RngRange(&rng, -20, 530), y = RngRange(&rng, 40, 300),
+               h = RngRange(&rng, 60, 130);
+        Fern(acc.data(), 100 + k, x, y, h, RngRange(&rng, -0.8, 0.8), k % 2, 60000);
+    }
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) {
+        double n = Fbm(82, x / 70.0, y / 70.0, 3);
+        uint32_t base = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
+        double t = std::min(1.0, std::log(1.0 + acc[y * W + x]) / std::log(12.0));
+        return Mix(base, Mix(0x9BD88A, 0xDDF5C8, y / 256.0), t);
+    });
+    return SaveCanvas(dir, "Pale Fern part 02.jpg", &c);
+}
+
+// Creds.jpg: the credits, by role, under the name.
+int CredsPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double n = Fbm(91, x / 90.0, y / 90.0, 4);
+        return Mix(0x07091C, 0x24164A, std::clamp(0.4 + 0.6 * n + y / 600.0, 0.0, 1.0));
+    });
+    cairo_t *cr = c.cr;
+    Stars(&c, 92, 120, H);
+    Text(cr, "DejaVu Serif", 40, true, 256, 62, "Glimmerfall");
+    SetColour(cr, 0xF5D27A, 1);
+    cairo_fill(cr);
+    const char *roles[3][2] = {{"code", "written by hand in C++20"},
+                               {"graphics", "drawn by code: curves, gradients, noise"},
+                               {"music", "synthesised in code, sample by sample"}};
+    for (int i = 0; i < 3; i++) {
+        double y = 116 + i * 44;
+        Text(cr, "DejaVu Sans", 13, true, 256, y, roles[i][0]);
+        SetColour(cr, 0x8FD3FF, 1);
+        cairo_fill(cr);
+        Text(cr, "DejaVu Sans", 17, false, 256, y + 22, roles[i][1]);
+        SetColour(cr, 0xF0F0FF, 1);
+        cairo_fill(cr);
+    }
+    return SaveCanvas(dir, "Creds.jpg", &c);
+}
+
+// moah.jpg: glowing cells that tile seamlessly, for a texture that scrolls.
+int MoahPicture(const char *dir) {
+    Rng rng = NewRng(101);
+    std::vector<std::pair<double, double>> seeds;
+    for (int k = 0; k < 40; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) {
+        double d1 = 1e9, d2 = 1e9;
+        int best = 0;
+        for (size_t k = 0; k < seeds.size(); k++) {
+            double dx = std::fabs(x - seeds[k].first), dy = std::fabs(y - seeds[k].second);
+            dx = std::min(dx, W - dx),
+            dy = std::min(dy, H - dy); // distances on the torus: seamless
+            double d = std::sqrt(dx * dx + dy * dy);
+            if (d < d1)
+                d2 = d1, d1 = d, best = (int)k;
+            else if (d < d2)
+                d2 = d;
+        }
+        double edge = std::clamp((d2 - d1) / 10.0, 0.0, 1.0);
+        static const uint32_t ramp[] = {0x3A0A4A, 0x8E1A7A, 0xE0457A, 0xFF9A3C};
+        uint32_t cell = Ramp(ramp, 4, (best * 37 % 40) / 40.0 * 0.8 + d1 / 200.0);
+        return Mix(0xFFE6A0, cell, edge);
+    });
+    return SaveCanvas(dir, "moah.jpg", &c);
+}
+
+// cani01.jpg: a wolf howls at a huge moon over dusk hills.
+int Cani1Picture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
+        return Ramp(sky, 4, y / 230.0 + 0.05 * Fbm(111, x / 60.0, y / 30.0, 3));
+    });
+    cairo_t *cr = c.cr;
+    Stars(&c, 112, 70, 90);
+    Moon(cr, 330, 95, 90, 0.7);
+    // Hills, far and near.
+    for (int layer = 0; layer < 2; layer++)
+        FillProfile(cr, H, layer ? 0x0C0618 : 0x2A1638, [&](double x) {
+            return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
+                   (layer ? 0 : 20 * std::sin(x / 90.0));
+        });
+    // The wolf, sitting on the near rock, muzzle to the moon.
+    static const double wolf[][2] = {
+        {150, 236}, {150, 205}, {156, 185}, {160, 165}, {166, 150}, {172, 136}, {176, 122},
+        {182, 112}, {192, 100}, {198, 88},  {204, 80},  {212, 74},  {222, 66},  {228, 60},
+        {224, 72},  {218, 82},  {214, 90},  {212, 98},  {206, 104}, {204, 112}, {206, 120},
+        {204, 128}, {200, 140}, {198, 156}, {202, 176}, {206, 196}, {212, 214}, {216, 230},
+        {226, 236}, {212, 238}, {196, 228}, {190, 238}, {176, 240}, {160, 240}};
+    static const double ear[][2] = {{184, 110}, {186, 92}, {194, 104}};
+    cairo_move_to(cr, wolf[0][0], wolf[0][1]);
+    for (auto &p : wolf) cairo_line_to(cr, p[0], p[1]);
+    cairo_close_path(cr);
+    cairo_move_to(cr, ear[0][0], ear[0][1]);
+    for (auto &p : ear) cairo_line_to(cr, p[0], p[1]);
+    cairo_close_path(cr);
+    // Tail sweeping back along the rock.
+    cairo_move_to(cr, 152, 226);
+    cairo_curve_to(cr, 120, 236, 100, 232, 86, 240);
+    cairo_curve_to(cr, 104, 244, 130, 244, 154, 238);
+    cairo_close_path(cr);
+    SetColour(cr, 0x07030E, 1);
+    cairo_fill(cr);
+    return SaveCanvas(dir, "cani01.jpg", &c);
+}
+
+// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01.
+int Cani2Picture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
+        double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
+        static const uint32_t ramp[] = {0x1A0033, 0xE0189A, 0x20E0E8, 0xC8FF40};
+        return Ramp(ramp, 4, 0.5 + v / 5.2);
+    });
+    return SaveCanvas(dir, "cani02.jpg", &c);
+}
+
+// drake.jpg: a red and gold dragon coiling through smoke and embers.
+int DrakePicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double n = Fbm(121, x / 80.0, y / 60.0, 5);
+        double glow = std::exp(-std::pow((y - 200) / 90.0, 2));
+        static const uint32_t ramp[] = {0x0A0204, 0x2A0808, 0x6A1608, 0xC84A10};
+        return Ramp(ramp, 4, 0.25 + 0.5 * n + 0.35 * glow);
+    });
+    cairo_t *cr = c.cr;
+    // The body follows a wave from the tail (left) to the neck (right).
+    auto spine = [](double s, double *x, double *y, double *w) {
+        *x = 30 + s * 370;
+        *y = 150 + 55 * std::sin(s * 2.6 * kPi + 0.4) * (0.5 + 0.5 * s) - 40 * s;
+        *w = 4 + 22 * std::pow(s, 0.7);
+    };
+    const int n = 120;
+    std::vector<double> ux(n + 1), uy(n + 1), lx(n + 1), ly(n + 1);
+    for (int i = 0; i <= n; i++) {
+        double s = (double)i / n, x, y, w, x2, y2, w2;
+        spine(s, &x, &y, &w);
+        spine(std::min(1.0, s + 0.01), &x2, &y2, &w2);
+        double dx = x2 - x, dy = y2 - y, l = std::hypot(dx, dy) + 1e-9;
+        ux[i] = x - dy / l * w, uy[i] = y + dx / l * w;
+        lx[i] = x + dy / l * w, ly[i] = y - dx / l * w;
+    }
+    // Back spikes first, so the body covers their roots.
+    for (int i = 8; i < n; i += 6) {
+        double x, y, w;
+        spine((double)i / n, &x, &y, &w);
+        cairo_move_to(cr, lx[i - 3], ly[i - 3]);
+        cairo_line_to(cr, lx[i] + (lx[i] - x) * 0.9, ly[i] + (ly[i] - y) * 0.9 - 4);
+        cairo_line_to(cr, lx[i + 3 > n ? n : i + 3], ly[i + 3 > n ? n : i + 3]);
+        cairo_close_path(cr);
+    }
+    SetColour(cr, 0xF0B030, 1);
+    cairo_fill(cr);
+    cairo_move_to(cr, ux[0], uy[0]);
+    for (int i = 1; i <= n; i++) cairo_line_to(cr, ux[i], uy[i]);
+    for (int i = n; i >= 0; i--) cairo_line_to(cr, lx[i], ly[i]);
+    cairo_close_path(cr);
+    cairo_pattern_t *body = cairo_pattern_create_linear(0, 60, 0, 230);
+    cairo_pattern_add_color_stop_rgb(body, 0, 0.95, 0.25, 0.12);
+    cairo_pattern_add_color_stop_rgb(body, 1, 0.45, 0.04, 0.05);
+    cairo_set_source(cr, body);
+    cairo_fill(cr);
+    cairo_pattern_destroy(body);
+    // Scales: small arcs along the body.
+    cairo_set_line_width(cr, 1.2);
+    SetColour(cr, 0xFFD070, 0.7);
+    for (int i = 6; i < n; i += 3)
+        for (int k = -1; k <= 1; k++) {
+            double x, y, w;
+            spine((double)i / n, &x, &y, &w);
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, x + k * 0.0, y + k * w * 0.45, w * 0.28, 0.2 * kPi, 0.8 * kPi);
+        }
+    cairo_stroke(cr);
+    // Head at the neck's end: a long snout, jaw, horn and eye.
+    double hx, hy, hw;
+    spine(1.0, &hx, &hy, &hw);
+    cairo_move_to(cr, hx - 10, hy - 26);
+    cairo_curve_to(cr, hx + 20, hy - 40, hx + 50, hy - 30, hx + 80, hy - 12);
+    cairo_line_to(cr, hx + 84, hy - 2);
+    cairo_line_to(cr, hx + 40, hy + 2);
+    cairo_line_to(cr, hx + 78, hy + 14);
+    cairo_curve_to(cr, hx + 50, hy + 26, hx + 20, hy + 30, hx - 8, hy + 24);
+    cairo_close_path(cr);
+    SetColour(cr, 0xC8281A, 1);
+    cairo_fill_preserve(cr);
+    SetColour(cr, 0xFFD070, 1);
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
+    cairo_move_to(cr, hx + 6, hy - 30);
+    cairo_curve_to(cr, hx - 10, hy - 60, hx - 30, hy - 70, hx - 50, hy - 72);
+    cairo_curve_to(cr, hx - 24, hy - 56, hx - 10, hy - 40, hx - 4, hy - 24);
+    cairo_close_path(cr);
+    SetColour(cr, 0xF0C050, 1);
+    cairo_fill(cr);
+    SetColour(cr, 0xFFF2A0, 1);
+    cairo_arc(cr, hx + 30, hy - 18, 4, 0, 2 * kPi);
+    cairo_fill(cr);
+    SetColour(cr, 0x000000, 1);
+    cairo_arc(cr, hx + 31, hy - 18, 1.6, 0, 2 * kPi);
+    cairo_fill(cr);
+    // Fire from the mouth and embers in the air.
+    cairo_pattern_t *fire = cairo_pattern_create_linear(hx + 80, 0, W, 0);
+    cairo_pattern_add_color_stop_rgba(fire, 0, 1, 0.95, 0.6, 0.95);
+    cairo_pattern_add_color_stop_rgba(fire, 1, 1, 0.35, 0.05, 0.0);
+    cairo_set_source(cr, fire);
+    cairo_move_to(cr, hx + 80, hy + 2);
+    cairo_curve_to(cr, hx + 110, hy - 20, W - 10, hy - 50, W, hy - 40);
+    cairo_line_to(cr, W, hy + 50);
+    cairo_curve_to(cr, W - 10, hy + 40, hx + 110, hy + 20, hx + 80, hy + 6);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_pattern_destroy(fire);
+    Rng rng = NewRng(122);
+    for (int k = 0; k < 60; k++) {
+        SetColour(cr, Mix(0xFFD060, 0xFF5010, RngFloat(&rng)), RngRange(&rng, 0.4, 1));
+        cairo_arc(cr, RngRange(&rng, 0, W), RngRange(&rng, 0, H), RngRange(&rng, 0.6, 2), 0,
+                  2 * kPi);
+        cairo_fill(cr);
+    }
+    return SaveCanvas(dir, "drake.jpg", &c);
+}
+
+// lake.jpg: night sky and hills above, water with the moon's path below
+// (the show puts the water waves and the mirror image on rows 128-255).
+int LakePicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) -> uint32_t {
+        static const uint32_t sky[] = {0x02030C, 0x0A1430, 0x1E3358, 0x3A4F70};
+        if (y < 128) return Ramp(sky, 4, y / 128.0);
+        double d = (y - 128) / 128.0;
+        double ripple = 0.5 + 0.5 * Fbm(131, x / 40.0, y * y / 900.0, 3);
+        uint32_t water = Mix(0x22385A, 0x040812, std::pow(d, 0.6));
+        double path = std::exp(-std::pow((x - 380) / (10 + 30 * d), 2)) * (0.6 + 0.8 * ripple);
+        return Mix(Mix(water, 0x4A6A90, 0.25 * ripple * (1 - d)), 0xE8E4C8, std::min(1.0, path));
+    });
+    cairo_t *cr = c.cr;
+    Stars(&c, 132, 160, 110);
+    Moon(cr, 380, 40, 40, 0.45);
+    FillProfile(cr, 129, 0x050A14, [](double x) {
+        return 126 - 18 * std::max(0.0, Fbm(133, x / 90.0, 0.5, 4) + 0.3) -
+               10 * std::exp(-std::pow((x - 120) / 60.0, 2));
+    });
+    return SaveCanvas(dir, "lake.jpg", &c);
+}
+
+// lakef.jpg: the lake's foreground (trees, reeds, shore) on the red key.
+// A pixel is keyed out when red > 17, green < 17 and blue < 17, so the
+// foreground keeps green and blue at 34 and more, the key is pure red, and
+// a check after encoding moves the few edge pixels that JPEG turns to the
+// wrong side until every pixel decodes as what it was drawn as.
+int LakeFPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    cairo_t *cr = c.cr;
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    const uint32_t dark = 0x0A2630, rim = 0x2A5A66;
+    Rng rng = NewRng(141);
+    // Pines at both edges, and the shore: a low bank, higher at the sides.
+    AddPine(cr, 22, 240, 250, 80, 20);
+    AddPine(cr, 70, 236, 190, 64, 20);
+    AddPine(cr, 488, 240, 260, 84, 20);
+    AddPine(cr, 440, 238, 170, 58, 20);
+    SetColour(cr, dark, 1);
+    cairo_fill(cr);
+    FillProfile(cr, H, dark, [](double x) {
+        return 236 - 10 * Fbm(142, x / 50.0, 0, 3) - 24 * std::pow(std::fabs(x - 256) / 256.0, 3);
+    });
+    // Reeds: thin curved blades from the bank, with a few cattail heads.
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (int k = 0; k < 70; k++) {
+        double x = k < 35 ? RngRange(&rng, 90, 200) : RngRange(&rng, 320, 430);
+        double h = RngRange(&rng, 25, 70), bend = RngRange(&rng, -14, 14);
+        cairo_move_to(cr, x, 244);
+        cairo_curve_to(cr, x, 244 - h * 0.5, x + bend * 0.5, 244 - h * 0.8, x + bend, 244 - h);
+        cairo_set_line_width(cr, RngRange(&rng, 1.5, 3));
+        SetColour(cr, k % 5 ? dark : rim, 1);
+        cairo_stroke(cr);
+        if (k % 6 == 0) {
+            cairo_move_to(cr, x + bend, 244 - h);
+            cairo_line_to(cr, x + bend * 1.05, 244 - h - 10);
+            cairo_set_line_width(cr, 4.5);
+            cairo_stroke(cr);
+        }
+    }
+    // Source pixels: key where the drawing left pure red, foreground elsewhere
+    // (anti-aliased edges count as foreground and take the foreground colour).
+    uint32_t *p = BeginPixels(&c);
+    std::vector<uint32_t> src(p, p + W * H);
+    std::vector<char> key((size_t)W * H);
+    for (int i = 0; i < W * H; i++) {
+        src[i] &= 0xFFFFFF; // Cairo leaves the unused top byte of RGB24 pixels set
+        key[i] = src[i] == 0xFF0000;
+        if (!key[i]) {
+            uint32_t q = src[i];
+            double a = ((q >> 16) & 255) > 20 ? 0.5 : 0; // an edge pixel half over the key
+            src[i] = a > 0 ? Mix(q, rim, 0.8) : q;
+        }
+    }
+    auto isKey = [](uint32_t q) {
+        return (q >> 16 & 255) > 17 && (q >> 8 & 255) < 17 && (q & 255) < 17;
+    };
+    std::vector<unsigned char> jpeg;
+    for (int pass = 0; pass < 16; pass++) {
+        jpeg = EncodeJpeg(src.data(), kQuality);
+        int w, h, wrong = 0;
+        std::vector<uint32_t> out = DecodeJpeg(jpeg, &w, &h);
+        for (int i = 0; i < W * H; i++) {
+            if (isKey(out[i]) == (bool)key[i]) continue;
+            wrong++;
+            if (key[i]) { // a key pixel that JPEG tints: the foreground's edge takes it over
+                key[i] = 0;
+                src[i] = rim;
+            } else { // a foreground pixel keyed out: it gains green and blue
+                uint32_t q = src[i];
+                src[i] =
+                    Rgb(0, std::min(255u, (q >> 8 & 255) + 24), std::min(255u, (q & 255) + 24));
+            }
+        }
+        if (wrong == 0) break;
+        if (pass == 15) {
+            std::fprintf(
+                stderr,
+                "assetgen: lakef.jpg: %d pixels still decode on the wrong side of the key\n",
+                wrong);
+            return 0;
+        }
+    }
+    FreeCanvas(&c);
+    return WriteDataFile(dir, "lakef.jpg", jpeg.data(), jpeg.size());
+}
+
+// over02.jpg (loaded, never drawn): pastel stripes and rings.
+int Over2Picture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double s = std::fmod((x + y) / 24.0, 2.0) < 1 ? 0.0 : 1.0;
+        double r = std::fmod(std::hypot(x - 256, y - 128) / 18.0, 2.0) < 1 ? 0.35 : 0;
+        return Mix(Mix(0xF6D6E8, 0xCDE8F6, s), 0xFFF4C0, r);
+    });
+    return SaveCanvas(dir, "over02.jpg", &c);
+}
+
+// skog.jpg: a misty pine forest in daylight, rays through the trees.
+int SkogPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        static const uint32_t sky[] = {0xCFE8E4, 0xA8D4C8, 0x7FB8A0};
+        return Ramp(sky, 3, y / 256.0);
+    });
+    cairo_t *cr = c.cr;
+    Rng rng = NewRng(151);
+    static const uint32_t layers[] = {0x8DB9A4, 0x5E9476, 0x356B4E, 0x1A4630, 0x0B2A1A};
+    for (int layer = 0; layer < 5; layer++) {
+        double scale = 0.5 + layer * 0.3, ground = 150 + layer * 24;
+        for (double x = RngRange(&rng, -20, 10); x < W + 30; x += RngRange(&rng, 16, 30) * scale) {
+            double h = RngRange(&rng, 90, 150) * scale;
+            AddPine(cr, x, ground, h, h * 0.36, 40);
+        }
+        cairo_rectangle(cr, 0, ground, W, H - ground);
+        SetColour(cr, layers[layer], 1);
+        cairo_fill(cr);
+        // Mist between the layers.
+        cairo_pattern_t *mist = cairo_pattern_create_linear(0, ground - 40, 0, ground + 10);
+        cairo_pattern_add_color_stop_rgba(mist, 0, 0.85, 0.95, 0.9, 0);
+        cairo_pattern_add_color_stop_rgba(mist, 1, 0.85, 0.95, 0.9, 0.25);
+        cairo_set_source(cr, mist);
+        cairo_rectangle(cr, 0, ground - 40, W, 50);
+        cairo_fill(cr);
+        cairo_pattern_destroy(mist);
+    }
+    for (int k = 0; k < 5; k++) { // sun rays from the upper left
+        double x = 60 + k * 70;
+        cairo_move_to(cr, x, 0);
+        cairo_line_to(cr, x + 30, 0);
+        cairo_line_to(cr, x + 200, H);
+        cairo_line_to(cr, x + 140, H);
+        cairo_close_path(cr);
+        SetColour(cr, 0xFFF8D0, 0.08);
+        cairo_fill(cr);
+    }
+    return SaveCanvas(dir, "skog.jpg", &c);
+}
+
+// mrea.jpg: mountain ridges at dawn, pink and violet under a low sun.
+int MreaPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        static const uint32_t sky[] = {0x2B1B5A, 0x8A3F8A, 0xF07A7A, 0xFFC890};
+        double sun = std::exp(-(std::pow(x - 150, 2) + std::pow(y - 150, 2)) / 2400.0);
+        return Mix(Ramp(sky, 4, y / 180.0), 0xFFF4D0, sun);
+    });
+    cairo_t *cr = c.cr;
+    static const uint32_t ridges[] = {0xC86C8C, 0x9A4A7E, 0x6A3070, 0x3E1C55, 0x1E0E34};
+    for (int k = 0; k < 5; k++)
+        FillProfile(cr, H, ridges[k], [&](double x) {
+            double n = Fbm(161 + k, x / (140.0 - k * 15), k * 3.0, 5);
+            return 120 + k * 28 - 60 * std::fabs(n) - 20 * n;
+        });
+    return SaveCanvas(dir, "mrea.jpg", &c);
+}
+
+// fette.jpg: fat Truchet arcs in bold colours, tiling seamlessly (the show
+// zooms and scrolls it through a grid that wraps).
+int FettePicture(const char *dir) {
+    const int cell = 32;
+    Rng rng = NewRng(171);
+    std::vector<int> flip((W / cell) * (H / cell));
+    for (int &f : flip) f = RngNext(&rng) & 1;
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) {
+        int cx = x / cell, cy = y / cell;
+        double u = (x % cell) + 0.5, v = (y % cell) + 0.5;
+        if (flip[cy * (W / cell) + cx]) u = cell - u;
+        double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
+        double ring = std::fabs(d - cell / 2.0);
+        bool band = ring < 8;
+        uint32_t base = ((cx + cy) & 1) ? 0x0E5A66 : 0x12707A;
+        uint32_t tube = Mix(0xFF8A1E, 0xFFD36A, 1 - ring / 8.0);
+        return band ? Mix(tube, 0x7A2A00, ring > 6.5 ? 0.6 : 0.0)
+                    : Mix(base, 0xF4E8C8, d < 4 ? 0.4 : 0.0);
+    });
+    return SaveCanvas(dir, "fette.jpg", &c);
+}
+
+// vertikal3.jpg: vertical beams of light whose blue byte is their opacity
+// (the show lays this layer over a picture by blue): bright where opaque,
+// black between the beams, never brighter in red or green than in blue.
+int VertikalPicture(const char *dir) {
+    Rng rng = NewRng(181);
+    struct Beam {
+        double x, width, level, tint;
+    };
+    std::vector<Beam> beams;
+    for (double x = 8; x < W; x += RngRange(&rng, 26, 60))
+        beams.push_back({x, RngRange(&rng, 3, 14), RngRange(&rng, 0.55, 1.0), RngFloat(&rng)});
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) -> uint32_t {
+        double a = 0;
+        double tint = 0;
+        for (const Beam &b : beams) {
+            double d = std::fabs(x - b.x) / b.width;
+            double v = b.level * std::exp(-d * d * 2) * (0.75 + 0.25 * std::sin(y / 23.0 + b.x));
+            if (v > a) a = v, tint = b.tint;
+        }
+        if (a < 0.06) return 0;
+        double blue = 255 * a;
+        return Rgb(blue * (0.35 + 0.55 * tint), blue * (0.75 + 0.2 * (1 - tint)), blue);
+    });
+    return SaveCanvas(dir, "vertikal3.jpg", &c);
+}
+
+// gr.jpg: green and violet aurora curtains over a starry night.
+int GrPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double base = y / 256.0;
+        uint32_t sky = Mix(0x050A24, 0x102A3A, base);
+        double wave = 90 + 40 * std::sin(x / 70.0) + 20 * Fbm(191, x / 50.0, 0, 3);
+        double curtain = std::exp(-std::pow((y - wave) / 45.0, 2)) *
+                         (0.6 + 0.4 * std::sin(x / 5.0 + 6 * Fbm(192, x / 40.0, y / 200.0, 3)));
+        uint32_t light = Mix(0x38F0A0, 0xB040F0, std::clamp((wave - y) / 80.0 + 0.3, 0.0, 1.0));
+        return Mix(sky, light, std::clamp(curtain, 0.0, 1.0));
+    });
+    Stars(&c, 193, 90, H);
+    return SaveCanvas(dir, "gr.jpg", &c);
+}
+
+} // namespace
+
+int GeneratePictures(const char *dir) {
+    int (*const pictures[])(const char *) = {
+        LoadPicture,  KeyPicture,   FearPicture,     SmokePicture, NamePicture,  OverlayPicture,
+        SplatPicture, Fern1Picture, Fern2Picture,    CredsPicture, MoahPicture,  Cani1Picture,
+        Cani2Picture, DrakePicture, LakePicture,     LakeFPicture, Over2Picture, SkogPicture,
+        MreaPicture,  FettePicture, VertikalPicture, GrPicture};
+    for (auto picture : pictures)
+        if (!picture(dir)) return 0;
+    return 1;
+}

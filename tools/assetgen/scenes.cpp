@@ -1,0 +1,536 @@
+// The eight scene files and the two light files.
+//
+// Scene files are read by key search at fixed distances from each key, so the
+// writer below pads every label to its exact width: 29 characters for the two
+// counts, 14 for Position and Rotation, 25 for the material lines; values on
+// one line are two characters apart (Position, Rotation, colours) or one
+// (vertex coordinates, face indices); a face line holds a, b, c, then 21
+// characters, then the material index. The Ambient Coeff is read as an
+// integer, so it is written as one.
+//
+// Orientation: the renderer draws a face when (C - A) x (B - A) points at the
+// viewer, and lights a vertex with normals built from (B - A) x (C - A), which
+// point into the object. Meshes here are built with triangles (a, b, c) whose
+// (b - a) x (c - a) points out of the object; the writer stores them as
+// (a, c, b), so their stored face normals point out.
+#include "assetgen/assetgen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+struct V3 {
+    double x, y, z;
+};
+V3 operator+(V3 a, V3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 operator-(V3 a, V3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 operator*(V3 a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+double Dot(V3 a, V3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 Cross(V3 a, V3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+V3 Normalize(V3 a) {
+    double l = std::sqrt(Dot(a, a));
+    return l > 0 ? a * (1.0 / l) : a;
+}
+
+struct Tri {
+    int a, b, c, material; // (b - a) x (c - a) points out of the object
+};
+
+struct MeshData {
+    std::string name;
+    std::vector<V3> vertices;
+    std::vector<Tri> faces;
+};
+
+struct MaterialData {
+    std::string name;
+    int ambientCoeff; // Read as an integer: 1 keeps the ambient term, 0 drops it
+    double diffuseCoeff, specularCoeff;
+    V3 ambient, diffuse, specular; // Colours, 0-1
+};
+
+int AddVertex(MeshData *m, V3 p) {
+    m->vertices.push_back(p);
+    return (int)m->vertices.size() - 1;
+}
+
+// Adds triangle (a, b, c) turned so that its outward side faces along out.
+void AddFacing(MeshData *m, int a, int b, int c, int material, V3 out) {
+    V3 n = Cross(m->vertices[b] - m->vertices[a], m->vertices[c] - m->vertices[a]);
+    if (Dot(n, out) < 0) std::swap(b, c);
+    m->faces.push_back({a, b, c, material});
+}
+
+// Adds a flat-shaded triangle with vertices of its own, facing along out.
+void AddFlat(MeshData *m, V3 a, V3 b, V3 c, int material, V3 out) {
+    int ia = AddVertex(m, a), ib = AddVertex(m, b), ic = AddVertex(m, c);
+    AddFacing(m, ia, ib, ic, material, out);
+}
+
+// Adds a flat triangle that faces away from centre.
+void AddFlatOut(MeshData *m, V3 a, V3 b, V3 c, int material, V3 centre) {
+    AddFlat(m, a, b, c, material, (a + b + c) * (1.0 / 3) - centre);
+}
+
+// A closed smooth surface from a grid of rows x cols points plus two poles:
+// point(i, j) for rows i = 1..rows-1 (row 0 and row `rows` are the poles),
+// columns wrap. Faces are turned away from axisPoint(i), a point inside.
+template <class Point, class Inside>
+void AddClosedGrid(MeshData *m, int rows, int cols, int material, Point point, Inside inside) {
+    int first = (int)m->vertices.size();
+    int top = AddVertex(m, point(0, 0));
+    for (int i = 1; i < rows; i++)
+        for (int j = 0; j < cols; j++) AddVertex(m, point(i, j));
+    int bottom = AddVertex(m, point(rows, 0));
+    auto at = [&](int i, int j) { return first + 1 + (i - 1) * cols + (j % cols); };
+    for (int j = 0; j < cols; j++) {
+        AddFacing(m, top, at(1, j), at(1, j + 1), material, m->vertices[at(1, j)] - inside(0));
+        AddFacing(m, bottom, at(rows - 1, j), at(rows - 1, j + 1), material,
+                  m->vertices[at(rows - 1, j)] - inside(rows));
+    }
+    for (int i = 1; i < rows - 1; i++)
+        for (int j = 0; j < cols; j++) {
+            V3 out = m->vertices[at(i, j)] - inside(i);
+            AddFacing(m, at(i, j), at(i + 1, j), at(i + 1, j + 1), material, out);
+            AddFacing(m, at(i, j), at(i + 1, j + 1), at(i, j + 1), material, out);
+        }
+}
+
+// Formats one number for the scene text: fixed point, never "-0.0000".
+std::string Num(double v) {
+    char buf[32];
+    if (std::fabs(v) < 0.00005) v = 0;
+    std::snprintf(buf, sizeof buf, "%.4f", v);
+    return buf;
+}
+
+std::string Pad(const char *label, int width) {
+    std::string s = label;
+    s.resize((size_t)width, ' ');
+    return s;
+}
+
+std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
+                      const std::vector<MaterialData> &materials) {
+    std::string t;
+    t += std::string("Glimmerfall scene: ") + title + "\n";
+    t += Pad("Number of geom objects:", 29) + std::to_string(meshes.size()) + "\n";
+    t += Pad("Number of materials:", 29) + std::to_string(materials.size()) + "\n";
+    int id = 1;
+    for (const MeshData &m : meshes) {
+        // The NodeID line is padded past 14 characters: the search for this
+        // mesh's keys starts 15 characters after the line feed before it.
+        char node[64];
+        std::snprintf(node, sizeof node, "\nNodeID: %-6d %s\n", id++, m.name.c_str());
+        t += node;
+        t += Pad("Position:", 14) + "0.0000  0.0000  0.0000\n";
+        t += Pad("Rotation:", 14) + "0.0000  0.0000  0.0000  1.0000\n";
+        t += "Vertices of faces:" + std::to_string(m.vertices.size()) + "\n";
+        t += "Face data: " + std::to_string(m.faces.size()) + "\n";
+        t += "Vertices:\n";
+        for (const V3 &v : m.vertices) t += Num(v.x) + " " + Num(v.y) + " " + Num(v.z) + "\n";
+        t += "Faces (a b c, edges AB BC CA, material; EdgeVisCode)\n";
+        for (const Tri &f : m.faces) {
+            // Stored as (a, c, b): see the orientation note at the top.
+            t += std::to_string(f.a) + " " + std::to_string(f.c) + " " + std::to_string(f.b) +
+                 " edges 1 1 1 material " + std::to_string(f.material) + "\n";
+        }
+    }
+    for (const MaterialData &mat : materials) {
+        auto rgb = [](V3 c) { return Num(c.x) + "  " + Num(c.y) + "  " + Num(c.z); };
+        t += "\nMaterial: " + mat.name + "\n";
+        t += Pad("Ambient Coeff:", 25) + std::to_string(mat.ambientCoeff) + "\n";
+        t += Pad("Diffuse Coeff:", 25) + Num(mat.diffuseCoeff) + "\n";
+        t += Pad("Specular Coeff:", 25) + Num(mat.specularCoeff) + "\n";
+        t += Pad("Ambient Color:", 25) + rgb(mat.ambient) + "\n";
+        t += Pad("Diffuse Color:", 25) + rgb(mat.diffuse) + "\n";
+        t += Pad("Specular Color:", 25) + rgb(mat.specular) + "\n";
+        t += Pad("Shininess:", 25) + "50\n";
+    }
+    return t;
+}
+
+// roculus: a trefoil knot tube, seen only as a cloud of its vertices. Knot
+// radius 55 + 22, tube radius 11: at z 350 it spans about 200 pixels.
+MeshData Roculus() {
+    MeshData m{"knot", {}, {}};
+    const int along = 256, around = 20;
+    auto centre = [](double s) {
+        double r = 55 + 22 * std::cos(3 * s);
+        return V3{r * std::cos(2 * s), r * std::sin(2 * s), 22 * std::sin(3 * s)};
+    };
+    for (int i = 0; i < along; i++) {
+        double s = 2 * kPi * i / along, ds = 2 * kPi / along;
+        V3 c = centre(s);
+        V3 tangent = Normalize(centre(s + ds) - centre(s - ds));
+        V3 side = Normalize(Cross(tangent, V3{0, 0, 1}));
+        V3 up = Cross(side, tangent);
+        for (int j = 0; j < around; j++) {
+            double a = 2 * kPi * j / around;
+            // A slight swell every third of the way makes the cloud breathe.
+            double r = 11 + 2.5 * std::cos(6 * s);
+            AddVertex(&m, c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
+        }
+    }
+    for (int i = 0; i < along; i++)
+        for (int j = 0; j < around; j++) {
+            int a = i * around + j, b = ((i + 1) % along) * around + j;
+            int c = ((i + 1) % along) * around + (j + 1) % around,
+                d = i * around + (j + 1) % around;
+            V3 out = m.vertices[a] - centre(2 * kPi * i / along);
+            AddFacing(&m, a, b, c, 0, out);
+            AddFacing(&m, a, c, d, 0, out);
+        }
+    return m;
+}
+
+// Icosahedron subdivided `levels` times, points on the unit sphere; faces as
+// index triples. Used by the spikeball.
+void Icosphere(int levels, std::vector<V3> *points, std::vector<Tri> *tris) {
+    const double t = (1 + std::sqrt(5.0)) / 2;
+    V3 base[12] = {{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+                   {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
+    int f[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
+                    {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
+                    {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
+                    {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
+    points->clear();
+    tris->clear();
+    for (V3 p : base) points->push_back(Normalize(p));
+    for (auto &x : f) tris->push_back({x[0], x[1], x[2], 0});
+    for (int l = 0; l < levels; l++) {
+        std::vector<Tri> next;
+        std::vector<std::pair<long, int>> cache;
+        auto mid = [&](int a, int b) {
+            long key = (long)std::min(a, b) * 100000 + std::max(a, b);
+            for (auto &e : cache)
+                if (e.first == key) return e.second;
+            points->push_back(Normalize(((*points)[a] + (*points)[b]) * 0.5));
+            int idx = (int)points->size() - 1;
+            cache.push_back({key, idx});
+            return idx;
+        };
+        for (Tri tr : *tris) {
+            int ab = mid(tr.a, tr.b), bc = mid(tr.b, tr.c), ca = mid(tr.c, tr.a);
+            next.push_back({tr.a, ab, ca, 0});
+            next.push_back({tr.b, bc, ab, 0});
+            next.push_back({tr.c, ca, bc, 0});
+            next.push_back({ab, bc, ca, 0});
+        }
+        *tris = next;
+    }
+}
+
+// spikeball: 42 spikes (the once-subdivided icosahedron's corners pushed out
+// to radius 40) on a core of radius 21, flat-shaded facets.
+MeshData Spikeball() {
+    std::vector<V3> p;
+    std::vector<Tri> tris;
+    Icosphere(2, &p, &tris);
+    MeshData m{"spikes", {}, {}};
+    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 40.0 : 21.0);
+    for (Tri t : tris) AddFlatOut(&m, p[t.a], p[t.b], p[t.c], 0, V3{0, 0, 0});
+    return m;
+}
+
+// A bevelled five-pointed star: outline in the plane through centre spanned
+// by u and v, apexes at +-depth along w. Flat-shaded.
+void AddStar(MeshData *m, V3 centre, V3 u, V3 v, double outer, double inner, double depth) {
+    V3 w = Normalize(Cross(u, v));
+    V3 ring[10];
+    for (int k = 0; k < 10; k++) {
+        double a = kPi * k / 5 - kPi / 2, r = (k % 2) ? inner : outer;
+        ring[k] = centre + u * (r * std::cos(a)) + v * (r * std::sin(a));
+    }
+    V3 front = centre - w * depth, back = centre + w * depth;
+    for (int k = 0; k < 10; k++) {
+        AddFlatOut(m, front, ring[k], ring[(k + 1) % 10], 0, centre);
+        AddFlatOut(m, back, ring[k], ring[(k + 1) % 10], 0, centre);
+    }
+}
+
+// stars: a large star with seven small ones turning around it.
+MeshData Stars() {
+    MeshData m{"stars", {}, {}};
+    AddStar(&m, V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, 24, 10, 8);
+    for (int k = 0; k < 7; k++) {
+        double a = 2 * kPi * k / 7, tilt = 0.9 * std::sin(3.0 * k);
+        V3 c{42 * std::cos(a), 42 * std::sin(a) * 0.8, 20 * std::sin(2 * a)};
+        V3 u = Normalize(V3{-std::sin(a), std::cos(a), tilt});
+        V3 v = Normalize(Cross(u, Normalize(c)));
+        AddStar(&m, c, u, v, 11, 4.5, 4);
+    }
+    return m;
+}
+
+// cube: edge 120, each side split 4 x 4 so the light's fall-off shades it.
+MeshData Cube() {
+    MeshData m{"cube", {}, {}};
+    const int n = 4;
+    const double h = 60;
+    for (int axis = 0; axis < 3; axis++)
+        for (int sign = -1; sign <= 1; sign += 2) {
+            auto corner = [&](double s, double t) {
+                double c[3];
+                c[axis] = sign * h;
+                c[(axis + 1) % 3] = s;
+                c[(axis + 2) % 3] = t;
+                return V3{c[0], c[1], c[2]};
+            };
+            int first = (int)m.vertices.size();
+            for (int i = 0; i <= n; i++)
+                for (int j = 0; j <= n; j++)
+                    AddVertex(&m, corner(-h + 2 * h * i / n, -h + 2 * h * j / n));
+            V3 out = corner(0, 0);
+            for (int i = 0; i < n; i++)
+                for (int j = 0; j < n; j++) {
+                    int a = first + i * (n + 1) + j, b = a + n + 1;
+                    AddFacing(&m, a, b, b + 1, 0, out);
+                    AddFacing(&m, a, b + 1, a + 1, 0, out);
+                }
+        }
+    return m;
+}
+
+// diamond: a round brilliant, girdle radius 40, table up (-y), flat facets.
+MeshData Diamond() {
+    MeshData m{"gem", {}, {}};
+    const int n = 16;
+    const double girdle = 40, table = 22, crown = 13, pavilion = 36;
+    V3 centre{0, -2, 0};
+    auto ring = [&](double r, double y, double phase, int k) {
+        double a = 2 * kPi * (k + phase) / n;
+        return V3{r * std::cos(a), y, r * std::sin(a)};
+    };
+    V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
+    for (int k = 0; k < n; k += 2) // the table: an octagon
+        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2), 0,
+                   centre);
+    for (int k = 0; k < n; k += 2) {
+        V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
+        V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
+           g2 = ring(girdle, 0, 0, k + 2);
+        AddFlatOut(&m, t0, t1, g1, 0, centre); // star facet
+        AddFlatOut(&m, t0, g0, g1, 0, centre); // upper girdle facets
+        AddFlatOut(&m, t1, g1, g2, 0, centre);
+    }
+    for (int k = 0; k < n; k++) {
+        V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1);
+        V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k);
+        AddFlatOut(&m, g0, g1, p, 0, centre);
+        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), 0, centre);
+        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, 0, centre);
+    }
+    return m;
+}
+
+// love: a plump heart, the classic outline swept through its depth.
+MeshData Love() {
+    MeshData m{"heart", {}, {}};
+    const double scale = 2.35, depth = 17;
+    auto outline = [&](double s) { // y grows downward in view space
+        double x = 16 * std::pow(std::sin(s), 3);
+        double y =
+            -(13 * std::cos(s) - 5 * std::cos(2 * s) - 2 * std::cos(3 * s) - std::cos(4 * s));
+        return V3{x * scale, (y - 2.5) * scale, 0};
+    };
+    const int rows = 18, cols = 72;
+    auto point = [&](int i, int j) {
+        double v = -kPi / 2 + kPi * i / rows;
+        V3 o = outline(2 * kPi * j / cols);
+        double k = std::pow(std::cos(v), 0.55);
+        return V3{o.x * k, o.y * k, depth * std::sin(v)};
+    };
+    AddClosedGrid(&m, rows, cols, 0, point, [](int) { return V3{0, 0, 0}; });
+    return m;
+}
+
+// dabomb: a round bomb (radius 24) with a brass cap, a bent fuse and a spark.
+std::vector<MeshData> Dabomb() {
+    MeshData body{"body", {}, {}}, cap{"fuse", {}, {}}, spark{"spark", {}, {}};
+    const double r = 24;
+    auto sphere = [&](int i, int j) {
+        double v = kPi * i / 16, u = 2 * kPi * j / 28;
+        return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
+    };
+    AddClosedGrid(&body, 16, 28, 0, sphere, [](int) { return V3{0, 0, 0}; });
+    // Cap: a short cylinder on top, rings at y -r-6 and -r+2, closed at both ends.
+    auto capPoint = [&](int i, int j) {
+        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 6 : -r + 2;
+        double rr = (i == 0 || i == 3) ? 0 : 7;
+        return V3{rr * std::cos(u), y, rr * std::sin(u)};
+    };
+    AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 2, 0}; });
+    // Fuse: a thin tube along a curve from the cap, ending in the spark.
+    auto path = [&](double s) { return V3{9 * s * s, -r - 6 - 11 * s, 2 * s}; };
+    const int along = 8, around = 6;
+    auto fuse = [&](int i, int j) {
+        double s = (i - 1) / (double)(along - 2);
+        if (i == 0) return path(0);
+        if (i == along) return path(1);
+        double u = 2 * kPi * j / around;
+        return path(s) + V3{1.6 * std::cos(u), 0, 1.6 * std::sin(u)};
+    };
+    AddClosedGrid(&cap, along, around, 1, fuse, [&](int i) {
+        return path(std::min(1.0, std::max(0.0, (i - 1) / (double)(along - 2))));
+    });
+    // Spark: a small burst of flat spikes around the fuse's end.
+    V3 tip = path(1);
+    Rng rng = NewRng(7);
+    for (int k = 0; k < 14; k++) {
+        V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
+        V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.5;
+        double len = RngRange(&rng, 5, 9);
+        AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
+        AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
+    }
+    return {body, cap, spark};
+}
+
+// butterfly: a body and two pairs of wings, drawn without lights: faces with
+// a material come out black, faces with material -1 pure blue. The wings
+// are black with blue eye spots and a blue hem; the body is blue. Every
+// wing triangle is written twice, once for each side, with its own corners.
+// Wingspan 640, height about 470: at z 1050-1450 it covers 180-240 pixels.
+std::vector<MeshData> Butterfly() {
+    MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
+    const double lift = std::tan(0.35); // wings raised about 20 degrees
+    struct Spot {
+        double x, y, r;
+    };
+    // One wing, right side; x > 0 away from the body, y down.
+    auto wing = [&](double a0, double a1, auto radius, std::vector<Spot> spots) {
+        const int radial = 10, angular = 22;
+        auto at = [&](int i, int j) {
+            double a = a0 + (a1 - a0) * j / angular;
+            double rr = radius(a) * i / radial;
+            return V3{8 + rr * std::cos(a), rr * std::sin(a), 0};
+        };
+        for (int i = 0; i < radial; i++)
+            for (int j = 0; j < angular; j++) {
+                V3 q[4] = {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
+                for (int half = 0; half < 2; half++) {
+                    V3 a = q[0], b = q[half ? 2 : 1], c = q[half ? 3 : 2];
+                    if (i == 0 && half == 1) continue; // the inner ring is a fan
+                    V3 mid = (a + b + c) * (1.0 / 3);
+                    int mat = i >= radial - 1 ? -1 : 0; // the hem
+                    for (const Spot &s : spots)
+                        if ((mid.x - s.x) * (mid.x - s.x) + (mid.y - s.y) * (mid.y - s.y) <
+                            s.r * s.r)
+                            mat = -1;
+                    for (int side = -1; side <= 1; side += 2)
+                        for (int mirror = -1; mirror <= 1; mirror += 2) {
+                            auto place = [&](V3 p) {
+                                return V3{mirror * p.x, p.y, -std::fabs(p.x) * lift};
+                            };
+                            AddFlat(&wings, place(a), place(b), place(c), mat,
+                                    V3{0, 0, (double)side});
+                        }
+                }
+            }
+    };
+    // Forewing: sweeps up and out to a rounded tip.
+    wing(-1.6, 0.15,
+         [](double a) {
+             double t = (a + 1.6) / 1.75;
+             return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
+         },
+         {{170, -150, 38}, {150, -30, 14}});
+    // Hindwing: rounder, below.
+    wing(0.2, 1.75,
+         [](double a) {
+             double t = (a - 0.2) / 1.55;
+             return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
+         },
+         {{120, 130, 30}});
+    // Body: a slim spindle from head (-y) to abdomen (+y), and two antennae.
+    auto spindle = [&](int i, int j) {
+        double v = kPi * i / 14, u = 2 * kPi * j / 10;
+        double y = -150 * std::cos(v) + 40, rr = 18 * std::sin(v) * (i < 5 ? 1.1 : 0.8);
+        return V3{rr * std::cos(u), y, rr * std::sin(u)};
+    };
+    AddClosedGrid(&body, 14, 10, -1, spindle, [](int i) {
+        return V3{0, -150 * std::cos(kPi * i / 14) + 40, 0};
+    });
+    for (int s = -1; s <= 1; s += 2) {
+        V3 root{4.0 * s, -105, 0}, tip{70.0 * s, -230, -20};
+        V3 w{0, 0, 4};
+        for (int side = -1; side <= 1; side += 2) {
+            AddFlat(&body, root - w, root + w, tip, -1, V3{0, 0, (double)side});
+            AddFlat(&body, tip + V3{8.0 * s, 0, 0}, tip - V3{0, 8, 0}, tip + V3{0, 8, 0}, -1,
+                    V3{0, 0, (double)side});
+        }
+    }
+    // The show turns the butterfly by 2.07 rad about y before anything else;
+    // turning it back by that much here makes that first turn face it to the viewer.
+    double c = std::cos(-2.07), s = std::sin(-2.07);
+    for (MeshData *m : {&wings, &body})
+        for (V3 &p : m->vertices) p = V3{c * p.x - s * p.z, p.y, s * p.x + c * p.z};
+    return {body, wings};
+}
+
+MaterialData Mat(const char *name, V3 ambient, V3 diffuse, V3 specular, double dc, double sc) {
+    return MaterialData{name, 1, dc, sc, ambient, diffuse, specular};
+}
+
+int WriteScene(const char *dir, const char *file, const char *title,
+               const std::vector<MeshData> &meshes, const std::vector<MaterialData> &materials) {
+    std::string text = SceneText(title, meshes, materials);
+    return WriteDataFile(dir, file, text.data(), text.size());
+}
+
+} // namespace
+
+int GenerateScenes(const char *dir) {
+    // Light files: one point light up and to the left of the viewer. The
+    // timeline sets each World's light z itself.
+    const char *lys = "Position: -120 -160 0\nColor: 255 240 220\nRadius: 700\n";
+    const char *nyttlys = "Position: 0 -120 0\nColor: 230 235 255\nRadius: 520\n";
+    int ok = WriteDataFile(dir, "lys.txt", lys, std::strlen(lys)) &&
+             WriteDataFile(dir, "nyttlys.txt", nyttlys, std::strlen(nyttlys));
+    // The point cloud never reads its material; the other colours are chosen
+    // for a light on the viewer's side (diffuse term up to twice the colour)
+    // and, where the show lays a render over a picture by its blue byte, with
+    // enough blue to be seen.
+    ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
+                          {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
+    ok = ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
+                          {Mat("steel", {0.35, 0.4, 0.5}, {0.5, 0.62, 0.9}, {1, 1, 1}, 0.55, 0.6)});
+    ok = ok &&
+         WriteScene(dir, "stars.txt", "stars", {Stars()},
+                    {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
+    ok = ok &&
+         WriteScene(dir, "cube.txt", "cube", {Cube()},
+                    {Mat("glass", {0.5, 0.5, 0.5}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}, 0.6, 0.7)});
+    ok = ok &&
+         WriteScene(dir, "diamond.txt", "diamond", {Diamond()},
+                    {Mat("ice", {0.3, 0.4, 0.6}, {0.4, 0.62, 1.0}, {0.8, 0.9, 1.0}, 0.6, 0.5)});
+    ok = ok &&
+         WriteScene(dir, "love.txt", "love", {Love()},
+                    {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
+    ok = ok &&
+         WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
+                    {Mat("iron", {0.25, 0.3, 0.55}, {0.25, 0.32, 0.62}, {0.9, 0.9, 1.0}, 0.6, 0.7),
+                     Mat("brass", {0.5, 0.4, 0.3}, {0.85, 0.65, 0.4}, {1, 0.9, 0.6}, 0.6, 0.4),
+                     Mat("spark", {1, 1, 0.8}, {1, 0.9, 0.55}, {1, 1, 1}, 0.6, 0.3)});
+    ok = ok && WriteScene(dir, "butterfly.txt", "butterfly", Butterfly(),
+                          {Mat("wing", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0, 0)});
+    return ok;
+}
