@@ -44,7 +44,7 @@ void BM_MemcpyView(benchmark::State &state) {
 }
 BENCHMARK(BM_MemcpyView);
 
-// arg 0: the identity grid; arg 1: Part Three's smoke grid (span 156, both
+// arg 0: the identity grid; arg 1: the show's waving smoke grid (span 156, both
 // waves at full swing), which reads the texture out of order.
 void PrepareGrid(Scene &s, int64_t kind) {
     if (kind == 0) {

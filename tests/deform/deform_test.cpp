@@ -43,7 +43,7 @@ std::vector<uint32_t> Canvas(size_t rows = 256) {
     return std::vector<uint32_t>(rows * 512, kUntouched);
 }
 
-// The block renderer as the rules state it: 32-bit wrapping integers,
+// The block renderer in its plainest form: 32-bit wrapping integers,
 // arithmetic shifts, one block at a time.
 template <bool Clip>
 void ReferenceBlock(uint32_t *out, const Image &t, GridPoint tl, GridPoint tr, GridPoint bl,
