@@ -1,27 +1,18 @@
-// A 512 x 256 target and a 512 x 384 depth buffer, each inside guard zones
-// filled with a canary, so a test can tell whether anything was written outside.
+// A 512 x 256 target and a 512 x 384 depth buffer inside 1024 rows of canary
+// on each side, enough to catch a row index gone wrong by hundreds of rows.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "render3d/render3d.h"
 
 struct GuardedTarget {
-    // 1024 rows of canary on each side: enough to catch a line walk or a row
-    // index gone wrong by hundreds of rows, not only a near miss.
     static constexpr int kGuard = 1024 * 512;
-    static constexpr uint32_t kPixelCanary = 0xDEADBEEF;
-    static constexpr float kDepthCanary = -12345.0f;
+    std::vector<uint32_t> pixelStore = std::vector<uint32_t>(2 * kGuard + 512 * 256, 0xDEADBEEF);
+    std::vector<float> depthStore = std::vector<float>(2 * kGuard + DEPTH_BUFFER_SIZE, -1.0f);
 
-    std::vector<uint32_t> pixelStore =
-        std::vector<uint32_t>(kGuard + 512 * 256 + kGuard, kPixelCanary);
-    std::vector<float> depthStore =
-        std::vector<float>(kGuard + DEPTH_BUFFER_SIZE + kGuard, kDepthCanary);
-
-    // Starts with the depth offset back at 0.0, so every test has the full
-    // depth resolution whatever ran before it in the process.
-    GuardedTarget(uint32_t background = 0) {
+    // Also takes the depth offset back to 0.0, for full depth resolution.
+    explicit GuardedTarget(uint32_t background = 0) {
         FillPixels(pixels(), background, 512 * 256);
         while (GetDepthOffset() != 0.0f) AdvanceDepthFrame(depth());
         FillDepth(depth(), 0, DEPTH_BUFFER_SIZE);
@@ -29,32 +20,23 @@ struct GuardedTarget {
     uint32_t *pixels() { return pixelStore.data() + kGuard; }
     float *depth() { return depthStore.data() + kGuard; }
     uint32_t At(int x, int y) { return pixels()[y * 512 + x]; }
-
     bool GuardsIntact() const {
-        for (int i = 0; i < kGuard; i++) {
-            if (pixelStore[i] != kPixelCanary ||
-                pixelStore[pixelStore.size() - 1 - i] != kPixelCanary)
+        for (size_t i = 0; i < kGuard; i++)
+            if (pixelStore[i] != 0xDEADBEEF ||
+                pixelStore[pixelStore.size() - 1 - i] != 0xDEADBEEF || depthStore[i] != -1.0f ||
+                depthStore[depthStore.size() - 1 - i] != -1.0f)
                 return false;
-            if (depthStore[i] != kDepthCanary ||
-                depthStore[depthStore.size() - 1 - i] != kDepthCanary)
-                return false;
-        }
         return true;
     }
-    // Pixels of row y that differ from background.
-    int RowCount(int y, uint32_t background = 0) {
+    // Pixels of row y (or of the whole target, y = -1) that differ from background.
+    int Count(int y = -1, uint32_t background = 0) {
         int n = 0;
-        for (int x = 0; x < 512; x++) n += At(x, y) != background;
-        return n;
-    }
-    int Count(uint32_t background = 0) {
-        int n = 0;
-        for (int y = 0; y < 256; y++) n += RowCount(y, background);
+        for (int i = y < 0 ? 0 : y * 512; i < (y < 0 ? 256 * 512 : y * 512 + 512); i++)
+            n += pixels()[i] != background;
         return n;
     }
 };
 
-inline ScreenVertex Sv(int x, int y, float z = 100.0f, float r = 1.0f, float g = 1.0f,
-                       float b = 1.0f) {
+inline ScreenVertex Sv(int x, int y, float z = 100, float r = 1, float g = 1, float b = 1) {
     return ScreenVertex{x, y, r, g, b, z};
 }
