@@ -102,17 +102,4 @@ TEST(Normals, OnePassMatchesThePlainScanBitForBit) {
     }
 }
 
-TEST(Normals, LoadedTorusMatchesThePlainScan) {
-    Model *model = nullptr;
-    LoadModelBytes("torus.txt", scenefiles::TorusScene(40, 25), &model);
-    ASSERT_NE(model, nullptr);
-    Mesh *mesh = model->meshes;
-    ASSERT_EQ(mesh->vertexCount, 1000);
-    ASSERT_EQ(mesh->faceCount, 2000);
-    std::vector<Vertex> loaded(mesh->vertices, mesh->vertices + mesh->vertexCount);
-    scenefiles::ScanVertexNormals(mesh);
-    EXPECT_EQ(0, memcmp(loaded.data(), mesh->vertices, sizeof(Vertex) * loaded.size()));
-    DropModel(model);
-}
-
 } // namespace
