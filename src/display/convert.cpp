@@ -2,7 +2,6 @@
 // keeps its top bits (red5 = bits 19-23, green6 = bits 10-15, green5 = bits
 // 11-15, blue5 = bits 3-7), shifted into place; the rest is dropped.
 #include "display/display.h"
-#include "raster2d/pixelvec.h"
 
 #include <cstring>
 
@@ -10,7 +9,9 @@
 // vectors, then on the last few pixels one by one with the same expression.
 // The compiler turns the vector types into SSE/AVX code of the host. Plain
 // one-pixel-at-a-time versions in the tests check these bit for bit.
+typedef uint32_t U32x8 __attribute__((vector_size(32))); // Eight source pixels
 typedef uint16_t U16x8 __attribute__((vector_size(16))); // Eight 16-bit pixels
+typedef uint8_t U8x16 __attribute__((vector_size(16)));  // Four source pixels as bytes
 
 // Packs each pixel's channels into 16 bits: the shifts and masks of one
 // format, applied to one pixel or to eight at once.
@@ -18,7 +19,8 @@ typedef uint16_t U16x8 __attribute__((vector_size(16))); // Eight 16-bit pixels
     void Name(const uint32_t *__restrict src, uint8_t *__restrict dst, int count) {                \
         int i = 0;                                                                                 \
         for (; i + 8 <= count; i += 8) {                                                           \
-            Px8 p = LoadPx8(src + i);                                                              \
+            U32x8 p;                                                                               \
+            memcpy(&p, src + i, sizeof p);                                                         \
             U16x8 h = __builtin_convertvector(Pack, U16x8);                                        \
             memcpy(dst + 2 * i, &h, sizeof h);                                                     \
         }                                                                                          \
@@ -46,8 +48,9 @@ void ConvertRow32(const uint32_t *src, uint8_t *dst, int count) {
 void ConvertRow32Bgr(const uint32_t *__restrict src, uint8_t *__restrict dst, int count) {
     int i = 0;
     for (; i + 8 <= count; i += 8) {
-        Px8 p = LoadPx8(src + i);
-        Px8 q = ((p & 0xFF0000) >> 16) | (p & 0xFF00) | ((p & 0xFF) << 16);
+        U32x8 p;
+        memcpy(&p, src + i, sizeof p);
+        U32x8 q = ((p & 0xFF0000) >> 16) | (p & 0xFF00) | ((p & 0xFF) << 16);
         memcpy(dst + 4 * i, &q, sizeof q);
     }
     for (; i < count; i++) {
@@ -65,19 +68,19 @@ void ConvertRow32Bgr(const uint32_t *__restrict src, uint8_t *__restrict dst, in
     void Name(const uint32_t *__restrict src, uint8_t *__restrict dst, int count) {                \
         int i = 0;                                                                                 \
         for (; i + 16 <= count; i += 16, dst += 48) {                                              \
-            Byte16 a, b, c, d;                                                                     \
+            U8x16 a, b, c, d;                                                                      \
             memcpy(&a, src + i, 16);                                                               \
             memcpy(&b, src + i + 4, 16);                                                           \
             memcpy(&c, src + i + 8, 16);                                                           \
             memcpy(&d, src + i + 12, 16);                                                          \
             /* pixels 0-3 whole, then pixel 4 and green/blue... of pixel 5 */                      \
-            Byte16 o0 = __builtin_shufflevector(a, b, B0, B1, B2, 4 + B0, 4 + B1, 4 + B2, 8 + B0,  \
-                                                8 + B1, 8 + B2, 12 + B0, 12 + B1, 12 + B2,         \
-                                                16 + B0, 16 + B1, 16 + B2, 20 + B0);               \
-            Byte16 o1 = __builtin_shufflevector(                                                   \
+            U8x16 o0 = __builtin_shufflevector(a, b, B0, B1, B2, 4 + B0, 4 + B1, 4 + B2, 8 + B0,   \
+                                               8 + B1, 8 + B2, 12 + B0, 12 + B1, 12 + B2, 16 + B0, \
+                                               16 + B1, 16 + B2, 20 + B0);                         \
+            U8x16 o1 = __builtin_shufflevector(                                                    \
                 b, c, 4 + B1, 4 + B2, 8 + B0, 8 + B1, 8 + B2, 12 + B0, 12 + B1, 12 + B2, 16 + B0,  \
                 16 + B1, 16 + B2, 20 + B0, 20 + B1, 20 + B2, 24 + B0, 24 + B1);                    \
-            Byte16 o2 = __builtin_shufflevector(                                                   \
+            U8x16 o2 = __builtin_shufflevector(                                                    \
                 c, d, 8 + B2, 12 + B0, 12 + B1, 12 + B2, 16 + B0, 16 + B1, 16 + B2, 20 + B0,       \
                 20 + B1, 20 + B2, 24 + B0, 24 + B1, 24 + B2, 28 + B0, 28 + B1, 28 + B2);           \
             memcpy(dst, &o0, 16);                                                                  \

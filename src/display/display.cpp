@@ -16,6 +16,7 @@ int OpenDisplay(const char *name, int width, int height) {
     DisplayState *d = &displayState;
     d->width = width;
     d->height = height;
+    d->active = 0; // nothing is drawn before the window says it can be seen
     const VideoDriver *v = chosenDriver;
     if (!v->load()) return 0;
     d->driver = v;
