@@ -92,7 +92,7 @@ void Put(Mix *m, int i, double l, double r) {
 // Kick: a sine falling from 2.5 x low to low Hz in a few milliseconds, held
 // at full level for `hold` seconds and then decaying with time constant
 // `decay`; a short click on top, and optionally a thump (a single positive
-// half-sine of 32 ms, felt more than heard) that fills spectrum bin 0. Mono;
+// half-sine of 45 ms, felt more than heard) that fills spectrum bin 0. Mono;
 // it ducks the pumping parts.
 void Kick(Mix *m, double t0, double amp, double low, double hold, double decay, double thump) {
     int start = Index(t0), n = Index(hold + decay * 5 + 0.05);
@@ -104,7 +104,7 @@ void Kick(Mix *m, double t0, double amp, double low, double hold, double decay, 
         double env = std::min(1.0, t / 0.0015) * (t < hold ? 1.0 : std::exp(-(t - hold) / decay));
         double click = k < 150 ? White(m) * 0.25 * (1 - k / 150.0) : 0;
         double v = amp * env * std::sin(2 * kPi * phase) + click * amp;
-        if (t < 0.032) v += thump * std::sin(kPi * t / 0.032);
+        if (t < 0.045) v += thump * std::sin(kPi * t / 0.045);
         Put(m, start + k, v, v);
         int i = start + k;
         if (i < (int)m->duck.size()) {
@@ -421,7 +421,7 @@ void ComposeSection(Mix *m, int index) {
     double end = index < PART_COUNT ? kPartTimes[index + 1] : MUSIC_SECONDS - 0.5;
     double beat = (end - start) / s.beats, step = beat / 4;
     int bars = (s.beats + 3) / 4;
-    if (s.crash) Crash(m, start, 0.22);
+    if (s.crash) Crash(m, start, 0.16);
     if (s.riser > 0 && index < PART_COUNT) Riser(m, end, s.riser, 0.5);
     std::vector<std::pair<int, int>> melody;
     if (s.melody) melody = ParseMelody(s.melody);
@@ -596,13 +596,14 @@ int GenerateMusic(const char *dir) {
     CameraStabs(&m);
     Delay(&m);
     Reverb(&m);
-    // Fade the tail out, then a soft clip above 0.85 keeps peaks under full scale.
+    // Fade the tail out, then a soft clip above 0.75 keeps peaks under 0.88: the
+    // encoder overshoots a little, and the decoded music must not clip.
     std::vector<short> pcm(n * 2);
     for (size_t i = 0; i < n; i++) {
         double t = (double)i / kRate, fade = t > 187 ? std::max(0.0, (MUSIC_SECONDS - t) / 3) : 1;
         for (int c = 0; c < 2; c++) {
             double x = (c ? m.r[i] : m.l[i]) * fade, a = std::fabs(x);
-            if (a > 0.85) a = 0.85 + 0.15 * std::tanh((a - 0.85) / 0.15);
+            if (a > 0.75) a = 0.75 + 0.13 * std::tanh((a - 0.75) / 0.13);
             x = x < 0 ? -a : a;
             pcm[i * 2 + c] = (short)std::lround(x * 32767);
         }

@@ -824,7 +824,7 @@ int VertikalPicture(const char *dir) {
     };
     std::vector<Beam> beams;
     for (double x = 8; x < W; x += RngRange(&rng, 26, 60))
-        beams.push_back({x, RngRange(&rng, 3, 14), RngRange(&rng, 0.55, 1.0), RngFloat(&rng)});
+        beams.push_back({x, RngRange(&rng, 5, 16), RngRange(&rng, 0.75, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;

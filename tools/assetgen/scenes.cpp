@@ -269,13 +269,13 @@ void AddStar(MeshData *m, V3 centre, V3 u, V3 v, double outer, double inner, dou
 // stars: a large star with seven small ones turning around it.
 MeshData Stars() {
     MeshData m{"stars", {}, {}};
-    AddStar(&m, V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, 24, 10, 8);
+    AddStar(&m, V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, 30, 12, 9);
     for (int k = 0; k < 7; k++) {
         double a = 2 * kPi * k / 7, tilt = 0.9 * std::sin(3.0 * k);
-        V3 c{42 * std::cos(a), 42 * std::sin(a) * 0.8, 20 * std::sin(2 * a)};
+        V3 c{50 * std::cos(a), 50 * std::sin(a) * 0.8, 20 * std::sin(2 * a)};
         V3 u = Normalize(V3{-std::sin(a), std::cos(a), tilt});
         V3 v = Normalize(Cross(u, Normalize(c)));
-        AddStar(&m, c, u, v, 11, 4.5, 4);
+        AddStar(&m, c, u, v, 14, 5.5, 5);
     }
     return m;
 }
@@ -362,10 +362,10 @@ MeshData Love() {
     return m;
 }
 
-// dabomb: a round bomb (radius 24) with a brass cap, a bent fuse and a spark.
+// dabomb: a round bomb (radius 27) with a brass cap, a bent fuse and a spark.
 std::vector<MeshData> Dabomb() {
     MeshData body{"body", {}, {}}, cap{"fuse", {}, {}}, spark{"spark", {}, {}};
-    const double r = 24;
+    const double r = 27;
     auto sphere = [&](int i, int j) {
         double v = kPi * i / 16, u = 2 * kPi * j / 28;
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
@@ -408,7 +408,7 @@ std::vector<MeshData> Dabomb() {
 // a material come out black, faces with material -1 pure blue. The wings
 // are black with blue eye spots and a blue hem; the body is blue. Every
 // wing triangle is written twice, once for each side, with its own corners.
-// Wingspan 640, height about 470: at z 1050-1450 it covers 180-240 pixels.
+// Wingspan about 530, height 430: at z 1050-1450 it covers 150-200 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
     const double lift = std::tan(0.35); // wings raised about 20 degrees
@@ -478,11 +478,15 @@ std::vector<MeshData> Butterfly() {
                     V3{0, 0, (double)side});
         }
     }
-    // The show turns the butterfly by 2.07 rad about y before anything else;
-    // turning it back by that much here makes that first turn face it to the viewer.
+    // Widened by 1.4 to a span of about 530. The show turns the butterfly by 2.07
+    // rad about y before anything else; turning it back by that much here
+    // makes that first turn face it to the viewer.
     double c = std::cos(-2.07), s = std::sin(-2.07);
     for (MeshData *m : {&wings, &body})
-        for (V3 &p : m->vertices) p = V3{c * p.x - s * p.z, p.y, s * p.x + c * p.z};
+        for (V3 &p : m->vertices) {
+            double x = p.x * 1.4;
+            p = V3{c * x - s * p.z, p.y, s * x + c * p.z};
+        }
     return {body, wings};
 }
 
