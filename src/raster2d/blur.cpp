@@ -37,6 +37,10 @@
 
 namespace {
 
+typedef uint64_t Wide4 __attribute__((vector_size(32)));  // Four spread pixels
+typedef uint16_t Word16 __attribute__((vector_size(32))); // Their channels
+typedef uint8_t Byte16 __attribute__((vector_size(16)));  // Four pixels' bytes
+
 constexpr uint64_t kChannelMask = 0x000000FF00FF00FFull; // an 8-bit value in each field
 constexpr uint64_t kFieldOnes = 0x0000000100010001ull;   // 1 in each field
 

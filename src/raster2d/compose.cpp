@@ -47,74 +47,65 @@ void CopyView(uint32_t *dst, const uint32_t *src) {
 }
 
 void ComposeOverlay(uint32_t *dst, const uint32_t *base, const uint32_t *overlay) {
-    for (int32_t i = 0; i < AREA_PIXELS; i += 8) {
-        const Px8 o = LoadPx8(overlay + i);
-        StorePx8(dst + i, SelectPx8(Px8(o != 0), o, LoadPx8(base + i)));
+    for (int32_t i = 0; i < AREA_PIXELS; i += PX_LANES) {
+        const PxV o = LoadPx(overlay + i);
+        StorePx(dst + i, SelectPx(o != 0, o, LoadPx(base + i)));
     }
 }
 
 void CopyBelow(uint32_t *dst, const uint32_t *src, uint32_t threshold) {
-    MapArea(dst, src, [=](Px8 d, Px8 s) { return SelectPx8(Px8(s < threshold), s, d); });
+    MapArea(dst, src, [=](PxV d, PxV s) { return SelectPx(s < threshold, s, d); });
 }
 
 void CopyAbove(uint32_t *dst, const uint32_t *src, uint32_t threshold) {
-    MapArea(dst, src, [=](Px8 d, Px8 s) { return SelectPx8(Px8(s > threshold), s, d); });
+    MapArea(dst, src, [=](PxV d, PxV s) { return SelectPx(s > threshold, s, d); });
 }
 
 void CopyExceptKey(uint32_t *dst, const uint32_t *src, uint32_t key) {
-    MapArea(dst, src, [=](Px8 d, Px8 s) { return SelectPx8(Px8(s != key), s, d); });
+    MapArea(dst, src, [=](PxV d, PxV s) { return SelectPx(s != key, s, d); });
 }
 
 void CopyExceptRedKey(uint32_t *dst, const uint32_t *src) {
-    MapArea(dst, src, [](Px8 d, Px8 s) {
-        // Skipped only where red > 17 and green < 17 and blue < 17.
-        const Px8 key =
-            Px8(((s >> 16) & 0xFF) > 17) & Px8(((s >> 8) & 0xFF) < 17) & Px8((s & 0xFF) < 17);
-        return SelectPx8(key, d, s);
+    MapArea(dst, src, [](PxV d, PxV s) {
+        // Skipped only where red > 17 and green < 17 and blue < 17. The masked
+        // channels are below 2^31, so they compare as signed lanes.
+        const IntV key =
+            (IntV(s & 0xFF0000) > 0x110000) & (IntV(s & 0xFF00) < 0x1100) & (IntV(s & 0xFF) < 0x11);
+        return SelectPx(key, d, s);
     });
 }
 
 void CopyInvertEqual(uint32_t *dst, const uint32_t *src) {
     // Walked from the last pixel to the first; with the same or disjoint
     // buffers the direction does not change the result.
-    for (int32_t i = AREA_PIXELS - 8; i >= 0; i -= 8) {
-        const Px8 d = LoadPx8(dst + i), s = LoadPx8(src + i);
-        StorePx8(dst + i, SelectPx8(Px8(d == s), 0xFFFFFF - s, s));
+    for (int32_t i = AREA_PIXELS - PX_LANES; i >= 0; i -= PX_LANES) {
+        const PxV d = LoadPx(dst + i), s = LoadPx(src + i);
+        StorePx(dst + i, SelectPx(d == s, 0xFFFFFF - s, s));
     }
-}
-
-void BlendByBlue(uint32_t *dst, const uint32_t *src) {
-    MapArea(dst, src,
-            [](Px8 d, Px8 s) { return SelectPx8(Px8(s != 0), BlendPx8(s, d, s & 0xFF), d); });
-}
-
-void CrossFade(uint32_t *dst, const uint32_t *src, uint32_t alpha) {
-    if (alpha == 0) return;
-    const uint32_t a = std::min<uint32_t>(alpha, 255);
-    MapArea(dst, src, [=](Px8 d, Px8 s) { return BlendPx8(s, d, Px8{} + a); });
 }
 
 void SubtractFromGrey(uint32_t *buffer, int32_t level) {
     const uint32_t grey = uint32_t(level) * 0x010101u; // wraps like the pixel arithmetic
-    MapAreaInPlace(buffer, [=](Px8 p) { return grey - p; });
+    MapAreaInPlace(buffer, [=](PxV p) { return grey - p; });
 }
 
 void InvertBuffer(uint32_t *buffer) {
-    MapAreaInPlace(buffer, [](Px8 p) { return 0xFFFFFF - p; });
+    MapAreaInPlace(buffer, [](PxV p) { return 0xFFFFFF - p; });
 }
 
 void Binarize(uint32_t *buffer) {
-    MapAreaInPlace(buffer, [](Px8 p) { return Px8(p != 0) & 0xFFFFFF; });
+    MapAreaInPlace(buffer, [](PxV p) { return PxV(p != 0) & 0xFFFFFF; });
 }
 
 void RotateTopHalfDown(uint32_t *buffer) {
-    // Pixel i goes to 131071 - i: eight pixels from the front, reversed, land
-    // eight from the back. The halves never overlap.
+    // Pixel i goes to 131071 - i: a vector from the front, reversed, lands as
+    // far from the back. The halves never overlap.
     const int32_t half = AREA_PIXELS / 2;
-    for (int32_t i = 0; i < half; i += 8) {
-        const Px8 v = LoadPx8(buffer + i);
-        StorePx8(buffer + AREA_PIXELS - 8 - i,
-                 __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0));
+    for (int32_t i = 0; i < half; i += PX_LANES) {
+        const PxV v = LoadPx(buffer + i);
+        StorePx(
+            buffer + AREA_PIXELS - PX_LANES - i,
+            __builtin_shufflevector(v, v, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
     }
     std::memset(buffer, 0, size_t(half) * 4);
 }

@@ -56,17 +56,17 @@ void MosaicFullBlocks(uint32_t *buffer, int64_t reach, int64_t top, int64_t w, i
     const int64_t wholeRows = std::min(h, (reach - first) / AREA_WIDTH);
     const int64_t cutHeld = wholeRows < h ? (reach - first) % AREA_WIDTH : 0;
     alignas(32) uint32_t sums[3][AREA_WIDTH]; // red, green, blue per column
-    for (int32_t c = 0; c < AREA_WIDTH; c += 8) {
-        Px8 red{}, green{}, blue{};
+    for (int32_t c = 0; c < AREA_WIDTH; c += PX_LANES) {
+        PxV red{}, green{}, blue{};
         for (int64_t r = 0; r < wholeRows; r++) {
-            const Px8 p = LoadPx8(buffer + first + r * AREA_WIDTH + c);
+            const PxV p = LoadPx(buffer + first + r * AREA_WIDTH + c);
             red += (p >> 16) & 0xFF;
             green += (p >> 8) & 0xFF;
             blue += p & 0xFF;
         }
-        StorePx8(sums[0] + c, red);
-        StorePx8(sums[1] + c, green);
-        StorePx8(sums[2] + c, blue);
+        StorePx(sums[0] + c, red);
+        StorePx(sums[1] + c, green);
+        StorePx(sums[2] + c, blue);
     }
     uint32_t *cut = buffer + first + wholeRows * AREA_WIDTH; // used only when cutHeld > 0
     for (int64_t c = 0; c < cutHeld; c++) {
@@ -108,7 +108,7 @@ void Pixelate(uint32_t *buffer, const uint32_t *end, uint32_t blockWidth, uint32
     if (blockWidth == 0 || blockHeight == 0 || reach < AREA_PIXELS) return;
     if (blockWidth == 1 && blockHeight == 1) {
         // A 1 x 1 mosaic only clears bits 24-31.
-        MapAreaInPlace(buffer, [](Px8 p) { return p & 0xFFFFFF; });
+        MapAreaInPlace(buffer, [](PxV p) { return p & 0xFFFFFF; });
         return;
     }
     const int64_t w = blockWidth, h = blockHeight;
