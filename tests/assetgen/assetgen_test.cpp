@@ -16,6 +16,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -391,6 +392,36 @@ TEST_F(Assets, MusicLastsThroughTheShowAndMeetsItsChoreography) {
     // 5-40 % of the part's frames, in runs that start on beats.
     std::string cmd = Quote(kGenerator) + " --report " + Quote(root + "/data") + " >/dev/null";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
+}
+
+TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
+    // Each of these parts opens with a kick on its first beat: bins 1-3 jump
+    // between the window that ends at the part's time and the one 20 ms later
+    // (the last kick of the part before lies a beat back and has faded).
+    MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
+    ASSERT_NE(pcm, nullptr);
+    auto low = [&](double endSeconds) {
+        float s[SPECTRUM_SIZE];
+        ComputeSpectrum(pcm, (int64_t)std::llround(endSeconds * 44100), s);
+        return s[1] + s[2] + s[3];
+    };
+    for (double t :
+         {23.4, 30.0, 51.5, 73.0, 84.78, 91.4, 101.28, 109.6, 113.6, 120.6, 129.78, 154.78}) {
+        SCOPED_TRACE(t);
+        EXPECT_GT(low(t + 0.02), 3 * low(t - 0.001));
+    }
+    FreeMusicPcm(pcm);
+}
+
+TEST(AssetgenCommandLine, ReportsFailuresByItsExitStatus) {
+    auto run = [](const std::string &args) {
+        int status = std::system((Quote(kGenerator) + " " + args + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run(""), 2);
+    EXPECT_EQ(run("--bogus"), 2);
+    EXPECT_EQ(run("--report /nonexistent-glimmerfall"), 1);
+    EXPECT_EQ(run("/dev/null/data"), 1);
 }
 
 std::vector<std::string> Files(const std::string &dir) {

@@ -525,7 +525,7 @@ int GenerateScenes(const char *dir) {
                     {Mat("glass", {0.5, 0.5, 0.5}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}, 0.6, 0.7)});
     ok = ok &&
          WriteScene(dir, "diamond.txt", "diamond", {Diamond()},
-                    {Mat("ice", {0.3, 0.4, 0.6}, {0.4, 0.62, 1.0}, {0.8, 0.9, 1.0}, 0.6, 0.5)});
+                    {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
     ok = ok &&
          WriteScene(dir, "love.txt", "love", {Love()},
                     {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
