@@ -469,24 +469,22 @@ int Cani1Picture(const char *dir) {
             return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
                    (layer ? 0 : 20 * std::sin(x / 90.0));
         });
-    // The wolf, sitting on the near rock, muzzle to the moon.
-    static const double wolf[][2] = {
-        {150, 236}, {150, 205}, {156, 185}, {160, 165}, {166, 150}, {172, 136}, {176, 122},
-        {182, 112}, {192, 100}, {198, 88},  {204, 80},  {212, 74},  {222, 66},  {228, 60},
-        {224, 72},  {218, 82},  {214, 90},  {212, 98},  {206, 104}, {204, 112}, {206, 120},
-        {204, 128}, {200, 140}, {198, 156}, {202, 176}, {206, 196}, {212, 214}, {216, 230},
-        {226, 236}, {212, 238}, {196, 228}, {190, 238}, {176, 240}, {160, 240}};
-    static const double ear[][2] = {{184, 110}, {186, 92}, {194, 104}};
-    cairo_move_to(cr, wolf[0][0], wolf[0][1]);
-    for (auto &p : wolf) cairo_line_to(cr, p[0], p[1]);
-    cairo_close_path(cr);
-    cairo_move_to(cr, ear[0][0], ear[0][1]);
-    for (auto &p : ear) cairo_line_to(cr, p[0], p[1]);
-    cairo_close_path(cr);
-    // Tail sweeping back along the rock.
-    cairo_move_to(cr, 152, 226);
-    cairo_curve_to(cr, 120, 236, 100, 232, 86, 240);
-    cairo_curve_to(cr, 104, 244, 130, 244, 154, 238);
+    // The wolf, sitting on the near hill, muzzle raised to the moon.
+    cairo_move_to(cr, 96, 238);
+    cairo_curve_to(cr, 104, 222, 126, 212, 146, 208); // tail up to the haunch
+    cairo_curve_to(cr, 138, 186, 146, 164, 162, 150); // back
+    cairo_curve_to(cr, 172, 136, 178, 116, 182, 98);  // nape
+    cairo_line_to(cr, 180, 70);                       // ear
+    cairo_line_to(cr, 194, 84);
+    cairo_curve_to(cr, 204, 74, 214, 62, 228, 46); // brow to muzzle tip
+    cairo_line_to(cr, 230, 54);
+    cairo_curve_to(cr, 222, 64, 214, 76, 208, 88);    // jaw and throat
+    cairo_curve_to(cr, 214, 108, 216, 128, 212, 150); // chest
+    cairo_line_to(cr, 218, 236);                      // front leg and paw
+    cairo_line_to(cr, 200, 238);
+    cairo_line_to(cr, 198, 196);
+    cairo_curve_to(cr, 192, 190, 182, 202, 178, 214); // belly to the hind leg
+    cairo_line_to(cr, 188, 238);
     cairo_close_path(cr);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
