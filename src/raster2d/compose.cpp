@@ -114,6 +114,6 @@ void FillLeftFromColumn(uint32_t *buffer, int32_t n) {
     if (n < 1) return;
     n = std::min(n, AREA_WIDTH - 1);
     for (int32_t row = 0; row < AREA_PIXELS; row += AREA_WIDTH) {
-        std::fill(buffer + row, buffer + row + n, buffer[row + n] & 0xFFFFFF);
+        FillPx(buffer + row, n, buffer[row + n] & 0xFFFFFF);
     }
 }

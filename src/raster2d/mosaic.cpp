@@ -23,6 +23,22 @@ inline uint32_t MeanColour(const ChannelSums &sum, const Divider &div) {
     return uint32_t(Divide(div, sum.r) << 16 | Divide(div, sum.g) << 8 | Divide(div, sum.b));
 }
 
+// Adds the channels of the n pixels from p to sum, a vector at a time.
+void AddSpan(ChannelSums &sum, const uint32_t *p, int64_t n) {
+    PxV red{}, green{}, blue{}; // a lane sums at most 12288 pixels of 255 here
+    int64_t i = 0;
+    for (; i + PX_LANES <= n; i += PX_LANES) {
+        const PxV v = LoadPx(p + i);
+        red += (v >> 16) & 0xFF;
+        green += (v >> 8) & 0xFF;
+        blue += v & 0xFF;
+    }
+    for (int32_t lane = 0; lane < PX_LANES; lane++) {
+        sum.r += red[lane], sum.g += green[lane], sum.b += blue[lane];
+    }
+    for (; i < n; i++) AddPixel(sum, p[i]);
+}
+
 // Sums the block of w x h pixels whose first pixel is start, row dy being the
 // span start + 512 dy to start + 512 dy + w - 1 (so a span past column 511
 // runs on into the next row), leaving out what lies at or past reach.
@@ -30,8 +46,7 @@ ChannelSums SumSpanBlock(const uint32_t *buffer, int64_t reach, int64_t start, i
                          int64_t h) {
     ChannelSums sum{};
     for (int64_t from = start, dy = 0; dy < h && from < reach; dy++, from += AREA_WIDTH) {
-        const int64_t to = std::min(from + w, reach);
-        for (int64_t i = from; i < to; i++) AddPixel(sum, buffer[i]);
+        AddSpan(sum, buffer + from, std::min(from + w, reach) - from);
     }
     return sum;
 }
@@ -41,7 +56,7 @@ void MosaicSpanBlock(uint32_t *buffer, int64_t reach, int64_t start, int64_t w, 
                      const Divider &div) {
     const uint32_t colour = MeanColour(SumSpanBlock(buffer, reach, start, w, h), div);
     for (int64_t from = start, dy = 0; dy < h && from < reach; dy++, from += AREA_WIDTH) {
-        std::fill(buffer + from, buffer + std::min(from + w, reach), colour);
+        FillPx(buffer + from, std::min(from + w, reach) - from, colour);
     }
 }
 
@@ -55,7 +70,7 @@ void MosaicFullBlocks(uint32_t *buffer, int64_t reach, int64_t top, int64_t w, i
     const int64_t first = top * AREA_WIDTH;
     const int64_t wholeRows = std::min(h, (reach - first) / AREA_WIDTH);
     const int64_t cutHeld = wholeRows < h ? (reach - first) % AREA_WIDTH : 0;
-    alignas(32) uint32_t sums[3][AREA_WIDTH]; // red, green, blue per column
+    alignas(64) uint32_t sums[3][AREA_WIDTH]; // red, green, blue per column
     for (int32_t c = 0; c < AREA_WIDTH; c += PX_LANES) {
         PxV red{}, green{}, blue{};
         for (int64_t r = 0; r < wholeRows; r++) {
@@ -82,7 +97,7 @@ void MosaicFullBlocks(uint32_t *buffer, int64_t reach, int64_t top, int64_t w, i
             sum.g += sums[1][c];
             sum.b += sums[2][c];
         }
-        std::fill(line + bx, line + bx + w, MeanColour(sum, div));
+        FillPx(line + bx, w, MeanColour(sum, div));
     }
     for (int64_t r = 0; r < wholeRows; r++) {
         std::memcpy(buffer + first + r * AREA_WIDTH, line, size_t(fullWidth) * 4);

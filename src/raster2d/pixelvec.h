@@ -33,6 +33,14 @@ static inline PxV SelectPx(IntV mask, PxV a, PxV b) {
     return mask ? a : b;
 }
 
+// Sets the n pixels from p to colour.
+static inline void FillPx(uint32_t *p, int64_t n, uint32_t colour) {
+    const PxV v = PxV{} + colour;
+    int64_t i = 0;
+    for (; i + PX_LANES <= n; i += PX_LANES) StorePx(p + i, v);
+    for (; i < n; i++) p[i] = colour;
+}
+
 // Applies op(dst, src) to the area, PX_LANES pixels at a time; dst and src are the
 // same buffer or disjoint.
 template <class Op> static inline void MapArea(uint32_t *dst, const uint32_t *src, Op op) {
