@@ -190,7 +190,6 @@ int KeyPicture(const char *dir) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_new_path(cr);
     cairo_arc(cr, -150, 0, 52, 0, 2 * kPi);
-    cairo_new_sub_path(cr);
     for (int k = 0; k < 3; k++) {
         double a = k * 2 * kPi / 3;
         cairo_new_sub_path(cr);
@@ -515,7 +514,7 @@ int DrakePicture(const char *dir) {
     cairo_t *cr = c.cr;
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
-        *x = 30 + s * 370;
+        *x = 20 + s * 330;
         *y = 150 + 55 * std::sin(s * 2.6 * kPi + 0.4) * (0.5 + 0.5 * s) - 40 * s;
         *w = 4 + 22 * std::pow(s, 0.7);
     };
@@ -558,7 +557,7 @@ int DrakePicture(const char *dir) {
             double x, y, w;
             spine((double)i / n, &x, &y, &w);
             cairo_new_sub_path(cr);
-            cairo_arc(cr, x + k * 0.0, y + k * w * 0.45, w * 0.28, 0.2 * kPi, 0.8 * kPi);
+            cairo_arc(cr, x, y + k * w * 0.45, w * 0.28, 0.2 * kPi, 0.8 * kPi);
         }
     cairo_stroke(cr);
     // Head at the neck's end: a long snout, jaw, horn and eye.
@@ -635,9 +634,11 @@ int LakePicture(const char *dir) {
 
 // lakef.jpg: the lake's foreground (trees, reeds, shore) on the red key.
 // A pixel is keyed out when red > 17, green < 17 and blue < 17, so the
-// foreground keeps green and blue at 34 and more, the key is pure red, and
-// a check after encoding moves the few edge pixels that JPEG turns to the
-// wrong side until every pixel decodes as what it was drawn as.
+// foreground keeps green and blue at 38 and more and the key is pure red.
+// JPEG still smears colour across the edges, so the picture is encoded,
+// decoded and checked until every pixel decodes as what it was drawn as: a
+// key pixel that comes out tinted joins the foreground's edge, a foreground
+// pixel that comes out keyed gains green and blue. Six rounds or so settle it.
 int LakeFPicture(const char *dir) {
     Canvas c = NewCanvas();
     cairo_t *cr = c.cr;
@@ -682,8 +683,8 @@ int LakeFPicture(const char *dir) {
         key[i] = src[i] == 0xFF0000;
         if (!key[i]) {
             uint32_t q = src[i];
-            double a = ((q >> 16) & 255) > 20 ? 0.5 : 0; // an edge pixel half over the key
-            src[i] = a > 0 ? Mix(q, rim, 0.8) : q;
+            if ((q >> 16 & 255) > 20)
+                src[i] = Mix(q, rim, 0.8); // an anti-aliased edge over the key
         }
     }
     auto isKey = [](uint32_t q) {
