@@ -392,7 +392,7 @@ const Section kSections[PART_COUNT + 1] = {
     // kick's thump moves the low wave, the snare's body (on bin 3) the high one.
     {50, kFour, 0.6, 60, 0.1, "....x.......x...", 0.45, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.16, 0.35, 3200, 1, kThemeA, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04,
-     0.45, 130, 1.5},
+     0.45, 135, 2.2},
     // The butterflies: finale.
     {52, kFour, 0.7, 84, 0.08, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
      "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0},
