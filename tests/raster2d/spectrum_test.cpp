@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "raster2d/raster2d.h"
 #include "raster2d/reference.h"
@@ -83,6 +84,30 @@ TEST(DrawSpectrumBars, WildValuesStayInsideTheArea) {
     EXPECT_EQ(RowsOf(p, 0), "0-255");            // bar 0 is infinite: whole column
     EXPECT_EQ(RowsOf(p, 10), "");                // -inf, NaN and negative values draw nothing
     EXPECT_EQ(RowsOf(p, 20), "");
+}
+
+TEST(DrawSpectrumBars, MatchesPlainLoopOnRandomSpectra) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 20; round++) {
+        std::vector<float> spectrum(100);
+        for (float &v : spectrum) {
+            // Heights on and next to whole rows, where the rounding decides.
+            const float k = float(rng() % 320) / 300.0f;
+            v = rng() % 2 ? k : std::nextafter(k, rng() % 2 ? 2.0f : -1.0f);
+        }
+        std::vector<uint32_t> want(AREA_PIXELS, 0), got = want;
+        for (int j = 0; j < 100; j++) {
+            volatile float height = 300.0f * spectrum[j]; // rounded once, as a float product
+            for (int r = 256; r >= -2 && float(r) > 256.0f - height; r--) {
+                for (int k = 0; k < 10; k++) {
+                    const int i = r * 512 + 10 * j + k;
+                    if (i >= 0 && i < AREA_PIXELS) want[i] = kBar;
+                }
+            }
+        }
+        DrawSpectrumBars(got.data(), spectrum.data(), kBar);
+        ASSERT_EQ(got, want) << "round " << round;
+    }
 }
 
 TEST(DrawSpectrumLines, AddsToComputedRows) {
