@@ -167,7 +167,10 @@ void Riser(Mix *m, double t1, double len, double amp) {
         f.Run(White(m), 400 * std::pow(20.0, x), 1.2, &lp, &bp, &hp);
         double v = amp * bp * x * x;
         Put(m, start + k, v * (1 - 0.3 * x), v * (0.7 + 0.3 * x));
-        if (start + k < (int)m->revL.size()) m->revL[start + k] += (float)(0.2 * v);
+        if (start + k < (int)m->revL.size()) {
+            m->revL[start + k] += (float)(0.2 * v);
+            m->revR[start + k] += (float)(0.2 * v);
+        }
     }
 }
 
