@@ -23,7 +23,7 @@
 static int16_t *ResampleTo44100(const int16_t *samples, int64_t *frameCount, long rate) {
     SDL_AudioStream *conv =
         SDL_NewAudioStream(AUDIO_S16SYS, 2, (int)rate, AUDIO_S16SYS, 2, MUSIC_RATE);
-    if (!conv) return nullptr;
+    if (!conv || rate <= 0) return nullptr;
     // The music keeps its duration: round(frames x 44100 / rate) frames.
     int64_t wanted = (*frameCount * MUSIC_RATE + rate / 2) / rate;
     // SDL takes at most 2 GiB per put: feed it in pieces.
@@ -76,9 +76,8 @@ MusicPcm *LoadMusicPcm(const char *path) {
     int fd = open(path, O_RDONLY);
     if (fd < 0) {
         problem = strerror(errno);
-    } else if (mpg123_open_fd(mh, fd) != MPG123_OK) {
-        problem = "not an MP3 file";
-    } else if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
+    } else if (mpg123_open_fd(mh, fd) != MPG123_OK ||
+               mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
         problem = "not an MP3 file";
     } else {
         // The length is known after a scan for most files; it only sizes
@@ -253,7 +252,8 @@ uint64_t GetMusicPosition(MusicStream *stream) {
 }
 
 double MusicBytesToSeconds(const MusicStream *stream, uint64_t bytes) {
-    return (double)(bytes / MUSIC_FRAME_BYTES) / MUSIC_RATE;
+    uint64_t frames = bytes / MUSIC_FRAME_BYTES; // whole sample frames
+    return (double)frames / MUSIC_RATE;
 }
 
 int GetMusicSpectrum(const MusicStream *stream, float spectrum[SPECTRUM_SIZE]) {

@@ -23,7 +23,8 @@
 #define IgnoreLibraryLeaks(on) ((void)0)
 #endif
 
-// Starts Xvfb on a display number it picks itself (-displayfd) and returns
+// Starts Xvfb on a display number it picks itself (-displayfd), never
+// resetting between clients (a reset would refuse the next window), and returns
 // ":N", or "" when it cannot be started.
 static std::string StartXvfb(pid_t *pid) {
     if (system("command -v Xvfb >/dev/null && command -v xwd >/dev/null") != 0) return "";
@@ -33,7 +34,7 @@ static std::string StartXvfb(pid_t *pid) {
         close(fds[0]);
         freopen("/dev/null", "w", stderr);
         execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
-               "1100x800x24", "-nolisten", "tcp", (char *)nullptr);
+               "1100x800x24", "-nolisten", "tcp", "-noreset", (char *)nullptr);
         _exit(127);
     }
     close(fds[1]);
