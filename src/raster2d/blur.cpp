@@ -26,9 +26,10 @@
 //   Uk = (U(k-1) with the low k + 1 bits of each channel cleared) + 2^k Kk,
 //
 // because 2 A(k - 1) + Kk is exactly Uk / 2^k. A step is then one AND and one
-// ADD; K arrives pre-scaled from a vector pass over the row, and the means are
-// shifted out by another. A channel field stays below 2^(k + 10) <= 2^13, so
-// nothing carries into the next channel.
+// ADD, K arriving pre-scaled. A channel field stays below 2^(k + 10) <= 2^13,
+// so nothing carries into the next channel. Everything else (shifting the
+// means out, storing them, making the next row's K from them) is vector work
+// off the chain, done group by group while the chain runs on.
 #include <algorithm>
 #include <cstring>
 
@@ -65,40 +66,59 @@ inline void Gather4(uint32_t *p, Wide4 a) {
     std::memcpy(p, &bytes, sizeof bytes);
 }
 
-// One row of the chain. above: row y - 1's final pixels from column 1 (row 0's
-// own for y = 0), 512 read, the last unused; below: the 512 original pixels
-// from (1, y + 1) to (0, y + 2). extra joins K(0, y) (row 0's first step reads
-// four original pixels). Writes the row's means into row and returns A(511, y).
-uint64_t BlurRow(uint32_t *row, const uint32_t *above, const uint32_t *below, uint64_t a,
-                 uint64_t extra) {
-    alignas(32) uint64_t k[AREA_WIDTH]; // K(x, y) << (x & 3)
-    alignas(32) uint64_t u[AREA_WIDTH]; // the chain's Uk
+// Pixels of an array from index `from` on, n of them, as a pointer into the
+// array or, where the array ends first, into a copy that reads 0 past its end.
+const uint32_t *HeldPixels(const uint32_t *buffer, int64_t reach, int64_t from, int64_t n,
+                           uint32_t *copy) {
+    if (from + n <= reach) return buffer + from;
+    const int64_t held = std::clamp<int64_t>(reach - from, 0, n);
+    if (held > 0) std::memcpy(copy, buffer + from, size_t(held) * 4);
+    std::memset(copy + held, 0, size_t(n - held) * 4);
+    return copy;
+}
+
+// K(x, y) << (x & 3) of a row at k[x + 1]; k[0] is scratch.
+typedef uint64_t RowK[AREA_WIDTH + 1];
+
+// K(x, 0) from the original rows 0, 1 and 2: row 0 stands in for the final
+// row above it, and the first step adds the two pixels of column 0.
+void FirstRowK(const uint32_t *row0, const uint32_t *below, const uint32_t *twoBelow, RowK k) {
     const Wide4 scaleUp = {0, 1, 2, 3};
     for (int32_t x = 0; x < AREA_WIDTH; x += 4) {
-        const Wide4 v = (Spread4(above + x) + Spread4(below + x)) << scaleUp;
-        std::memcpy(k + x, &v, sizeof v);
+        const Wide4 v = (Spread4(row0 + x + 1) + Spread4(below + x + 1)) << scaleUp;
+        std::memcpy(k + x + 1, &v, sizeof v);
     }
-    k[0] += extra;
-    k[AREA_WIDTH - 1] = Spread(below[AREA_WIDTH - 1]) << 3; // A(0, y) << 3 joins below
+    k[1] += Spread(row0[0]) + Spread(below[0]);
+    k[AREA_WIDTH] = Spread(twoBelow[0]) << 3; // A(0, 0) << 3 joins in BlurRow
+}
 
+// One row of the chain, from A(511, y - 1) in a and K(x, y) in k. Writes the
+// row's means into row and, from them and twoBelow (the 513 original pixels
+// from (0, y + 2)), K(x, y + 1) into kNext. Returns A(511, y).
+//
+// Each group of four steps is followed by vector work of its own, which the
+// processor runs while the next group's chain is under way: the four means
+// are shifted out and stored, and they make K(x - 1 .. x + 2, y + 1).
+uint64_t BlurRow(uint32_t *row, RowK k, const uint32_t *twoBelow, RowK kNext, uint64_t a) {
+    const Wide4 scaleDown = {2, 3, 4, 5}, scaleNext = {3, 0, 1, 2};
+    const uint64_t *kx = k + 1; // K(x, y) at kx[x]
     const auto steps = [&](int32_t x) {
-        const uint64_t u0 = 2 * a + k[x];
-        const uint64_t u1 = (u0 & ~(3 * kFieldOnes)) + k[x + 1];
-        const uint64_t u2 = (u1 & ~(7 * kFieldOnes)) + k[x + 2];
-        const uint64_t u3 = (u2 & ~(15 * kFieldOnes)) + k[x + 3];
-        u[x] = u0, u[x + 1] = u1, u[x + 2] = u2, u[x + 3] = u3;
+        const uint64_t u0 = 2 * a + kx[x];
+        const uint64_t u1 = (u0 & ~(3 * kFieldOnes)) + kx[x + 1];
+        const uint64_t u2 = (u1 & ~(7 * kFieldOnes)) + kx[x + 2];
+        const uint64_t u3 = (u2 & ~(15 * kFieldOnes)) + kx[x + 3];
         a = (u3 >> 5) & kChannelMask;
+        const Wide4 means = (Wide4{u0, u1, u2, u3} >> scaleDown) & kChannelMask;
+        Gather4(row + x, means);
+        // kNext[x + j] holds K(x - 1 + j, y + 1); for x = 0, kNext[0] is scratch.
+        const Wide4 next = (means + Spread4(twoBelow + x)) << scaleNext;
+        std::memcpy(kNext + x, &next, sizeof next);
+        return u0;
     };
-    steps(0);
-    k[AREA_WIDTH - 1] += ((u[0] >> 2) & kChannelMask) << 3;
+    const uint64_t firstMean = (steps(0) >> 2) & kChannelMask;
+    k[AREA_WIDTH] += firstMean << 3; // K(511, y) = A(0, y) + original (0, y + 2)
     for (int32_t x = 4; x < AREA_WIDTH; x += 4) steps(x);
-
-    const Wide4 scaleDown = {2, 3, 4, 5};
-    for (int32_t x = 0; x < AREA_WIDTH; x += 4) {
-        Wide4 v;
-        std::memcpy(&v, u + x, sizeof v);
-        Gather4(row + x, (v >> scaleDown) & kChannelMask);
-    }
+    kNext[AREA_WIDTH] = Spread(twoBelow[AREA_WIDTH]) << 3;
     return a;
 }
 
@@ -123,27 +143,24 @@ uint64_t BlurCutRow(uint32_t *row, const uint32_t *above, const uint32_t *below,
 void Blur2x2(uint32_t *buffer, const uint32_t *end) {
     const int64_t reach = end - buffer;
     if (reach < AREA_PIXELS) return;
-    alignas(32) uint32_t staged[AREA_WIDTH]; // a below row that runs past the end, 0 there
+    // Rows below the area, or what is left of them, read through copies.
+    alignas(32) uint32_t copies[2][AREA_WIDTH + 1];
+    alignas(32) RowK k[2];
+    FirstRowK(buffer, buffer + AREA_WIDTH, HeldPixels(buffer, reach, 2 * AREA_WIDTH, 1, copies[0]),
+              k[0]);
+    const int64_t held256 = reach - AREA_PIXELS; // pixels of row 256 on
     uint64_t a = 0;
     for (int32_t y = 0; y < AREA_HEIGHT; y++) {
         uint32_t *row = buffer + y * AREA_WIDTH;
-        const uint32_t *above = y == 0 ? row + 1 : row - AREA_WIDTH + 1;
-        const uint32_t *below = row + AREA_WIDTH + 1;
-        const int64_t held = reach - (y + 1) * AREA_WIDTH - 1; // pixels from below on
-        if (held < AREA_WIDTH) {
-            const int64_t n = std::max<int64_t>(held, 0);
-            if (n > 0) std::memcpy(staged, below, size_t(n) * 4);
-            std::memset(staged + n, 0, size_t(AREA_WIDTH - n) * 4);
-            below = staged;
-        }
-        // Row 0's first step reads (0, 0) and (0, 1) as they are, not a mean.
-        const uint64_t extra = y == 0 ? Spread(row[0]) + Spread(row[AREA_WIDTH]) : 0;
-        const int64_t held256 = reach - AREA_PIXELS; // pixels of row 256 on
         if (y == AREA_HEIGHT - 1 && held256 < AREA_WIDTH) {
-            a = BlurCutRow(row, above, below, a, held256);
-        } else {
-            a = BlurRow(row, above, below, a, extra);
+            const uint32_t *below =
+                HeldPixels(buffer, reach, AREA_PIXELS + 1, AREA_WIDTH, copies[0]);
+            a = BlurCutRow(row, row - AREA_WIDTH + 1, below, a, held256);
+            break;
         }
+        const uint32_t *twoBelow =
+            HeldPixels(buffer, reach, int64_t(y + 2) * AREA_WIDTH, AREA_WIDTH + 1, copies[y & 1]);
+        a = BlurRow(row, k[y & 1], twoBelow, k[(y + 1) & 1], a);
     }
     // Row 256 and pixel (0, 257), where the holding array has them.
     const int64_t room = reach - AREA_PIXELS;
