@@ -1,5 +1,5 @@
-// The whole-area compositing operations: placing, copying, keyed and threshold
-// copies, blends, inversions and the half-turn.
+// The compositing operations: placing, copying, keyed and threshold copies,
+// whole-value arithmetic and the half-turn. The blends are in blend.cpp.
 #include <algorithm>
 #include <cstring>
 

@@ -38,6 +38,12 @@ typedef struct Image {
     uint32_t *pixels; // width x height, top row first, 0x00RRGGBB with bits 24-31 zero
 } Image;
 
+// One past the last pixel of an Image's array: the `end` to pass when its
+// pixels hold the area.
+static inline const uint32_t *ImageEnd(const Image *image) {
+    return image->pixels + int64_t(image->width) * image->height;
+}
+
 // ---- Placing and copying ---------------------------------------------------
 
 // Copies image into dst (512 wide) with its top-left pixel at (x, y), unchanged,

@@ -74,7 +74,8 @@ TEST(Pixelate, DocumentedBlocks) {
     // A 400 x 200 block hanging below a white 512 x 256 array counts the 144
     // missing rows as black: 255 * 56 / 200.
     p = Area(0xFFFFFF);
-    Pixelate(p.data(), p.data() + p.size(), 400, 200);
+    const Image image{512, 256, p.data()};
+    Pixelate(image.pixels, ImageEnd(&image), 400, 200);
     EXPECT_EQ(p[0], 0xFFFFFFu);
     EXPECT_EQ(p[200 * 512], 0x474747u);
     EXPECT_EQ(p[AREA_PIXELS - 1], p[200 * 512 + 511]);
