@@ -41,6 +41,8 @@ static Uint32 ForcedFormat(void) {
 static int LoadSdl(void) {
     // The frame is scaled by whole factors: keep SDL from smoothing it.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    // Losing the keyboard to another window or monitor must not hide the show.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
