@@ -4,7 +4,7 @@
 
 // Start of every part, in seconds of music: Part One at 0, then the end time
 // of each part in show order (Part Two starts at 11.4, ..., the credits at
-// 180.78); kPartTimes[kPartCount] = 186 is the end of the credits.
+// 180.78); kPartTimes[PART_COUNT] = 186 is the end of the credits.
 #define PART_COUNT 17
 extern const double kPartTimes[PART_COUNT + 1];
 // Console-style names of the parts, in show order.
