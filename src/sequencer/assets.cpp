@@ -1,0 +1,120 @@
+// assets: everything the show draws, loaded once at start-up in a fixed
+// order behind the loading picture.
+#include "sequencer/show.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/message.h"
+#include "raster2d/image.h"
+
+typedef struct ImageAsset {
+    Image *Show::*image; // Where the picture goes
+    const char *file;    // Name in data/
+    int anySize;         // 1: only placed with DrawImage or never drawn, so any size will do
+} ImageAsset;
+
+// The 21 pictures after the loading picture, in load order.
+static const ImageAsset imageAssets[] = {
+    {&Show::imgKey, "key.jpg", 0},
+    {&Show::imgFear, "fear07.jpg", 0},
+    {&Show::imgSmoke, "smoke.jpg", 0},
+    {&Show::imgName, "name.jpg", 0},
+    {&Show::imgOverlay, "overlay01.jpg", 1},
+    {&Show::imgSplat, "splat.jpg", 1},
+    {&Show::imgFern1, "Pale Fern part 01.jpg", 0},
+    {&Show::imgFern2, "Pale Fern part 02.jpg", 0},
+    {&Show::imgCreds, "Creds.jpg", 1},
+    {&Show::imgMoah, "moah.jpg", 0},
+    {&Show::imgCani1, "cani01.jpg", 0},
+    {&Show::imgCani2, "cani02.jpg", 1},
+    {&Show::imgDrake, "drake.jpg", 0},
+    {&Show::imgLake, "lake.jpg", 0},
+    {&Show::imgLakeF, "lakef.jpg", 0},
+    {&Show::imgOver2, "over02.jpg", 1},
+    {&Show::imgSkog, "skog.jpg", 0},
+    {&Show::imgMrea, "mrea.jpg", 1},
+    {&Show::imgFette, "fette.jpg", 0},
+    {&Show::imgVertikal, "vertikal3.jpg", 0},
+    {&Show::imgGr, "gr.jpg", 0},
+};
+
+typedef struct WorldAsset {
+    World *Show::*world; // Where the World goes
+    const char *scene;   // Scene file
+    const char *light;   // Light file, null for none
+} WorldAsset;
+
+static const WorldAsset worldAssets[] = {
+    {&Show::worldRoculus, "data/roculus.txt", "data/lys.txt"},
+    {&Show::worldSpikeball, "data/spikeball.txt", "data/lys.txt"},
+    {&Show::worldStars, "data/stars.txt", "data/lys.txt"},
+    {&Show::worldCube, "data/cube.txt", "data/lys.txt"},
+    {&Show::worldDiamond, "data/diamond.txt", "data/nyttlys.txt"},
+    {&Show::worldLove, "data/love.txt", "data/nyttlys.txt"},
+    {&Show::worldDabomb, "data/dabomb.txt", "data/lys.txt"},
+    {&Show::worldButterfly, "data/butterfly.txt", nullptr},
+};
+
+// One message naming what stops the show; the loaders have already said why.
+static int Refuse(const char *what, const char *file) {
+    char text[400];
+    snprintf(text, sizeof text, "%s %s: the show cannot start without it", what, file);
+    ShowMessageBox("Error", text);
+    return 0;
+}
+
+// A picture the show uses as a texture, a copy source or a work buffer must be
+// 512 x 256: every such use reads or clears exactly that many pixels.
+static Image *LoadPicture(const char *file, int anySize) {
+    Image *image = LoadJpeg(file);
+    if (!image) {
+        Refuse("Cannot load data/", file);
+        return nullptr;
+    }
+    if (!anySize && (image->width != AREA_WIDTH || image->height != AREA_HEIGHT)) {
+        char what[64];
+        snprintf(what, sizeof what, "%d x %d, not 512 x 256: data/", image->width, image->height);
+        Refuse(what, file);
+        FreeJpeg(image);
+        return nullptr;
+    }
+    return image;
+}
+
+int LoadAssets(Show *show) {
+    show->imgLoad = LoadPicture("load.jpg", 0);
+    if (!show->imgLoad) return 0;
+    DrawImage(view, renderEnd, 0, 0, show->imgLoad);
+    PresentShowFrame(show);
+
+    for (const WorldAsset &w : worldAssets) {
+        show->*w.world = NewWorld(1, w.light ? 1 : 0);
+        if (!(show->*w.world)) return Refuse("Out of memory for", w.scene);
+    }
+    for (const ImageAsset &a : imageAssets) {
+        show->*a.image = LoadPicture(a.file, a.anySize);
+        if (!(show->*a.image)) return 0;
+    }
+    show->gridA = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
+    show->gridB = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
+    show->gridC = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
+    if (!show->gridA.points || !show->gridB.points || !show->gridC.points)
+        return Refuse("Out of memory for", "the grids");
+
+    // The World takes over the arrays the loaded records point to; the
+    // records themselves are not needed again.
+    for (const WorldAsset &w : worldAssets) {
+        World *world = show->*w.world;
+        Model *model = LoadModel(w.scene);
+        if (!model) return Refuse("Cannot load", w.scene);
+        world->models[0] = *model;
+        free(model);
+        if (!w.light) continue;
+        Light *light = LoadLight(w.light);
+        if (!light) return Refuse("Cannot load", w.light);
+        world->lights[0] = *light;
+        free(light);
+    }
+    return 1;
+}

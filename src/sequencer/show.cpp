@@ -1,0 +1,72 @@
+// show: start-up, the frame protocol, the order of the parts, shutdown.
+#include "sequencer/show.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "display/display.h"
+#include "raster2d/image.h"
+#include "render3d/render3d.h"
+
+const ShowPart showParts[SHOW_PART_COUNT] = {
+    {"Part One", 11.4f, RunPartOne},        {"Part Two", 23.4f, RunPartTwo},
+    {"Part Three", 30.0f, RunPartThree},    {"Part Four", 39.5f, RunPartFour},
+    {"Part Five", 43.5f, RunPartFive},      {"Part Six", 51.5f, RunPartSix},
+    {"Part Seven", 73.0f, RunPartSeven},    {"lake loop", 84.78f, RunLakeLoop},
+    {"Part Eight", 91.4f, RunPartEight},    {"Part Nine", 101.28f, RunPartNine},
+    {"Part Ten", 109.6f, RunPartTen},       {"Part eleven", 113.6f, RunPartEleven},
+    {"Part Twelve", 120.6f, RunPartTwelve}, {"Part 13", 129.78f, RunPart13},
+    {"Part 15", 154.78f, RunPart15},        {"butterflyes", 180.78f, RunButterflies},
+    {"credits", 186.0f, RunCredits},
+};
+
+int StartShow(Show *show) {
+    OpenDisplay(SHOW_TITLE, SHOW_WIDTH, SHOW_HEIGHT);
+    if (!LoadAssets(show)) {
+        CloseDisplay();
+        return 0;
+    }
+    FillDepth(depthBuffer, 0, RENDER_PIXELS);
+    FillPixels(whiteBuffer, 0x00FFFFFF, AREA_PIXELS);
+    StartMusicClock(&show->clock, SHOW_MUSIC);
+    if (show->fixedSpectrum)
+        memcpy(show->clock.spectrum, show->fixedSpectrum, sizeof show->clock.spectrum);
+    printf("Part One\n");
+    return 1;
+}
+
+void RunTimeline(Show *show) {
+    for (int i = 0; i < SHOW_PART_COUNT; i++) showParts[i].run(show);
+}
+
+void RunShowPart(Show *show, int index) {
+    if (index >= 0 && index < SHOW_PART_COUNT) showParts[index].run(show);
+}
+
+void StopShow(Show *show) {
+    CloseDisplay();
+    FreeJpeg(show->imgKey);
+    FreeJpeg(show->imgFear);
+    show->imgKey = nullptr;
+    show->imgFear = nullptr;
+    StopMusicClock(&show->clock);
+}
+
+void UpdateShowClock(Show *show) {
+    UpdateMusicClock(&show->clock);
+    if (show->fixedSpectrum)
+        memcpy(show->clock.spectrum, show->fixedSpectrum, sizeof show->clock.spectrum);
+}
+
+void PresentShowFrame(Show *show) {
+#if CENTRED_VIEW
+    CopyToScreen(screenBuffer, SHOW_OFFSET_X, SHOW_OFFSET_Y, renderBuffer);
+    const uint32_t *frame = screenBuffer;
+#else
+    const uint32_t *frame = renderBuffer;
+#endif
+    PresentFrame(frame);
+    show->presented++;
+    if (show->afterPresent) show->afterPresent(frame, show->hookUser);
+    if (show->stepFrames > 0) StepAudio(show->stepFrames);
+}
