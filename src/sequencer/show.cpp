@@ -70,3 +70,9 @@ void PresentShowFrame(Show *show) {
     if (show->afterPresent) show->afterPresent(frame, show->hookUser);
     if (show->stepFrames > 0) StepAudio(show->stepFrames);
 }
+
+void SetWorldRotation(World *world, float ax, float ay, float az) {
+    Matrix4 *rotation = &world->models[0].rotation;
+    MatrixIdentity(rotation);
+    MatrixRotate(rotation, ax, ay, az);
+}

@@ -37,6 +37,10 @@
 #define SHOW_HEIGHT 384
 #endif
 
+#define AREA_BYTES   524288 // A clear of the view, the scratch buffer or an image's pixels
+#define BAND_BYTES   131072 // A clear of the bottom band
+#define RENDER_BYTES 786432 // A clear of the render buffer or the depth buffer
+
 #define SHOW_MUSIC "data/final.mp3" // The music, played looping
 #define SHOW_TITLE "Glimmerfall"    // The window's title
 #define SHOW_T2    84.78f           // Second half's time mark, seconds
@@ -145,6 +149,10 @@ void UpdateShowClock(Show *show);
 // buffer and presents that, demo512 presents it as is. Then counts the
 // presentation, calls afterPresent and advances the stepped clock by stepFrames.
 void PresentShowFrame(Show *show);
+
+// Sets the rotation of world's models[0] to MatrixRotate (ax, ay, az) of the
+// identity, radians.
+void SetWorldRotation(World *world, float ax, float ay, float az);
 
 // ---- The parts (timeline1.cpp: One to the lake loop; timeline2.cpp: Eight on) -
 
