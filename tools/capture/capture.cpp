@@ -316,7 +316,10 @@ static int MakeParents(const char *path) {
     std::string p = path;
     for (size_t i = 1; (i = p.find('/', i)) != std::string::npos; i++) {
         std::string dir = p.substr(0, i);
-        if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return 0;
+        struct stat st;
+        if (mkdir(dir.c_str(), 0777) == 0) continue;
+        if (errno != EEXIST) return 0;
+        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return errno = ENOTDIR, 0;
     }
     return 1;
 }
@@ -365,6 +368,12 @@ int main(int argc, char **argv) {
     struct stat st;
     if (stat("data", &st) != 0 || !S_ISDIR(st.st_mode))
         Fail(c, "no data/ folder here: run from the project root after `make data`", 1);
+    float end = showParts[SHOW_PART_COUNT - 1].end;
+    if (FrameAt(c->options.from, c->options.fps) > FrameAt(end, c->options.fps)) {
+        char line[160];
+        snprintf(line, sizeof line, "nothing to capture: the show ends at %.2f s", end);
+        Fail(c, line, 1);
+    }
     c->music = LoadMusicPcm(SHOW_MUSIC);
     if (!c->music) Fail(c, "the video needs the music " SHOW_MUSIC, 1);
     if (!MakeParents(c->options.output)) {

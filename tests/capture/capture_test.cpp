@@ -1,0 +1,236 @@
+// glimmerfall-capture, run as a user runs it: its video must hold exactly the
+// frames the show presents off screen on the stepped clock, with the music
+// that plays under them, and every failure must end with a message and a
+// status instead of a hang. Skipped where ffmpeg or data/ is missing.
+#include "display/display.h"
+#include "sequencer/show.h"
+#include "support/process.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <dirent.h>
+#include <map>
+#include <sys/stat.h>
+
+static const std::string tool = GF_BINARY_DIR "/glimmerfall-capture";
+
+// Why the capture cannot be tried here, or "".
+static std::string Missing(void) {
+    if (system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0)
+        return "ffmpeg and ffprobe are needed (apt-get install ffmpeg)";
+    if (access("data/final.mp3", R_OK) != 0) return "data/ is needed (make data)";
+    if (access(tool.c_str(), X_OK) != 0) return tool + " is not built";
+    return "";
+}
+
+#define SKIP_IF_MISSING()                                                                          \
+    do {                                                                                           \
+        std::string why = Missing();                                                               \
+        if (!why.empty()) GTEST_SKIP() << why;                                                     \
+    } while (0)
+
+// The first frames the show presents once its music plays, from the show
+// itself (demo512's sequencer) off screen, stepped by one 60 Hz frame each.
+static std::vector<std::vector<uint32_t>> shown;
+
+static void KeepFrame(const uint32_t *frame, void *user) {
+    const Show *show = (const Show *)user;
+    if (show->clock.stream && shown.size() < 30) shown.emplace_back(frame, frame + RENDER_PIXELS);
+}
+
+static const std::vector<std::vector<uint32_t>> &ShowFrames(void) {
+    static Show show;
+    if (show.afterPresent) return shown;
+    SetDisplayDriver(&offscreenVideoDriver);
+    SelectSteppedAudio();
+    show.stepFrames = MUSIC_RATE / 60;
+    show.afterPresent = KeepFrame;
+    show.hookUser = &show;
+    if (StartShow(&show)) {
+        RunShowPart(&show, 0);
+        StopShow(&show);
+    }
+    return shown;
+}
+
+// ffprobe's view of one stream of file: key -> value.
+static std::map<std::string, std::string> Probe(const std::string &file, const char *stream) {
+    std::string text =
+        ReadCommand("ffprobe -v error -count_frames -select_streams " + std::string(stream) +
+                    " -show_entries stream=codec_name,width,height,pix_fmt,"
+                    "r_frame_rate,nb_read_frames,sample_rate,channels,duration"
+                    " -of default=nw=1 '" +
+                    file + "'");
+    std::map<std::string, std::string> m;
+    for (size_t at = 0, eol; (eol = text.find('\n', at)) != std::string::npos; at = eol + 1) {
+        std::string line = text.substr(at, eol - at);
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) m[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return m;
+}
+
+// The video of file decoded to 0x00RRGGBB pixels, every frame back to back.
+static std::vector<uint32_t> DecodeFrames(const std::string &file) {
+    std::string b = ReadCommand("ffmpeg -v error -i '" + file +
+                                "' -map 0:v -f rawvideo "
+                                "-pix_fmt bgr0 pipe:1");
+    std::vector<uint32_t> px(b.size() / 4);
+    memcpy(px.data(), b.data(), px.size() * 4);
+    for (uint32_t &p : px) p &= 0xFFFFFF; // the fourth byte is padding, whatever it holds
+    return px;
+}
+
+// The sound of file decoded to 44100 Hz 16-bit stereo.
+static std::vector<int16_t> DecodeSamples(const std::string &file) {
+    std::string b = ReadCommand("ffmpeg -v error -i '" + file +
+                                "' -map 0:a -f s16le "
+                                "-ar 44100 -ac 2 pipe:1");
+    std::vector<int16_t> s(b.size() / 2);
+    memcpy(s.data(), b.data(), s.size() * 2);
+    return s;
+}
+
+static int Capture(const std::vector<std::string> &args, const std::string &log,
+                   const std::vector<std::string> &env = {}, const std::string &dir = "") {
+    std::vector<std::string> argv = {tool};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, env, dir, log, 600);
+}
+
+TEST(Capture, LosslessClipHoldsTheShowsFramesAndMusicExactly) {
+    SKIP_IF_MISSING();
+    TempFolder tmp;
+    std::string clip = tmp.path + "/clips/part1.mp4", log = tmp.path + "/log";
+    // Frames 15-29: a range that starts inside the show, in demo512's frame,
+    // in a folder that does not exist yet.
+    ASSERT_EQ(
+        Capture({"--lossless", "--frame", "512", "--from", "0.25", "--to=0.5", "-o", clip}, log), 0)
+        << ReadFile(log);
+
+    auto v = Probe(clip, "v:0"), a = Probe(clip, "a:0");
+    EXPECT_EQ(v["codec_name"], "h264");
+    EXPECT_EQ(v["width"] + "x" + v["height"], "512x384");
+    EXPECT_EQ(v["r_frame_rate"], "60/1");
+    EXPECT_EQ(v["nb_read_frames"], "15");
+    EXPECT_NEAR(atof(v["duration"].c_str()), 0.25, 1e-3);
+    EXPECT_EQ(a["codec_name"], "alac");
+    EXPECT_EQ(a["sample_rate"] + "/" + a["channels"], "44100/2");
+
+    const auto &frames = ShowFrames();
+    ASSERT_GE(frames.size(), 30u);
+    std::vector<uint32_t> got = DecodeFrames(clip);
+    ASSERT_EQ(got.size(), 15u * RENDER_PIXELS);
+    for (int i = 0; i < 15; i++) {
+        const uint32_t *frame = got.data() + (size_t)i * RENDER_PIXELS;
+        int wrong = 0; // the screen shows no more than 0x00RRGGBB of a pixel
+        for (int p = 0; p < RENDER_PIXELS; p++) wrong += frame[p] != (frames[15 + i][p] & 0xFFFFFF);
+        EXPECT_EQ(wrong, 0) << "video frame " << i << " is not show frame " << 15 + i;
+    }
+    // Music from 0.25 s (sample frame 11025) to 0.5 s, as the clock decodes it.
+    MusicPcm *music = LoadMusicPcm(SHOW_MUSIC);
+    ASSERT_NE(music, nullptr);
+    std::vector<int16_t> sound = DecodeSamples(clip);
+    ASSERT_EQ(sound.size(), 2u * 11025);
+    EXPECT_TRUE(std::equal(sound.begin(), sound.end(), music->samples + 2 * 11025));
+    FreeMusicPcm(music);
+}
+
+TEST(Capture, DefaultVideoIsPlainH264AndAacOfTheCentredScreen) {
+    SKIP_IF_MISSING();
+    TempFolder tmp;
+    std::string clip = tmp.path + "/part1.mp4", log = tmp.path + "/log";
+    ASSERT_EQ(Capture({"--to", "0.2", "--output", clip}, log), 0) << ReadFile(log);
+    auto v = Probe(clip, "v:0"), a = Probe(clip, "a:0");
+    EXPECT_EQ(v["codec_name"] + " " + v["pix_fmt"], "h264 yuv420p");
+    EXPECT_EQ(v["width"] + "x" + v["height"], "640x480");
+    EXPECT_EQ(v["nb_read_frames"], "12");
+    EXPECT_EQ(a["codec_name"], "aac");
+    EXPECT_NEAR(atof(a["duration"].c_str()), 0.2, 0.03); // whole AAC packets of 1024 samples
+
+    // The last frame against the show's: the picture at (64, 48), black around
+    // it, within what 4:2:0 colour and a constant quality of 18 give away.
+    const auto &frames = ShowFrames();
+    ASSERT_GE(frames.size(), 12u);
+    std::vector<uint32_t> got = DecodeFrames(clip);
+    ASSERT_EQ(got.size(), 12u * 640 * 480);
+    const uint32_t *frame = got.data() + 11 * 640 * 480;
+    double error = 0;
+    int border = 0;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++) {
+            bool inside = x >= 64 && x < 576 && y >= 48 && y < 432;
+            uint32_t want = inside ? frames[11][(y - 48) * 512 + x - 64] : 0;
+            for (int s = 0; s < 24; s += 8) {
+                int d = abs((int)(frame[y * 640 + x] >> s & 255) - (int)(want >> s & 255));
+                error += d;
+                if (!inside) border = std::max(border, d);
+            }
+        }
+    EXPECT_LT(error / (640 * 480 * 3), 2.0);
+    EXPECT_LE(border, 8);
+}
+
+// Files in folder, hidden ones included.
+static std::vector<std::string> Listing(const std::string &folder) {
+    std::vector<std::string> names;
+    DIR *d = opendir(folder.c_str());
+    for (dirent *e; d && (e = readdir(d));)
+        if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    if (d) closedir(d);
+    return names;
+}
+
+TEST(Capture, FailuresEndWithAMessageAStatusAndNoFilesLeft) {
+    SKIP_IF_MISSING();
+    TempFolder tmp;
+    std::string log = tmp.path + "/log", out = tmp.path + "/out", clip = out + "/x.mp4";
+    mkdir(out.c_str(), 0755);
+    std::string cwd = getcwd(nullptr, 0) ? std::string(getcwd(nullptr, 0)) : "";
+    // A stand-in ffmpeg that reads a little and dies, as one that runs out of
+    // disk or is killed would.
+    std::string bin = tmp.path + "/bin";
+    mkdir(bin.c_str(), 0755);
+    FILE *f = fopen((bin + "/ffmpeg").c_str(), "w");
+    fputs("#!/bin/sh\nhead -c 100000 >/dev/null\nexit 3\n", f);
+    fclose(f);
+    chmod((bin + "/ffmpeg").c_str(), 0755);
+    std::string path = std::string("PATH=") + bin + ":" + getenv("PATH");
+    FILE *g = fopen((tmp.path + "/file").c_str(), "w");
+    fclose(g);
+
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        std::string dir;
+        int status;
+        const char *says;
+    } cases[] = {
+        {{"--fast"}, {}, "", 2, "unknown option: --fast"},
+        {{"--fps", "29.97"}, {}, "", 2, "--fps is a whole number"},
+        {{"--from", "2", "--to", "1"}, {}, "", 2, "--to must come"},
+        {{"-o", tmp.path + "/x.avi"}, {}, "", 2, "must end in .mp4"},
+        {{"-o"}, {}, "", 2, "a value is missing"},
+        {{"-o", clip}, {}, tmp.path, 1, "no data/ folder"},
+        {{"-o", clip}, {"PATH=/nonexistent"}, "", 1, "ffmpeg not found"},
+        {{"-o", tmp.path + "/file/x.mp4"}, {}, "", 1, "cannot make the folder"},
+        {{"-o", clip}, {path}, "", 1, "ffmpeg stopped with status 3"},
+        {{"--from", "999", "-o", clip}, {}, "", 1, "nothing to capture"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.says);
+        EXPECT_EQ(Capture(c.args, log, c.env, c.dir.empty() ? cwd : c.dir), c.status);
+        EXPECT_NE(ReadFile(log).find(c.says), std::string::npos) << ReadFile(log);
+        EXPECT_TRUE(Listing(out).empty()) << Listing(out)[0];
+    }
+
+    // An interrupt while the frames are encoded: status 130, nothing left.
+    pid_t pid = StartProcess({tool, "-o", clip}, {}, cwd, log);
+    for (int i = 0; i < 6000 && ReadFile(log).find("Part One") == std::string::npos; i++)
+        usleep(10000);
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitProcess(pid, 60), 130);
+    EXPECT_NE(ReadFile(log).find("interrupted"), std::string::npos) << ReadFile(log);
+    EXPECT_TRUE(Listing(out).empty());
+}
