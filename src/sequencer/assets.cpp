@@ -59,7 +59,7 @@ static const WorldAsset worldAssets[] = {
 // One message naming what stops the show; the loaders have already said why.
 static int Refuse(const char *what, const char *file) {
     char text[400];
-    snprintf(text, sizeof text, "%s %s: the show cannot start without it", what, file);
+    snprintf(text, sizeof text, "%s%s: the show cannot start without it", what, file);
     ShowMessageBox("Error", text);
     return 0;
 }
@@ -90,7 +90,7 @@ int LoadAssets(Show *show) {
 
     for (const WorldAsset &w : worldAssets) {
         show->*w.world = NewWorld(1, w.light ? 1 : 0);
-        if (!(show->*w.world)) return Refuse("Out of memory for", w.scene);
+        if (!(show->*w.world)) return Refuse("Out of memory for ", w.scene);
     }
     for (const ImageAsset &a : imageAssets) {
         show->*a.image = LoadPicture(a.file, a.anySize);
@@ -100,19 +100,19 @@ int LoadAssets(Show *show) {
     show->gridB = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
     show->gridC = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
     if (!show->gridA.points || !show->gridB.points || !show->gridC.points)
-        return Refuse("Out of memory for", "the grids");
+        return Refuse("Out of memory for ", "the grids");
 
     // The World takes over the arrays the loaded records point to; the
     // records themselves are not needed again.
     for (const WorldAsset &w : worldAssets) {
         World *world = show->*w.world;
         Model *model = LoadModel(w.scene);
-        if (!model) return Refuse("Cannot load", w.scene);
+        if (!model) return Refuse("Cannot load ", w.scene);
         world->models[0] = *model;
         free(model);
         if (!w.light) continue;
         Light *light = LoadLight(w.light);
-        if (!light) return Refuse("Cannot load", w.light);
+        if (!light) return Refuse("Cannot load ", w.light);
         world->lights[0] = *light;
         free(light);
     }

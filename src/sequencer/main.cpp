@@ -2,9 +2,12 @@
 // end of the music, shutdown. No arguments, no configuration.
 #include "sequencer/show.h"
 
+#include <cstdio>
+
 static Show show; // Every asset and the clock, for the whole run
 
 int main(void) {
+    setvbuf(stdout, nullptr, _IOLBF, 0); // Each part's line shows as it starts, in a log too
     if (!StartShow(&show)) return 1;
     RunTimeline(&show);
     StopShow(&show);
