@@ -71,25 +71,19 @@ static std::map<std::string, std::string> Probe(const std::string &file, const c
     return m;
 }
 
-// The video of file decoded to 0x00RRGGBB pixels, every frame back to back.
-static std::vector<uint32_t> DecodeFrames(const std::string &file) {
-    std::string b = ReadCommand("ffmpeg -v error -i '" + file +
-                                "' -map 0:v -f rawvideo "
-                                "-pix_fmt bgr0 pipe:1");
-    std::vector<uint32_t> px(b.size() / 4);
-    memcpy(px.data(), b.data(), px.size() * 4);
-    for (uint32_t &p : px) p &= 0xFFFFFF; // the fourth byte is padding, whatever it holds
-    return px;
+// One stream of file decoded by ffmpeg to raw values of T (output options as given).
+template <typename T> static std::vector<T> Decode(const std::string &file, const char *options) {
+    std::string b = ReadCommand("ffmpeg -v error -i '" + file + "' " + options + " pipe:1");
+    std::vector<T> v(b.size() / sizeof(T));
+    memcpy(v.data(), b.data(), v.size() * sizeof(T));
+    return v;
 }
 
-// The sound of file decoded to 44100 Hz 16-bit stereo.
-static std::vector<int16_t> DecodeSamples(const std::string &file) {
-    std::string b = ReadCommand("ffmpeg -v error -i '" + file +
-                                "' -map 0:a -f s16le "
-                                "-ar 44100 -ac 2 pipe:1");
-    std::vector<int16_t> s(b.size() / 2);
-    memcpy(s.data(), b.data(), s.size() * 2);
-    return s;
+// The video of file as 0x00RRGGBB pixels, every frame back to back.
+static std::vector<uint32_t> DecodeFrames(const std::string &file) {
+    std::vector<uint32_t> px = Decode<uint32_t>(file, "-map 0:v -f rawvideo -pix_fmt bgr0");
+    for (uint32_t &p : px) p &= 0xFFFFFF; // the fourth byte is padding, whatever it holds
+    return px;
 }
 
 static int Capture(const std::vector<std::string> &args, const std::string &log,
@@ -131,7 +125,7 @@ TEST(Capture, LosslessClipHoldsTheShowsFramesAndMusicExactly) {
     // Music from 0.25 s (sample frame 11025) to 0.5 s, as the clock decodes it.
     MusicPcm *music = LoadMusicPcm(SHOW_MUSIC);
     ASSERT_NE(music, nullptr);
-    std::vector<int16_t> sound = DecodeSamples(clip);
+    std::vector<int16_t> sound = Decode<int16_t>(clip, "-map 0:a -f s16le -ar 44100 -ac 2");
     ASSERT_EQ(sound.size(), 2u * 11025);
     EXPECT_TRUE(std::equal(sound.begin(), sound.end(), music->samples + 2 * 11025));
     FreeMusicPcm(music);

@@ -3,12 +3,12 @@
 // with xwd. It must fill the 1100 x 800 screen at scale 2, centred on black,
 // every pixel within its format's precision. Skipped where Xvfb is missing.
 #include "display/display.h"
+#include "support/xvfb.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
-#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,57 +22,6 @@
 #else
 #define IgnoreLibraryLeaks(on) ((void)0)
 #endif
-
-// Starts Xvfb on a display number it picks itself (-displayfd), never
-// resetting between clients (a reset would refuse the next window), and returns
-// ":N", or "" when it cannot be started.
-static std::string StartXvfb(pid_t *pid) {
-    if (system("command -v Xvfb >/dev/null && command -v xwd >/dev/null") != 0) return "";
-    int fds[2];
-    if (pipe(fds) != 0) return "";
-    if ((*pid = fork()) == 0) {
-        close(fds[0]);
-        freopen("/dev/null", "w", stderr);
-        execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
-               "1100x800x24", "-nolisten", "tcp", "-noreset", (char *)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p = {fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    return number.empty() ? "" : ":" + number;
-}
-
-// The root window as 0x00RRGGBB, from xwd's dump: a big-endian header of 25
-// words, the window name, the colour map, then rows of 3- or 4-byte pixels.
-static std::vector<uint32_t> Capture(const std::string &display, int *w, int *h) {
-    std::vector<uint8_t> b;
-    FILE *f = popen(("xwd -root -silent -display " + display).c_str(), "r");
-    for (int c; f && (c = fgetc(f)) != EOF;) b.push_back((uint8_t)c);
-    if (f) pclose(f);
-    std::vector<uint32_t> px;
-    auto word = [&](int i) {
-        return (uint32_t)b[4 * i] << 24 | b[4 * i + 1] << 16 | b[4 * i + 2] << 8 | b[4 * i + 3];
-    };
-    if (b.size() < 100) return px;
-    uint32_t bytes = word(11) / 8, line = word(12), masks[3] = {word(14), word(15), word(16)};
-    size_t data = word(0) + word(19) * 12;
-    *w = (int)word(4), *h = (int)word(5);
-    if ((bytes != 3 && bytes != 4) || b.size() < data + (size_t)line * *h) return px;
-    for (int y = 0; y < *h; y++)
-        for (int x = 0; x < *w; x++) {
-            uint32_t v = 0, rgb = 0;
-            for (uint32_t i = 0; i < bytes; i++) // byte order word(7): 0 is least significant first
-                v |= (uint32_t)b[data + y * line + x * bytes + (word(7) ? bytes - 1 - i : i)]
-                     << 8 * i;
-            for (uint32_t m : masks) rgb = rgb << 8 | ((v & m) >> __builtin_ctz(m) & 0xFF);
-            px.push_back(rgb);
-        }
-    return px;
-}
 
 // Presents until the window has been activated and the frame drawn three
 // times, so both buffers hold it. False if it never shows.
@@ -120,7 +69,7 @@ TEST(RealWindow, EveryForcedFormatShowsTheFrameScaledCentredWithinItsPrecision) 
         EXPECT_EQ(displayState.converter, f.converter);
         ASSERT_TRUE(Show(frame)) << "the window never became visible";
         int w = 0, h = 0, wrong = 0;
-        std::vector<uint32_t> shot = Capture(display, &w, &h);
+        std::vector<uint32_t> shot = ReadRootWindow(display, &w, &h);
         ASSERT_EQ(shot.size(), 1100u * 800u);
         for (int y = 0; y < h; y++)
             for (int x = 0; x < w; x++) {
@@ -144,7 +93,7 @@ TEST(RealWindow, EveryForcedFormatShowsTheFrameScaledCentredWithinItsPrecision) 
     ASSERT_EQ(OpenDisplay("Glimmerfall", W, H), 1);
     EXPECT_TRUE(Show(std::vector<uint32_t>(W * H, 0x00FF8000)));
     int w, h;
-    std::vector<uint32_t> shot = Capture(display, &w, &h);
+    std::vector<uint32_t> shot = ReadRootWindow(display, &w, &h);
     EXPECT_EQ(std::count(shot.begin(), shot.end(), 0x00FF8000u), W * H);
     CloseDisplay();
     unsetenv("GLIMMERFALL_WINDOW");

@@ -15,7 +15,7 @@
 // "NAME=" to remove NAME) added to this process's environment, standard input
 // from /dev/null, standard output and error into the file log (empty:
 // /dev/null). The child's id, or -1.
-static pid_t StartProcess(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+inline pid_t StartProcess(const std::vector<std::string> &argv, const std::vector<std::string> &env,
                           const std::string &dir = "", const std::string &log = "") {
     fflush(nullptr);
     pid_t pid = fork();
@@ -41,7 +41,7 @@ static pid_t StartProcess(const std::vector<std::string> &argv, const std::vecto
 
 // Waits up to seconds for pid to end: its exit status, 128 + the signal that
 // ended it, or -1 when it was still running (it is killed then).
-static int WaitProcess(pid_t pid, double seconds) {
+inline int WaitProcess(pid_t pid, double seconds) {
     int status = 0;
     for (int i = 0; i < seconds * 100; i++) {
         if (waitpid(pid, &status, WNOHANG) == pid)
@@ -54,26 +54,26 @@ static int WaitProcess(pid_t pid, double seconds) {
 }
 
 // StartProcess and WaitProcess in one.
-static int RunProcess(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+inline int RunProcess(const std::vector<std::string> &argv, const std::vector<std::string> &env,
                       const std::string &dir, const std::string &log, double seconds) {
     pid_t pid = StartProcess(argv, env, dir, log);
     return pid < 0 ? -1 : WaitProcess(pid, seconds);
 }
 
 // The whole of a file (or of a command's output, when popen is asked), or "".
-static std::string ReadAll(FILE *f) {
+inline std::string ReadAll(FILE *f) {
     std::string s;
     char buf[65536];
     for (size_t n; f && (n = fread(buf, 1, sizeof buf, f)) > 0;) s.append(buf, n);
     return s;
 }
-static std::string ReadFile(const std::string &path) {
+inline std::string ReadFile(const std::string &path) {
     FILE *f = fopen(path.c_str(), "rb");
     std::string s = ReadAll(f);
     if (f) fclose(f);
     return s;
 }
-static std::string ReadCommand(const std::string &command) {
+inline std::string ReadCommand(const std::string &command) {
     FILE *f = popen(command.c_str(), "r");
     std::string s = ReadAll(f);
     if (f) pclose(f);
