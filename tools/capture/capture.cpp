@@ -53,6 +53,7 @@ typedef struct Capture {
     int wroteOutput;   // 1 once the second run has started writing the output
     double startTime;  // Wall clock at start, seconds
     double shownTime;  // Wall clock of the last progress line
+    double playTime;   // Wall clock when the first frame with music was presented
     int progress;      // 1 when standard error is a terminal
 } Capture;
 
@@ -195,6 +196,7 @@ static void AddMusic(Capture *c) {
 // One line that keeps being rewritten: where the show is and how fast it goes.
 static void ShowProgress(Capture *c, int64_t k) {
     double now = Now();
+    if (k == 1) c->playTime = c->shownTime = now;
     if (!c->progress || now - c->shownTime < 0.25) return;
     c->shownTime = now;
     float t = show.clock.seconds;
@@ -204,7 +206,7 @@ static void ShowProgress(Capture *c, int64_t k) {
     double end = c->last == INT64_MAX ? showParts[SHOW_PART_COUNT - 1].end
                                       : (double)c->last / c->options.fps;
     fprintf(stderr, "\rglimmerfall-capture: %6.2f s of %.2f s  %-11s %s  %4.0f frames/s \033[K", t,
-            end, part, k < c->first ? "skipping" : "encoding", k / (now - c->startTime));
+            end, part, k < c->first ? "skipping" : "encoding", (k - 1) / (now - c->playTime));
 }
 
 // Copies the video frame out of the presented one.
