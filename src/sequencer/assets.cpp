@@ -118,3 +118,25 @@ int LoadAssets(Show *show) {
     }
     return 1;
 }
+
+void FreeShowAssets(Show *show) {
+    FreeJpeg(show->imgLoad);
+    show->imgLoad = nullptr;
+    for (const ImageAsset &a : imageAssets) {
+        FreeJpeg(show->*a.image);
+        show->*a.image = nullptr;
+    }
+    FreeDeformGrid(&show->gridA);
+    FreeDeformGrid(&show->gridB);
+    FreeDeformGrid(&show->gridC);
+    // FreeWorld would print the counts: the show's console ends with its last part.
+    for (const WorldAsset &w : worldAssets) {
+        World *world = show->*w.world;
+        if (!world) continue;
+        for (int i = 0; i < world->modelCount; i++) FreeModel(&world->models[i]);
+        free(world->models);
+        free(world->lights);
+        free(world);
+        show->*w.world = nullptr;
+    }
+}

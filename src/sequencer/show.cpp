@@ -24,6 +24,7 @@ int StartShow(Show *show) {
     OpenDisplay(SHOW_TITLE, SHOW_WIDTH, SHOW_HEIGHT);
     if (!LoadAssets(show)) {
         CloseDisplay();
+        FreeShowAssets(show);
         return 0;
     }
     FillDepth(depthBuffer, 0, RENDER_PIXELS);

@@ -123,10 +123,15 @@ extern const ShowPart showParts[SHOW_PART_COUNT]; // In timeline order
 // after one message naming it; 1 when all is loaded.
 int LoadAssets(Show *show);
 
+// Releases every image, grid and World that show holds, quietly, and sets
+// their fields to null; fields already null are skipped.
+void FreeShowAssets(Show *show);
+
 // The start-up: opens the display (640 x 480 or 512 x 384), LoadAssets,
 // clears the depth buffer and fills the white buffer, starts the music and
 // reads the clock once, prints "Part One". Returns 0, with the display
-// closed, when an asset cannot be used: the music has not started then.
+// closed and what was loaded released, when an asset cannot be used: the
+// music has not started then.
 int StartShow(Show *show);
 
 // Plays every part in order, Part One to the credits.

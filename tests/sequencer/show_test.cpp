@@ -21,6 +21,7 @@ class ShowTest : public ::testing::Test {
     }
     void TearDown() override {
         if (show.clock.stream) StopShow(&show);
+        FreeShowAssets(&show);
     }
 };
 

@@ -130,4 +130,5 @@ TEST(Timeline1, EveryPartDrawsItsChosenFramesExactlyWithoutAllocating) {
             printf("  frame written to %s\n", path);
     }
     StopShow(&show);
+    FreeShowAssets(&show);
 }
