@@ -181,7 +181,8 @@ TEST(Capture, FailuresEndWithAMessageAStatusAndNoFilesLeft) {
     TempFolder tmp;
     std::string log = tmp.path + "/log", out = tmp.path + "/out", clip = out + "/x.mp4";
     mkdir(out.c_str(), 0755);
-    std::string cwd = getcwd(nullptr, 0) ? std::string(getcwd(nullptr, 0)) : "";
+    char here[4096];
+    std::string cwd = getcwd(here, sizeof here) ? here : "";
     // A stand-in ffmpeg that reads a little and dies, as one that runs out of
     // disk or is killed would.
     std::string bin = tmp.path + "/bin";
