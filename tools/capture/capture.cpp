@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <vector>
 
 #define EXIT_USAGE 2 // A bad command line; 1 is any other failure
 
@@ -105,47 +106,34 @@ static int64_t FrameAt(double seconds, int fps) {
     Fail(c, line, 1);
 }
 
-// Starts an ffmpeg run, or fails.
-static void Start(Capture *c, char *const argv[]) {
-    if (!StartEncoder(&c->encoder, argv)) Fail(c, "cannot start ffmpeg", 1);
+// Starts ffmpeg quietly with the arguments in words, split at spaces, where
+// each word "%" takes the next of files in turn (file names may hold spaces).
+// Fails when it cannot be started.
+static void StartFfmpeg(Capture *c, const std::string &words, std::vector<std::string> files) {
+    std::vector<std::string> args = {"ffmpeg",    "-hide_banner", "-nostats",
+                                     "-loglevel", "error",        "-y"};
+    size_t file = 0;
+    for (size_t at = 0, end; at < words.size(); at = end + 1) {
+        end = words.find(' ', at);
+        if (end == std::string::npos) end = words.size();
+        std::string word = words.substr(at, end - at);
+        args.push_back(word == "%" ? files.at(file++) : word);
+    }
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (!StartEncoder(&c->encoder, argv.data())) Fail(c, "cannot start ffmpeg", 1);
 }
 
 // The second run: the video as it is, and the music of the frames kept from
 // our pipe, into the output file.
 static void AddMusic(Capture *c) {
-    int lossless = c->options.lossless;
-    const char *argv[] = {"ffmpeg",
-                          "-hide_banner",
-                          "-nostats",
-                          "-loglevel",
-                          "error",
-                          "-y",
-                          "-i",
-                          c->video.c_str(),
-                          "-f",
-                          "s16le",
-                          "-ar",
-                          "44100",
-                          "-ac",
-                          "2",
-                          "-i",
-                          "pipe:0",
-                          "-map",
-                          "0:v",
-                          "-map",
-                          "1:a",
-                          "-c:v",
-                          "copy",
-                          "-c:a",
-                          lossless ? "alac" : "aac",
-                          "-b:a",
-                          "192k",
-                          "-movflags",
-                          "+faststart",
-                          c->options.output,
-                          nullptr};
     c->wroteOutput = 1;
-    Start(c, (char *const *)argv);
+    StartFfmpeg(
+        c,
+        std::string("-i % -f s16le -ar 44100 -ac 2 -i pipe:0 -map 0:v -map 1:a -c:v copy ") +
+            (c->options.lossless ? "-c:a alac" : "-c:a aac -b:a 192k") + " -movflags +faststart %",
+        {c->video, c->options.output});
     // The music loops as the show plays it: positions past its end wrap to 0.
     int64_t at = SamplePosition(c, c->first);
     int64_t left = SamplePosition(c, c->first + c->encoded) - at;
@@ -341,23 +329,17 @@ static void StartVideo(Capture *c) {
     }
     close(fd);
     c->video = name;
-    char size[32], rate[16];
-    snprintf(size, sizeof size, "%dx%d", c->width, c->height);
-    snprintf(rate, sizeof rate, "%d", c->options.fps);
+    char format[100];
+    snprintf(format, sizeof format, "-f rawvideo -pix_fmt bgr0 -video_size %dx%d -framerate %d",
+             c->width, c->height, c->options.fps);
     // Lossy: the usual H.264 any player takes. Lossless: H.264 in RGB at
     // qp 0, which gives back every bit of every pixel.
-    const char *lossy[] = {"-c:v", "libx264",  "-preset", "medium", "-crf",
-                           "18",   "-pix_fmt", "yuv420p", nullptr};
-    const char *exact[] = {"-c:v", "libx264rgb", "-preset", "fast", "-qp", "0", nullptr};
-    const char *argv[32] = {"ffmpeg",      "-hide_banner", "-nostats",   "-loglevel", "error",
-                            "-y",          "-f",           "rawvideo",   "-pix_fmt",  "bgr0",
-                            "-video_size", size,           "-framerate", rate,        "-i",
-                            "pipe:0",      "-an"};
-    int n = 17;
-    for (const char **p = c->options.lossless ? exact : lossy; *p; p++) argv[n++] = *p;
-    argv[n++] = c->video.c_str();
-    argv[n] = nullptr;
-    Start(c, (char *const *)argv);
+    StartFfmpeg(c,
+                std::string(format) + " -i pipe:0 -an " +
+                    (c->options.lossless ? "-c:v libx264rgb -preset fast -qp 0"
+                                         : "-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p") +
+                    " %",
+                {c->video});
 }
 
 int main(int argc, char **argv) {
