@@ -27,6 +27,7 @@ int StartShow(Show *show) {
         FreeShowAssets(show);
         return 0;
     }
+    FillPixels(renderBuffer, 0, RENDER_PIXELS); // The loading picture goes
     FillDepth(depthBuffer, 0, RENDER_PIXELS);
     FillPixels(whiteBuffer, 0x00FFFFFF, AREA_PIXELS);
     StartMusicClock(&show->clock, SHOW_MUSIC);

@@ -79,6 +79,7 @@ TEST_F(ShowTest, StartUpPresentsTheLoadingPictureFirstThenLoadsInOrderAndPrintsP
 
     // The buffers as the timeline expects them, and the clock read once at 0.
     for (uint32_t p : whiteBuffer) ASSERT_EQ(p, 0x00FFFFFFu);
+    for (uint32_t p : renderBuffer) ASSERT_EQ(p, 0u);
     EXPECT_EQ(show.clock.seconds, 0.0f);
     EXPECT_EQ(show.gridA.rows, 33);
     EXPECT_EQ(show.worldButterfly->lightCount, 0);
