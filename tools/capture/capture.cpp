@@ -119,9 +119,8 @@ static void StartFfmpeg(Capture *c, const std::string &words, std::vector<std::s
         std::string word = words.substr(at, end - at);
         args.push_back(word == "%" ? files.at(file++) : word);
     }
-    std::vector<char *> argv;
-    for (std::string &a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<char *> argv(args.size() + 1, nullptr);
+    for (size_t i = 0; i < args.size(); i++) argv[i] = args[i].data();
     if (!StartEncoder(&c->encoder, argv.data())) Fail(c, "cannot start ffmpeg", 1);
 }
 
@@ -295,8 +294,8 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
     }
     if (o.to >= 0 && FrameAt(o.to, o.fps) <= FrameAt(o.from, o.fps))
         BadUsage("--to must come at least one frame after --from", nullptr);
-    const char *dot = strrchr(o.output, '.');
-    if (!dot || (strcmp(dot, ".mp4") && strcmp(dot, ".mov") && strcmp(dot, ".mkv")))
+    std::string dot = strrchr(o.output, '.') ? strrchr(o.output, '.') : "";
+    if (dot != ".mp4" && dot != ".mov" && dot != ".mkv")
         BadUsage("the output must end in .mp4, .mov or .mkv", o.output);
     return o;
 }
