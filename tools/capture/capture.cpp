@@ -108,9 +108,10 @@ static int64_t FrameAt(double seconds, int fps) {
 
 // Starts ffmpeg quietly with the arguments in words, split at spaces, where
 // each word "%" takes the next of files in turn (file names may hold spaces).
-// Fails when it cannot be started.
+// It never reads keys from the terminal: in its own process group that would
+// stop it. Fails when it cannot be started.
 static void StartFfmpeg(Capture *c, const std::string &words, std::vector<std::string> files) {
-    std::vector<std::string> args = {"ffmpeg",    "-hide_banner", "-nostats",
+    std::vector<std::string> args = {"ffmpeg",    "-hide_banner", "-nostdin", "-nostats",
                                      "-loglevel", "error",        "-y"};
     size_t file = 0;
     for (size_t at = 0, end; at < words.size(); at = end + 1) {
