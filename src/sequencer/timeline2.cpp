@@ -268,7 +268,7 @@ void RunPart13(Show *s) {
         // To black in three seconds from 126.78 s.
         if (t - SHOW_T2 >= 42.0f) CrossFade(view, black, (uint32_t)(int)((t - 126.78f) * 85.0f));
         PresentShowFrame(s);
-        memset(renderBuffer, 0, 131072 * 4); // The top band and view rows 0-191
+        memset(renderBuffer, 0, AREA_BYTES); // The first 131072 pixels: top band, view rows 0-191
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "raster2d/image.h"
 #include "render3d/render3d.h"
 
 namespace {
@@ -32,6 +33,31 @@ void RestartDepthOffset() {
     while (GetDepthOffset() != 0.0f);
 }
 
+// The shutdown, then everything else a started show holds, so that another
+// can start in the same process without leaking the first.
+void ReleaseShow(Show *s) {
+    StopShow(s);
+    Image *Show::*images[] = {
+        &Show::imgLoad,  &Show::imgSmoke, &Show::imgName,  &Show::imgOverlay,  &Show::imgSplat,
+        &Show::imgFern1, &Show::imgFern2, &Show::imgCreds, &Show::imgMoah,     &Show::imgCani1,
+        &Show::imgCani2, &Show::imgDrake, &Show::imgLake,  &Show::imgLakeF,    &Show::imgOver2,
+        &Show::imgSkog,  &Show::imgMrea,  &Show::imgFette, &Show::imgVertikal, &Show::imgGr};
+    for (Image *Show::*image : images) FreeJpeg(s->*image);
+    World *Show::*worlds[] = {&Show::worldRoculus, &Show::worldSpikeball, &Show::worldStars,
+                              &Show::worldCube,    &Show::worldDiamond,   &Show::worldLove,
+                              &Show::worldDabomb,  &Show::worldButterfly};
+    testing::internal::CaptureStdout(); // FreeWorld reports what it held
+    for (World *Show::*world : worlds) {
+        FreeWorld(s->*world);
+        free(s->*world);
+    }
+    testing::internal::GetCapturedStdout();
+    FreeDeformGrid(&s->gridA);
+    FreeDeformGrid(&s->gridB);
+    FreeDeformGrid(&s->gridC);
+    *s = Show{};
+}
+
 class SecondHalf : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -44,11 +70,11 @@ class SecondHalf : public ::testing::Test {
         RestartDepthOffset();
     }
     void TearDown() override {
-        if (show.clock.stream) StopShow(&show);
+        if (show.clock.stream) ReleaseShow(&show);
     }
     // Starts the show afresh: a stepped clock cannot go back.
     void Restart() {
-        StopShow(&show);
+        ReleaseShow(&show);
         SetUp();
     }
     // Moves the clock to the given time (sample frames from the start) and reads it.
@@ -123,8 +149,8 @@ int RendersSince(float *mark) {
     return renders;
 }
 
-const int kPartEight = 8, kPartNine = 9, kPartTen = 10, kPart13 = 13, kPart15 = 14,
-          kButterflies = 15, kCredits = 16;
+const int kPartEight = 8, kPartNine = 9, kPartTen = 10, kPartEleven = 11, kPartTwelve = 12,
+          kPart13 = 13, kPart15 = 14, kButterflies = 15, kCredits = 16;
 
 // ---- The whole second half, frame by frame ----------------------------------
 
@@ -202,12 +228,14 @@ TEST_F(SecondHalf, EveryPartDrawsItsChosenFramesExactlyAndTheShowEndsPast186Seco
             printf("  frame written to %s\n", path);
     }
 
-    // The shutdown after the last part gives everything back.
+    // The shutdown after the last part gives back the display, the two
+    // pictures it names and the music.
     StopShow(&show);
     EXPECT_EQ(displayState.window, 0);
     EXPECT_EQ(show.clock.stream, nullptr);
     EXPECT_EQ(show.imgKey, nullptr);
     EXPECT_EQ(show.imgFear, nullptr);
+    ReleaseShow(&show);
 }
 
 // ---- The reactive parts on chosen spectra -----------------------------------
@@ -248,6 +276,32 @@ TEST_F(SecondHalf, PartEightsLayerStartsAt8787AndPartNinesCameraChangesAbove9224
     EXPECT_EQ(y, (std::vector<float>{0.0f, 0.0f, -20.0f}));
 }
 
+TEST_F(SecondHalf, AWorldWithoutMaterialsIsDrawnWithoutItsColours) {
+    // Parts Eight, eleven and Twelve set the colours of the first material;
+    // a scene without one is left as it is instead of written past its end.
+    // The models' arrays end where materials starts: nothing may be written there.
+    static Material past;
+    int frames = 0;
+    for (int part : {kPartEight, kPartEleven, kPartTwelve}) {
+        if (part != kPartEight) Restart();
+        Model *models[] = {&show.worldSpikeball->models[0], &show.worldCube->models[0]};
+        Material *kept[] = {models[0]->materials, models[1]->materials};
+        int counts[] = {models[0]->materialCount, models[1]->materialCount};
+        for (Model *model : models) model->materialCount = 0, model->materials = &past;
+        // Two frames at the part's end, loud enough to colour the cube.
+        int64_t end = At(part == kPartEight ? 9140 : part == kPartEleven ? 11360 : 12060);
+        frames += Play(
+            part, end, [&](int) { SetLow(0.5f, 0.5f, 0.5f, 0.5f); },
+            [&](int k) {
+                if (k == 0) EndPartAfterNextFrame();
+            });
+        for (int i = 0; i < 2; i++)
+            models[i]->materials = kept[i], models[i]->materialCount = counts[i];
+    }
+    EXPECT_EQ(frames, 6);
+    EXPECT_EQ(past.diffuse.r + past.diffuse.g + past.diffuse.b + past.specular.r, 0.0f);
+}
+
 TEST_F(SecondHalf, PartTenTogglesThePictureOnEveryLoudFrameOnce) {
     memset(show.imgVertikal->pixels, 0, AREA_BYTES); // No layer: the view is the picture
     // One bin at 0.43 (8.6) is loud, 0.42 (8.4) is not; four loud bins toggle once.
@@ -278,9 +332,11 @@ TEST_F(SecondHalf, PartTenTogglesThePictureOnEveryLoudFrameOnce) {
 
 TEST_F(SecondHalf, Part13LaysTheWarpedWorldOverOnEveryFrameAfterItsFirstFlash) {
     // Loud (S2 x 30 = 9) all through, but no flash before 121.78 s; one frame
-    // at 12 inverts the picture. Frame 61 is the first loud one after
-    // 121.78 s; quiet frames follow it.
-    auto loudness = [](int k) { return k == 30 ? 0.4f : k < 60 || k == 61 ? 0.3f : 0.0f; };
+    // at 12 inverts the picture. After 121.78 s two loud frames, 61 and 67,
+    // among quiet ones: the layer stays from the first flash on.
+    auto loudness = [](int k) {
+        return k == 30 ? 0.4f : k < 60 || k == 61 || k == 67 ? 0.3f : 0.0f;
+    };
     std::vector<char> seen;
     double drake = 0;
     Play(
@@ -299,8 +355,8 @@ TEST_F(SecondHalf, Part13LaysTheWarpedWorldOverOnEveryFrameAfterItsFirstFlash) {
                 seen.push_back('w'); // drake with the warped World over it
             if (k == 70) EndPartAfterNextFrame();
         });
-    std::string expected =
-        std::string(30, 'd') + "i" + std::string(29, 'd') + "dF" + std::string(9, 'w') + "b";
+    std::string expected = std::string(30, 'd') + "i" + std::string(29, 'd') + "dF" +
+                           std::string(5, 'w') + "F" + std::string(3, 'w') + "b";
     EXPECT_EQ(std::string(seen.begin(), seen.end()), expected);
 }
 
