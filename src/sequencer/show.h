@@ -96,8 +96,7 @@ typedef struct Show {
 
     // What a test or the capture tool asks; all zero for the programs.
     int64_t stepFrames; // Sample frames (1/44100 s) the stepped clock advances per presentation
-    const float *
-        fixedSpectrum; // Not null: copied over clock.spectrum after every clock update (512 floats)
+    const float *fixedSpectrum; // Not null: 512 floats copied over the spectrum at every update
     ShowFrameHook afterPresent; // Not null: called after every presentation
     void *hookUser;             // Passed to afterPresent
     int64_t presented;          // Presentations so far, the loading picture's included
