@@ -9,20 +9,16 @@
 static bool ReadLight(SceneReader *rd, Light *light) {
     if (rd->end == 0) return Fail(rd, "the file is empty");
     // Values one character apart, behind labels of the key's width plus one space.
+    float p[3];
     int32_t k = FindKeyChecked(rd, "Position:", 0, "light");
-    if (k < 0 || !ReadRealAt(rd, k + 10, &light->position.x, "light position") ||
-        !ReadRealAt(rd, rd->r + 1, &light->position.y, "light position") ||
-        !ReadRealAt(rd, rd->r + 1, &light->position.z, "light position"))
-        return false;
+    if (k < 0 || !ReadRealsAt(rd, k + 10, 1, p, 3, "light position")) return false;
+    light->position = Vec3{p[0], p[1], p[2]};
     printf("LightPos:: x : %f y : %f z : %f\n", light->position.x, light->position.y,
            light->position.z);
 
     int32_t c[3];
     k = FindKeyChecked(rd, "Color:", 0, "light");
-    if (k < 0 || !ReadIntAt(rd, k + 7, &c[0], "light colour") ||
-        !ReadIntAt(rd, rd->r + 1, &c[1], "light colour") ||
-        !ReadIntAt(rd, rd->r + 1, &c[2], "light colour"))
-        return false;
+    if (k < 0 || !ReadIntsAt(rd, k + 7, 1, c, 3, "light colour")) return false;
     // Components are taken unsigned: -1 gives 4294967295 / 255, far above 1.0.
     light->color.r = (float)((uint32_t)c[0] / 255.0);
     light->color.g = (float)((uint32_t)c[1] / 255.0);

@@ -31,23 +31,13 @@ void ApplyMatrixToPoint(const Matrix4 *m, Vertex *vertex, float x, float y, floa
     vertex->z = e[8] * x + e[9] * y + e[10] * z + e[11];
 }
 
-// Reads count reals, the first at first, each next one gap characters after
-// the character that ended the one before.
-static bool ReadReals(SceneReader *rd, int32_t first, int32_t gap, float *out, int count,
-                      const char *what) {
-    if (!ReadRealAt(rd, first, &out[0], what)) return false;
-    for (int i = 1; i < count; i++)
-        if (!ReadRealAt(rd, rd->r + gap, &out[i], what)) return false;
-    return true;
-}
-
 // Node transform: N = T x R, the quaternion's rotation with the node position in column 3.
 static bool ReadNode(SceneReader *rd, int32_t s, const char *where, Matrix4 *node) {
     float position[3], q[4];
     int32_t k = FindKeyChecked(rd, "Position:", s, where);
-    if (k < 0 || !ReadReals(rd, k + 14, 2, position, 3, "node position")) return false;
+    if (k < 0 || !ReadRealsAt(rd, k + 14, 2, position, 3, "node position")) return false;
     k = FindKeyChecked(rd, "Rotation:", s, where);
-    if (k < 0 || !ReadReals(rd, k + 14, 2, q, 4, "node rotation")) return false;
+    if (k < 0 || !ReadRealsAt(rd, k + 14, 2, q, 4, "node rotation")) return false;
     printf("rot: x : %f   y : %f  z : %f  w : %f\n", q[0], q[1], q[2], q[3]);
     Matrix4 t, r;
     MatrixIdentity(&t);
@@ -91,7 +81,7 @@ static bool ReadVertices(SceneReader *rd, int32_t s, const char *where, const Ma
     rd->r = k + 9;
     for (int32_t i = 0; i < count; i++) {
         float p[3];
-        if (!ReadReals(rd, rd->r + 1, 1, p, 3, "vertex coordinate")) return false;
+        if (!ReadRealsAt(rd, rd->r + 1, 1, p, 3, "vertex coordinate")) return false;
         Vertex *v = &mesh->vertices[i];
         ApplyMatrixToPoint(node, v, p[0], p[1], p[2]);
         if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z))
@@ -115,10 +105,9 @@ static bool ReadFaces(SceneReader *rd, int32_t s, const char *where, Mesh *mesh,
     int32_t r = k + 13;
     for (int32_t i = 0; i < count; i++) {
         Face *f = &mesh->faces[i];
-        if (!ReadIntAt(rd, r, &f->a, "face vertex index") ||
-            !ReadIntAt(rd, rd->r + 1, &f->b, "face vertex index") ||
-            !ReadIntAt(rd, rd->r + 1, &f->c, "face vertex index"))
-            return false;
+        int32_t corner[3];
+        if (!ReadIntsAt(rd, r, 1, corner, 3, "face vertex index")) return false;
+        f->a = corner[0], f->b = corner[1], f->c = corner[2];
         r = rd->r;
         if (!ReadIntAt(rd, r + 22, &f->material, "face material index")) return false;
         f->visible = 1;
@@ -180,7 +169,7 @@ static bool CheckFaceMaterials(SceneReader *rd, const Model *model) {
 static bool ReadColor(SceneReader *rd, int32_t s, const char *key, const char *where, Rgb *out) {
     float c[3];
     const int32_t k = FindKeyChecked(rd, key, s, where);
-    if (k < 0 || !ReadReals(rd, k + 25, 2, c, 3, "material colour")) return false;
+    if (k < 0 || !ReadRealsAt(rd, k + 25, 2, c, 3, "material colour")) return false;
     *out = Rgb{c[0], c[1], c[2]};
     return true;
 }

@@ -34,6 +34,13 @@ bool ReadTokenAt(SceneReader *rd, int32_t pos, bool required, const char *what);
 bool ReadIntAt(SceneReader *rd, int32_t pos, int32_t *value, const char *what);
 // Reads a real (sign, digits, fraction, exponent) at pos as a finite float.
 bool ReadRealAt(SceneReader *rd, int32_t pos, float *value, const char *what);
+// Reads count integers, the first at first, each next one gap characters
+// after the character that ended the one before.
+bool ReadIntsAt(SceneReader *rd, int32_t first, int32_t gap, int32_t *values, int count,
+                const char *what);
+// Reads count reals placed as ReadIntsAt's integers.
+bool ReadRealsAt(SceneReader *rd, int32_t first, int32_t gap, float *values, int count,
+                 const char *what);
 // Fails unless 0 <= count and used + count <= the text's length: a list
 // cannot have more entries than the file has characters. Adds count to used.
 bool CheckCount(SceneReader *rd, int32_t count, int64_t *used, const char *what);

@@ -212,6 +212,26 @@ bool ReadRealAt(SceneReader *rd, int32_t pos, float *value, const char *what) {
     return true;
 }
 
+// A run of values that each start gap characters after the one before ended.
+template <class T>
+static bool ReadRun(SceneReader *rd, int32_t first, int32_t gap, T *values, int count,
+                    const char *what, bool (*read)(SceneReader *, int32_t, T *, const char *)) {
+    if (!read(rd, first, &values[0], what)) return false;
+    for (int i = 1; i < count; i++)
+        if (!read(rd, rd->r + gap, &values[i], what)) return false;
+    return true;
+}
+
+bool ReadIntsAt(SceneReader *rd, int32_t first, int32_t gap, int32_t *values, int count,
+                const char *what) {
+    return ReadRun(rd, first, gap, values, count, what, ReadIntAt);
+}
+
+bool ReadRealsAt(SceneReader *rd, int32_t first, int32_t gap, float *values, int count,
+                 const char *what) {
+    return ReadRun(rd, first, gap, values, count, what, ReadRealAt);
+}
+
 bool CheckCount(SceneReader *rd, int32_t count, int64_t *used, const char *what) {
     if (count < 0) return Fail(rd, "%s %d is negative", what, count);
     if (*used + count > rd->end)
