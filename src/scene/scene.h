@@ -142,8 +142,8 @@ Light *LoadLight(const char *path);
 // Loads a Light from a SceneText already in memory; path names it in the console lines.
 Light *LoadLightText(const char *path, const char *text);
 
-// Allocates a World with modelCount and lightCount uninitialised entries,
-// identity matrices and eye (0, 0, 1).
+// Allocates a World with modelCount and lightCount zeroed entries, identity
+// matrices and eye (0, 0, 1); null for a negative count or without memory.
 World *NewWorld(int32_t modelCount, int32_t lightCount);
 // Prints the World's counts and releases everything it holds, leaving it empty
 // with eye (0, 0, 0); the record itself stays with its owner. Null: nothing.
