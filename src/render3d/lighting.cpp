@@ -54,16 +54,18 @@ void LightVertex(const Vec3 *eye, const Material *material, const Vertex *vertex
     const Material *m = material;
     const Vec3 p = {vertex->x, vertex->y, vertex->z};
     const Vec3 n = {vertex->nx, vertex->ny, vertex->nz};
+    // The view direction, and so the specular term, belong to the vertex: the
+    // same for every light.
+    float eyeDist;
+    const Vec3 v = Toward(*eye, p, &eyeDist);
+    const float specular = (float)std::pow((double)Dot(v, n), (double)m->shininess);
     float r = 0.0f, g = 0.0f, b = 0.0f;
 
     for (int32_t i = 0; i < lightCount; i++) {
         const Light *light = &lights[i];
-        float dist, eyeDist;
+        float dist;
         const Vec3 l = Toward(light->position, p, &dist);
-        const Vec3 v = Toward(*eye, p, &eyeDist);
         const float diffuse = 1.0f - Dot(l, n);
-        const float vn = Dot(v, n);
-        const float specular = (float)std::pow((double)vn, (double)m->shininess);
         // The radius is unsigned. pow(q, 2.0) is exactly q * q in double (a float
         // squared has at most 48 significant bits), so the product is used.
         const double q = (double)(dist / (float)(uint32_t)light->radius);
