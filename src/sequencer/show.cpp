@@ -20,6 +20,12 @@ const ShowPart showParts[SHOW_PART_COUNT] = {
     {"credits", 186.0f, RunCredits},
 };
 
+// Lays fixedSpectrum, when a test or the capture tool set one, over the clock's spectrum.
+static void ForceSpectrum(Show *show) {
+    if (show->fixedSpectrum)
+        memcpy(show->clock.spectrum, show->fixedSpectrum, sizeof show->clock.spectrum);
+}
+
 int StartShow(Show *show) {
     OpenDisplay(SHOW_TITLE, SHOW_WIDTH, SHOW_HEIGHT);
     if (!LoadAssets(show)) {
@@ -31,8 +37,7 @@ int StartShow(Show *show) {
     FillDepth(depthBuffer, 0, RENDER_PIXELS);
     FillPixels(whiteBuffer, 0x00FFFFFF, AREA_PIXELS);
     StartMusicClock(&show->clock, SHOW_MUSIC);
-    if (show->fixedSpectrum)
-        memcpy(show->clock.spectrum, show->fixedSpectrum, sizeof show->clock.spectrum);
+    ForceSpectrum(show);
     printf("Part One\n");
     return 1;
 }
@@ -56,8 +61,7 @@ void StopShow(Show *show) {
 
 void UpdateShowClock(Show *show) {
     UpdateMusicClock(&show->clock);
-    if (show->fixedSpectrum)
-        memcpy(show->clock.spectrum, show->fixedSpectrum, sizeof show->clock.spectrum);
+    ForceSpectrum(show);
 }
 
 void PresentShowFrame(Show *show) {
