@@ -82,3 +82,7 @@ void SetWorldRotation(World *world, float ax, float ay, float az) {
     MatrixIdentity(rotation);
     MatrixRotate(rotation, ax, ay, az);
 }
+
+void MoveWorld(World *world, float x, float y, float z) {
+    MatrixTranslate(&world->models[0].translation, x, y, z);
+}

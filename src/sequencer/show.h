@@ -158,6 +158,10 @@ void PresentShowFrame(Show *show);
 // identity, radians.
 void SetWorldRotation(World *world, float ax, float ay, float az);
 
+// Post-multiplies the translation of world's models[0] by (x, y, z): moved
+// from wherever it stands, the identity after loading.
+void MoveWorld(World *world, float x, float y, float z);
+
 // ---- The parts (timeline1.cpp: One to the lake loop; timeline2.cpp: Eight on) -
 
 void RunPartOne(Show *show);

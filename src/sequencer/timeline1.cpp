@@ -13,7 +13,7 @@
 
 #include "render3d/render3d.h"
 
-// The model every part of this half turns, moves and draws.
+// The one model of world, for the parts that draw it as points.
 static Model *ModelOf(World *world) {
     return &world->models[0];
 }
@@ -56,7 +56,7 @@ void RunPartOne(Show *s) {
 void RunPartTwo(Show *s) {
     printf("Part Two\n");
     Model *roculus = ModelOf(s->worldRoculus);
-    MatrixTranslate(&roculus->translation, 0.0f, -40.0f, 350.0f);
+    MoveWorld(s->worldRoculus, 0.0f, -40.0f, 350.0f);
     while (!(s->clock.seconds > 23.4f)) {
         UpdateShowClock(s);
         float t = s->clock.seconds;
@@ -188,7 +188,7 @@ void RunPartSix(Show *s) {
     memset(s->imgName->pixels, 0, AREA_BYTES);
     memset(s->imgLoad->pixels, 0, AREA_BYTES);
     memset(trails, 0, AREA_BYTES);
-    MatrixTranslate(&ModelOf(stars)->translation, 0.0f, -40.0f, 180.0f);
+    MoveWorld(stars, 0.0f, -40.0f, 180.0f);
     stars->lights[0].position.z = 100.0f;
     while (!(s->clock.seconds > 51.5f)) {
         UpdateShowClock(s);
@@ -265,7 +265,7 @@ void RunLakeLoop(Show *s) {
     World *bomb = s->worldDabomb;
     uint32_t *mirror = s->imgName->pixels; // The object turned upside down under the waterline
     uint32_t *lake = s->imgKey->pixels;    // The lake with the mirror image laid over it
-    MatrixTranslate(&ModelOf(bomb)->translation, 0.0f, -80.0f, 220.0f);
+    MoveWorld(bomb, 0.0f, -80.0f, 220.0f);
     bomb->lights[0].position.z = 150.0f;
     CopyView(s->imgLoad->pixels, view); // Part Seven's last picture, faded out over two seconds
     while (!(s->clock.seconds > 84.78f)) {

@@ -19,9 +19,8 @@
 
 // Resets the translation of world's models[0] and moves it to (x, y, z).
 static void PlaceWorld(World *world, float x, float y, float z) {
-    Matrix4 *translation = &world->models[0].translation;
-    MatrixIdentity(translation);
-    MatrixTranslate(translation, x, y, z);
+    MatrixIdentity(&world->models[0].translation);
+    MoveWorld(world, x, y, z);
 }
 
 // The first material of world's model, or null when the scene has none.
@@ -244,7 +243,7 @@ void RunPart13(Show *s) {
     memset(trails, 0, AREA_BYTES);
     memset(warped, 0, AREA_BYTES);
     memset(black, 0, AREA_BYTES);
-    MatrixTranslate(&love->models[0].translation, 0.0f, -20.0f, 130.0f);
+    MoveWorld(love, 0.0f, -20.0f, 130.0f);
     love->lights[0].position.z = 40.0f;
     int flashes = 0; // White flashes so far; the warped World shows from the first on
     while (!(s->clock.seconds > 129.78f)) {
@@ -282,7 +281,7 @@ void RunPart15(Show *s) {
     uint32_t *warped = s->imgName->pixels; // White where the diamond is not
     uint32_t *second = s->imgMoah->pixels; // The panel that slides in: a butterfly on white
     uint32_t *flight = s->imgCani1->pixels;
-    MatrixTranslate(&diamond->models[0].translation, 50.0f, -10.0f, 150.0f);
+    MoveWorld(diamond, 50.0f, -10.0f, 150.0f);
     diamond->lights[0].position.z = 0.0f;
     float peakLow = 0.0f;  // Last S0 x 30 that reached 10: the first wave's phase across
     float peakHigh = 0.0f; // Last S3 x 30 that reached 9: its phase down
