@@ -10,15 +10,17 @@ namespace {
 
 // Per-channel sums of the pixels of a block.
 struct ChannelSums {
-    uint64_t r, g, b;
+    uint64_t r, g, b; // Red, green, blue: at most 255 x the pixels summed
 };
 
+// Adds the channels of pixel p, times times over, to sum.
 inline void AddPixel(ChannelSums &sum, uint32_t p, uint64_t times = 1) {
     sum.r += ((p >> 16) & 0xFF) * times;
     sum.g += ((p >> 8) & 0xFF) * times;
     sum.b += (p & 0xFF) * times;
 }
 
+// The pixel whose channels are sum's, each divided by div and truncated.
 inline uint32_t MeanColour(const ChannelSums &sum, const Divider &div) {
     return uint32_t(Divide(div, sum.r) << 16 | Divide(div, sum.g) << 8 | Divide(div, sum.b));
 }

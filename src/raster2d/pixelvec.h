@@ -18,12 +18,14 @@
 typedef uint32_t PxV __attribute__((vector_size(PX_LANES * 4))); // PX_LANES pixels
 typedef int32_t IntV __attribute__((vector_size(PX_LANES * 4))); // The same, signed
 
+// PX_LANES pixels from p, any alignment.
 static inline PxV LoadPx(const uint32_t *p) {
     PxV v;
     __builtin_memcpy(&v, p, sizeof v);
     return v;
 }
 
+// Writes PX_LANES pixels to p, any alignment.
 static inline void StorePx(uint32_t *p, PxV v) {
     __builtin_memcpy(p, &v, sizeof v);
 }
@@ -63,10 +65,12 @@ typedef struct Divider {
     uint64_t multiplier; // 2^56 / d + 1, or 0 to divide
 } Divider;
 
+// The Divider for d (>= 1).
 static inline Divider MakeDivider(uint64_t d) {
     return Divider{d, d < (1u << 24) ? (uint64_t(1) << 56) / d + 1 : 0};
 }
 
+// n / d, truncated, for n up to 255 x d.
 static inline uint64_t Divide(const Divider &div, uint64_t n) {
     return div.multiplier ? (n * div.multiplier) >> 56 : n / div.divisor;
 }
