@@ -107,8 +107,8 @@ void RunPartThree(Show *s) {
 void RunPartFour(Show *s) {
     printf("Part Four\n");
     Model *roculus = ModelOf(s->worldRoculus);
-    uint32_t *feedback =
-        s->imgLoad->pixels; // The point cloud smeared into the smoke, frame after frame
+    // The point cloud smeared into the smoke, frame after frame.
+    uint32_t *feedback = s->imgLoad->pixels;
     GridLinear(&s->gridA, 512, 256, 0, 0);
     CopyView(feedback, view);
     while (!(s->clock.seconds > 39.5f)) {
@@ -177,7 +177,7 @@ static void ResetFernGrids(Show *s, float t) {
 // black, the first picture's bright pixels over it.
 static void DrawFernLayer(Show *s, uint32_t *layer) {
     RenderGridWrap(layer, &s->gridB, s->imgFern2);
-    memset(layer, 0, 40960);
+    memset(layer, 0, 20 * AREA_WIDTH * 4);
     CopyAbove(layer, s->imgFern1->pixels, 0x011112);
 }
 
