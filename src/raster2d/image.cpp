@@ -91,7 +91,8 @@ Image *DecodeJpeg(const uint8_t *bytes, size_t length, const char *name) {
         fprintf(stderr, "%s: cannot start the JPEG decoder\n", name);
         return nullptr;
     }
-    int width = 0, height = 0, subsampling, colourSpace;
+    // Set before the header is read: a header that fails leaves them as they are.
+    int width = 0, height = 0, subsampling = 0, colourSpace = TJCS_RGB;
     Image *image = nullptr;
     const char *problem = nullptr;
     if (tjDecompressHeader3(tj, bytes, (unsigned long)length, &width, &height, &subsampling,
