@@ -50,6 +50,7 @@ inline uint64_t Spread(uint32_t p) {
     return (p & 0xFF) | uint64_t(p & 0xFF00) << 8 | uint64_t(p & 0xFF0000) << 16;
 }
 
+// The pixel of a spread value whose fields are below 256.
 inline uint32_t Gather(uint64_t a) {
     return uint32_t((a & 0xFF) | (a >> 8 & 0xFF00) | (a >> 16 & 0xFF0000));
 }
@@ -61,6 +62,7 @@ inline Wide4 Spread4(const uint32_t *p) {
     return Wide4(__builtin_convertvector(bytes, Word16)) & kChannelMask;
 }
 
+// Stores four spread values at p as pixels.
 inline void Gather4(uint32_t *p, Wide4 a) {
     const Byte16 bytes = __builtin_convertvector(Word16(a), Byte16);
     std::memcpy(p, &bytes, sizeof bytes);
@@ -163,11 +165,10 @@ void Blur2x2(uint32_t *buffer, const uint32_t *end) {
         a = BlurRow(row, k[y & 1], twoBelow, k[(y + 1) & 1], a);
     }
     // Row 256 and pixel (0, 257), where the holding array has them.
-    const int64_t room = reach - AREA_PIXELS;
-    if (room <= 0) return;
+    if (held256 <= 0) return;
     uint32_t *next = buffer + AREA_PIXELS;
     next[0] = Gather(a);
-    const int64_t n = std::min<int64_t>(room, AREA_WIDTH);
+    const int64_t n = std::min<int64_t>(held256, AREA_WIDTH);
     std::memcpy(next + 1, next - AREA_WIDTH + 1, size_t(n - 1) * 4);
-    if (room > AREA_WIDTH) next[AREA_WIDTH] = Gather(a);
+    if (held256 > AREA_WIDTH) next[AREA_WIDTH] = Gather(a);
 }
