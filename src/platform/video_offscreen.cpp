@@ -11,10 +11,11 @@ static const PixelFormat defaultFormat = {32, 0xFF0000, 0xFF00, 0xFF, 1};
 
 static OffscreenScreen screen = {defaultFormat, 0, 0, 0, nullptr, 0, 1, 0};
 static PixelFormat wantedFormat = defaultFormat;
-static int wantedPad;             // extra bytes per row for the next surface
-static uint8_t *buffers[2];       // front, back
-static int modeWidth, modeHeight; // from setMode
-static VideoMessage queue[64];    // waiting messages, a ring
+static int wantedPad;                  // extra bytes per row for the next surface
+static uint8_t *buffers[2];            // front, back
+static int modeWidth, modeHeight;      // from setMode
+#define QUEUE_SIZE 64                  // messages that can wait
+static VideoMessage queue[QUEUE_SIZE]; // waiting messages, a ring
 static unsigned queueHead, queueTail;
 
 void SetOffscreenFormat(const PixelFormat *format, int padBytes) {
@@ -27,8 +28,8 @@ const OffscreenScreen *GetOffscreenScreen(void) {
 }
 
 void PostOffscreenMessage(int kind, int64_t param) {
-    if (queueTail - queueHead == 64) return;
-    queue[queueTail++ % 64] = {kind, param};
+    if (queueTail - queueHead == QUEUE_SIZE) return;
+    queue[queueTail++ % QUEUE_SIZE] = {kind, param};
 }
 
 static int LoadOffscreen(void) {
@@ -91,7 +92,7 @@ static int GetOffscreenFormat(PixelFormat *format) {
 
 static int PollOffscreen(VideoMessage *message) {
     if (queueHead == queueTail) return 0;
-    *message = queue[queueHead++ % 64];
+    *message = queue[queueHead++ % QUEUE_SIZE];
     return 1;
 }
 
