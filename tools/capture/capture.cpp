@@ -373,6 +373,7 @@ int main(int argc, char **argv) {
     c->first = FrameAt(c->options.from, c->options.fps);
     c->last = c->options.to < 0 ? INT64_MAX : FrameAt(c->options.to, c->options.fps);
     c->pixels = (uint8_t *)malloc((size_t)c->width * c->height * 4);
+    if (!c->pixels) Fail(c, "out of memory for a video frame", 1);
 
     struct sigaction sa = {};
     sa.sa_handler = Interrupt;
