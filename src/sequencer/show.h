@@ -164,6 +164,8 @@ void MoveWorld(World *world, float x, float y, float z);
 
 // ---- The parts (timeline1.cpp: One to the lake loop; timeline2.cpp: Eight on) -
 
+// Each plays its part on show: console line and setup, the loop to the part's
+// end, the steps after the loop. In timeline order.
 void RunPartOne(Show *show);
 void RunPartTwo(Show *show);
 void RunPartThree(Show *show);
