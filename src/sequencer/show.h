@@ -90,9 +90,9 @@ typedef struct Show {
 
     // Deformation grids for the 512 x 256 view (65 x 33 points); a grid a
     // frame does not regenerate keeps the points the last frame left.
-    DeformGrid gridA;
-    DeformGrid gridB;
-    DeformGrid gridC;
+    DeformGrid gridA; // The view's deformation in most parts
+    DeformGrid gridB; // A second layer's: smoke, ferns, the waving pictures
+    DeformGrid gridC; // Part Five's undeformed view
 
     // What a test or the capture tool asks; all zero for the programs.
     int64_t stepFrames; // Sample frames (1/44100 s) the stepped clock advances per presentation

@@ -40,9 +40,9 @@ double NoteHz(int midi) {
 
 // Stereo mix buses: the dry mix, a reverb send and a delay send.
 struct Mix {
-    std::vector<float> l, r, revL, revR, dly;
-    std::vector<float> duck; // 1 - kick envelope: how much the pumping parts keep
-    Rng noise;
+    std::vector<float> l, r, revL, revR, dly; // Per sample: dry, reverb send, delay send
+    std::vector<float> duck;                  // 1 - kick envelope: how much the pumping parts keep
+    Rng noise;                                // The drums' noise source
 };
 
 int Index(double t) {
@@ -51,7 +51,7 @@ int Index(double t) {
 
 // Zavalishin's topology-preserving state-variable filter: stable at any cutoff.
 struct Svf {
-    double ic1 = 0, ic2 = 0;
+    double ic1 = 0, ic2 = 0; // The two integrators' states
     // Runs one sample with cutoff hz and damping k (2 = no resonance); writes
     // the low-pass, band-pass and high-pass outputs.
     void Run(double x, double hz, double k, double *lp, double *bp, double *hp) {

@@ -27,7 +27,7 @@ namespace {
 const double kPi = 3.14159265358979323846;
 
 struct V3 {
-    double x, y, z;
+    double x, y, z; // Scene units, or a direction
 };
 V3 operator+(V3 a, V3 b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
@@ -54,16 +54,16 @@ struct Tri {
 };
 
 struct MeshData {
-    std::string name;
-    std::vector<V3> vertices;
-    std::vector<Tri> faces;
+    std::string name;         // Written after the NodeID in the mesh's header
+    std::vector<V3> vertices; // Scene units, before the node transform
+    std::vector<Tri> faces;   // Indices into vertices
 };
 
 struct MaterialData {
-    std::string name;
-    int ambientCoeff; // Read as an integer: 1 keeps the ambient term, 0 drops it
-    double diffuseCoeff, specularCoeff;
-    V3 ambient, diffuse, specular; // Colours, 0-1
+    std::string name;                   // Written after "Material: "
+    int ambientCoeff;                   // Read as an integer: 1 keeps the ambient term, 0 drops it
+    double diffuseCoeff, specularCoeff; // Weights of the diffuse and specular terms, 0-1
+    V3 ambient, diffuse, specular;      // Colours, 0-1
 };
 
 int AddVertex(MeshData *m, V3 p) {

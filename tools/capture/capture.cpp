@@ -40,22 +40,22 @@ typedef struct CaptureOptions {
 } CaptureOptions;
 
 typedef struct Capture {
-    CaptureOptions options;
-    int width, height; // Video frame size: 640 x 480 or 512 x 384
-    int cropX, cropY;  // Where the video frame starts in the presented frame
-    int64_t first;     // First show frame (0 = the first with music) to encode
-    int64_t last;      // One past the last, INT64_MAX: to the show's end
-    int64_t next;      // The show frame presented next
-    int64_t encoded;   // Frames handed to ffmpeg
-    uint8_t *pixels;   // One video frame, width x height x 4 bytes, bgr0
-    MusicPcm *music;   // The show's music, decoded as the clock decodes it
-    Encoder encoder;   // The ffmpeg run at work
-    std::string video; // The first run's video-only file, next to the output
-    int wroteOutput;   // 1 once the second run has started writing the output
-    double startTime;  // Wall clock at start, seconds
-    double shownTime;  // Wall clock of the last progress line
-    double playTime;   // Wall clock when the first frame with music was presented
-    int progress;      // 1 when standard error is a terminal
+    CaptureOptions options; // As the command line gave them
+    int width, height;      // Video frame size: 640 x 480 or 512 x 384
+    int cropX, cropY;       // Where the video frame starts in the presented frame
+    int64_t first;          // First show frame (0 = the first with music) to encode
+    int64_t last;           // One past the last, INT64_MAX: to the show's end
+    int64_t next;           // The show frame presented next
+    int64_t encoded;        // Frames handed to ffmpeg
+    uint8_t *pixels;        // One video frame, width x height x 4 bytes, bgr0
+    MusicPcm *music;        // The show's music, decoded as the clock decodes it
+    Encoder encoder;        // The ffmpeg run at work
+    std::string video;      // The first run's video-only file, next to the output
+    int wroteOutput;        // 1 once the second run has started writing the output
+    double startTime;       // Wall clock at start, seconds
+    double shownTime;       // Wall clock of the last progress line
+    double playTime;        // Wall clock when the first frame with music was presented
+    int progress;           // 1 when standard error is a terminal
 } Capture;
 
 static Show show;                         // The show, as the programs hold it
