@@ -48,9 +48,5 @@ Light *LoadLightText(const char *path, const char *text) {
 }
 
 Light *LoadLight(const char *path) {
-    char *text = ReadTextFile(path);
-    if (!text) return nullptr;
-    Light *light = LoadLightText(path, text);
-    free(text);
-    return light;
+    return LoadSceneFile(path, LoadLightText);
 }

@@ -257,11 +257,7 @@ Model *LoadModelText(const char *path, const char *text) {
 }
 
 Model *LoadModel(const char *path) {
-    char *text = ReadTextFile(path);
-    if (!text) return nullptr;
-    Model *model = LoadModelText(path, text);
-    free(text);
-    return model;
+    return LoadSceneFile(path, LoadModelText);
 }
 
 void FreeModel(Model *model) {

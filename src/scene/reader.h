@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "scene/scene.h"
 
@@ -44,3 +45,14 @@ bool ReadRealsAt(SceneReader *rd, int32_t first, int32_t gap, float *values, int
 // Fails unless 0 <= count and used + count <= the text's length: a list
 // cannot have more entries than the file has characters. Adds count to used.
 bool CheckCount(SceneReader *rd, int32_t count, int64_t *used, const char *what);
+
+// Reads the file at path into a SceneText and hands it to load (LoadModelText
+// or LoadLightText); null when the file or the load fails.
+template <typename T>
+T *LoadSceneFile(const char *path, T *(*load)(const char *path, const char *text)) {
+    char *text = ReadTextFile(path);
+    if (!text) return nullptr;
+    T *loaded = load(path, text);
+    free(text);
+    return loaded;
+}
