@@ -30,13 +30,16 @@ static void SetModelTransform(Model *model) {
     MatrixMultiply(&model->translation, &model->rotation, &model->transform);
 }
 
+// The view-space copy of vertex i of mesh.
+static void TransformMeshVertex(const Model *model, Mesh *mesh, int32_t i) {
+    const Vertex *v = &mesh->vertices[i];
+    TransformVertex(&model->transform, &mesh->viewVertices[i], v->x, v->y, v->z, v->nx, v->ny,
+                    v->nz);
+}
+
 // View-space copies of every vertex of mesh, last to first.
 static void TransformMesh(const Model *model, Mesh *mesh) {
-    for (int32_t i = mesh->vertexCount - 1; i >= 0; i--) {
-        const Vertex *v = &mesh->vertices[i];
-        TransformVertex(&model->transform, &mesh->viewVertices[i], v->x, v->y, v->z, v->nx, v->ny,
-                        v->nz);
-    }
+    for (int32_t i = mesh->vertexCount - 1; i >= 0; i--) TransformMeshVertex(model, mesh, i);
 }
 
 // True if the face names three existing vertices (unsigned compare: negatives fail too).
@@ -97,9 +100,7 @@ void RenderWorld(uint32_t *pixels, float *depth, World *world) {
 
 // Transforms and projects vertex i of mesh; returns its projected record.
 static ScreenVertex *ProjectMeshVertex(const Model *model, Mesh *mesh, int32_t i) {
-    const Vertex *v = &mesh->vertices[i];
-    TransformVertex(&model->transform, &mesh->viewVertices[i], v->x, v->y, v->z, v->nx, v->ny,
-                    v->nz);
+    TransformMeshVertex(model, mesh, i);
     ProjectVertex(RENDER_FOCAL, &mesh->screenVertices[i], mesh->viewVertices[i]);
     return &mesh->screenVertices[i];
 }
