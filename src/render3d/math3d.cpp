@@ -95,9 +95,10 @@ void TransformVertex(const Matrix4 *m, Vertex *out, float x, float y, float z, f
     out->x = e[0] * x + e[1] * y + e[2] * z + e[3];
     out->y = e[4] * x + e[5] * y + e[6] * z + e[7];
     out->z = e[8] * x + e[9] * y + e[10] * z + e[11];
-    out->nx = e[0] * nx + e[1] * ny + e[2] * nz;
-    out->ny = e[4] * nx + e[5] * ny + e[6] * nz;
-    out->nz = e[8] * nx + e[9] * ny + e[10] * nz;
+    const Vec3 n = RotateVector(m, nx, ny, nz);
+    out->nx = n.x;
+    out->ny = n.y;
+    out->nz = n.z;
 }
 
 Vec3 RotateVector(const Matrix4 *m, float x, float y, float z) {
