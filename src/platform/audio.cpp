@@ -17,13 +17,14 @@
 
 // ---------------------------------------------------------------- decoding
 
-// Converts the interleaved stereo 16-bit frames of pcm from rate to 44100 Hz
-// with SDL's resampler. Returns the new sample array (frameCount updated), or
-// null when SDL cannot do it.
+// Converts the *frameCount interleaved stereo 16-bit frames of samples from
+// rate to 44100 Hz with SDL's resampler. Returns the new sample array
+// (frameCount updated), or null when SDL cannot do it.
 static int16_t *ResampleTo44100(const int16_t *samples, int64_t *frameCount, long rate) {
+    if (rate <= 0) return nullptr;
     SDL_AudioStream *conv =
         SDL_NewAudioStream(AUDIO_S16SYS, 2, (int)rate, AUDIO_S16SYS, 2, MUSIC_RATE);
-    if (!conv || rate <= 0) return nullptr;
+    if (!conv) return nullptr;
     // The music keeps its duration: round(frames x 44100 / rate) frames.
     int64_t wanted = (*frameCount * MUSIC_RATE + rate / 2) / rate;
     // SDL takes at most 2 GiB per put: feed it in pieces.
