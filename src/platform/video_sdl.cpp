@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 static SDL_Window *window;
@@ -43,7 +44,23 @@ static int LoadSdl(void) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     // Losing the keyboard to another window or monitor must not hide the show.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "display: %s\n", SDL_GetError()); // the one line that says why
+        return 0;
+    }
+    // With no screen at all SDL falls back on a driver that draws into
+    // memory: the show would then play unseen, with no window to take
+    // Escape. Such a driver counts only when asked for by name.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    if (driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) &&
+        !(asked && !strcmp(asked, driver))) {
+        fprintf(stderr,
+                "display: no screen to show on (neither DISPLAY nor WAYLAND_DISPLAY works)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return 0;
+    }
+    return 1;
 }
 
 static void UnloadSdl(void) {
@@ -79,6 +96,7 @@ static int CreateSdlWindow(const char *title, int w, int h) {
     window = SDL_CreateWindow(title, x, y, sw, sh, flags);
     reportedVisible = 0;
     cursorPending = 0;
+    if (!window) fprintf(stderr, "display: %s\n", SDL_GetError());
     return window != nullptr;
 }
 

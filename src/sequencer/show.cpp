@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "platform/message.h"
 #include "raster2d/image.h"
 #include "render3d/render3d.h"
 
@@ -27,7 +28,17 @@ static void ForceSpectrum(Show *show) {
 }
 
 int StartShow(Show *show) {
-    OpenDisplay(SHOW_TITLE, SHOW_WIDTH, SHOW_HEIGHT);
+    // Without a display nobody sees the show and nothing can stop it with
+    // Escape: say so and end, rather than play three minutes blind.
+    if (!OpenDisplay(SHOW_TITLE, SHOW_WIDTH, SHOW_HEIGHT)) {
+        CloseDisplay();
+        char text[128];
+        snprintf(text, sizeof text,
+                 "Cannot open a %d x %d display: the show cannot start without it", SHOW_WIDTH,
+                 SHOW_HEIGHT);
+        ShowMessageBox("Error", text);
+        return 0;
+    }
     if (!LoadAssets(show)) {
         CloseDisplay();
         FreeShowAssets(show);

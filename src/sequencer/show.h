@@ -129,8 +129,9 @@ void FreeShowAssets(Show *show);
 // The start-up: opens the display (640 x 480 or 512 x 384), LoadAssets,
 // clears the depth buffer and fills the white buffer, starts the music and
 // reads the clock once, prints "Part One". Returns 0, with the display
-// closed and what was loaded released, when an asset cannot be used: the
-// music has not started then.
+// closed and what was loaded released, when the display cannot be opened or
+// an asset cannot be used, after one message saying which: the music has not
+// started then.
 int StartShow(Show *show);
 
 // Plays every part in order, Part One to the credits.

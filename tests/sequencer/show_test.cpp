@@ -155,6 +155,36 @@ TEST_F(ShowTest, AnUnusableAssetStopsStartUpWithOneMessageNamingItBeforeTheMusic
     }
 }
 
+// A screen that cannot be had: the show must say so and end, not play blind
+// with nothing to show and no window to take Escape.
+static int RefuseToLoad(void) {
+    return 0;
+}
+
+TEST(ShowStart, NoDisplayStopsStartUpWithOneMessageBeforeAnyLoadOrMusic) {
+    setenv("GLIMMERFALL_NO_DIALOG", "1", 1);
+    static VideoDriver broken;
+    broken = offscreenVideoDriver;
+    broken.load = RefuseToLoad;
+    SetDisplayDriver(&broken);
+    SelectSteppedAudio();
+    Show blind = {};
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    int started = StartShow(&blind);
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string said = testing::internal::GetCapturedStderr();
+    SetDisplayDriver(&offscreenVideoDriver);
+
+    EXPECT_EQ(started, 0);
+    EXPECT_NE(said.find("Error: Cannot open a"), std::string::npos) << said;
+    EXPECT_EQ(said.find("Error: "), said.rfind("Error: ")) << said; // one message
+    EXPECT_EQ(out, "");                                             // nothing loaded, no part began
+    EXPECT_EQ(blind.imgLoad, nullptr);
+    EXPECT_EQ(blind.clock.stream, nullptr);
+    EXPECT_EQ(blind.presented, 0);
+}
+
 // ---- The loop protocol -----------------------------------------------------
 
 static void RecordTime(const uint32_t *frame, void *user) {
