@@ -137,21 +137,3 @@ std::vector<unsigned char> EncodeJpeg(const uint32_t *pixels, int quality) {
     tjDestroy(tj);
     return out;
 }
-
-std::vector<uint32_t> DecodeJpeg(const std::vector<unsigned char> &jpeg, int *width, int *height) {
-    std::vector<uint32_t> out;
-    tjhandle tj = tjInitDecompress();
-    if (!tj) return out;
-    int w = 0, h = 0, sub = 0, space = 0;
-    if (tjDecompressHeader3(tj, jpeg.data(), jpeg.size(), &w, &h, &sub, &space) == 0) {
-        out.resize((size_t)w * h);
-        if (tjDecompress2(tj, jpeg.data(), jpeg.size(), (unsigned char *)out.data(), w, w * 4, h,
-                          TJPF_BGRX, 0) != 0)
-            out.clear();
-        for (uint32_t &p : out) p &= 0xFFFFFF;
-    }
-    tjDestroy(tj);
-    *width = w;
-    *height = h;
-    return out;
-}

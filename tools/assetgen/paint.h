@@ -46,5 +46,3 @@ double TileFbm(uint32_t seed, double x, double y, int periodX, int periodY, int 
 
 // Encodes 512 x 256 pixels as a baseline JPEG, 4:4:4, at quality (1-100).
 std::vector<unsigned char> EncodeJpeg(const uint32_t *pixels, int quality);
-// Decodes a JPEG to 0x00RRGGBB pixels as the show's loader does; empty on failure.
-std::vector<uint32_t> DecodeJpeg(const std::vector<unsigned char> &jpeg, int *width, int *height);

@@ -1,6 +1,7 @@
 // The show's 22 pictures, each designed for what the timeline does with it.
 #include "assetgen/assetgen.h"
 #include "assetgen/paint.h"
+#include "raster2d/image.h"
 
 #include <algorithm>
 #include <cmath>
@@ -704,8 +705,14 @@ int LakeFPicture(const char *dir) {
     std::vector<unsigned char> jpeg;
     for (int pass = 0; pass < 16; pass++) {
         jpeg = EncodeJpeg(src.data(), kQuality);
-        int w, h, wrong = 0;
-        std::vector<uint32_t> out = DecodeJpeg(jpeg, &w, &h);
+        // Checked with the show's own decoder, so the key holds for what the show reads.
+        Image *decoded = DecodeJpeg(jpeg.data(), jpeg.size(), "lakef.jpg");
+        if (!decoded) {
+            FreeCanvas(&c);
+            return 0;
+        }
+        const uint32_t *out = decoded->pixels;
+        int wrong = 0;
         for (int i = 0; i < W * H; i++) {
             if (isKey(out[i]) == (bool)key[i]) continue;
             wrong++;
@@ -718,6 +725,7 @@ int LakeFPicture(const char *dir) {
                     Rgb(0, std::min(255u, (q >> 8 & 255) + 24), std::min(255u, (q & 255) + 24));
             }
         }
+        FreeJpeg(decoded);
         if (wrong == 0) break;
         if (pass == 15) {
             std::fprintf(
