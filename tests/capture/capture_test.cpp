@@ -3,6 +3,7 @@
 // that plays under them, and every failure must end with a message and a
 // status instead of a hang. Skipped where ffmpeg or data/ is missing.
 #include "display/display.h"
+#include "sequencer/framehash.h"
 #include "sequencer/show.h"
 #include "support/process.h"
 
@@ -129,6 +130,37 @@ TEST(Capture, LosslessClipHoldsTheShowsFramesAndMusicExactly) {
     ASSERT_EQ(sound.size(), 2u * 11025);
     EXPECT_TRUE(std::equal(sound.begin(), sound.end(), music->samples + 2 * 11025));
     FreeMusicPcm(music);
+}
+
+// The hash lines are what other builds of the show are compared by: they must
+// be the presented frames' own, in the fixed format, whatever file they go to,
+// and need no ffmpeg.
+TEST(Capture, HashLinesAreTheShowsFramesInTheFixedFormat) {
+    if (access("data/final.mp3", R_OK) != 0) GTEST_SKIP() << "data/ is needed (make data)";
+    // FNV-1a 64 of the bytes "abc\0": a pixel is hashed blue, green, red, 0,
+    // and whatever the fourth byte holds counts as 0.
+    const uint32_t abc[2] = {0x00636261, 0xFF636261};
+    EXPECT_EQ(HashFrame((const uint8_t *)abc, 1, 1, 4), 0xfc17bb83ee075471ull);
+    EXPECT_EQ(HashFrame((const uint8_t *)(abc + 1), 1, 1, 4), 0xfc17bb83ee075471ull);
+    char line[FRAME_HASH_LINE];
+    FormatHashLine(line, 11161, 186.01666f, 0xabcull);
+    EXPECT_STREQ(line, "11161 186.017 0000000000000abc\n");
+
+    TempFolder tmp;
+    std::string file = tmp.path + "/hashes";
+    std::string lines =
+        ReadCommand("PATH=/nonexistent " + tool + " --hashes - --frame 512 --to 0.5 2>/dev/null");
+    ASSERT_EQ(RunProcess({tool, "--frame=512", "--to=0.5", "--hashes", file}, {}, "", "", 600), 0);
+    EXPECT_EQ(ReadFile(file), lines) << "a file and standard output get the same lines";
+    const auto &frames = ShowFrames();
+    ASSERT_GE(frames.size(), 30u);
+    std::string want;
+    for (int i = 0; i < 30; i++) {
+        FormatHashLine(line, i, i / 60.0f,
+                       HashFrame((const uint8_t *)frames[i].data(), 512, RENDER_HEIGHT, 2048));
+        want += line;
+    }
+    EXPECT_EQ(lines, want);
 }
 
 TEST(Capture, DefaultVideoIsPlainH264AndAacOfTheCentredScreen) {

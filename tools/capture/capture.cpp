@@ -13,6 +13,7 @@
 
 #include "display/display.h"
 #include "platform/audio.h"
+#include "sequencer/framehash.h"
 #include "sequencer/show.h"
 
 #include <cerrno>
@@ -37,6 +38,7 @@ typedef struct CaptureOptions {
     double to;          // Second of music to stop at, < 0: the show's end
     int fps;            // Video frames per second, 1..240
     int lossless;       // 1: RGB H.264 at qp 0 and ALAC, every bit kept
+    const char *hashes; // Not null: write hash lines here ("-": standard output), no video
 } CaptureOptions;
 
 typedef struct Capture {
@@ -56,6 +58,7 @@ typedef struct Capture {
     double shownTime;       // Wall clock of the last progress line
     double playTime;        // Wall clock when the first frame with music was presented
     int progress;           // 1 when standard error is a terminal
+    FILE *hashFile;         // Where hash lines go in the --hashes mode, else null
 } Capture;
 
 static Show show;                         // The show, as the programs hold it
@@ -153,8 +156,21 @@ static void AddMusic(Capture *c) {
     if (status != 0 || left > 0) FailEncoder(c, "adding the music", status);
 }
 
+// Ends the hash lines: they are all written, or the run fails.
+[[noreturn]] static void FinishHashes(Capture *c) {
+    if (fflush(c->hashFile) != 0 || ferror(c->hashFile) ||
+        (c->hashFile != stdout && fclose(c->hashFile) != 0)) {
+        std::string line =
+            std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+        Fail(c, line.c_str(), 1);
+    }
+    if (c->progress) fputc('\n', stderr);
+    exit(0);
+}
+
 // Ends the video, adds the music, reports, and ends the process.
 [[noreturn]] static void Finish(Capture *c) {
+    if (c->hashFile) FinishHashes(c);
     int status = FinishEncoder(&c->encoder);
     if (status != 0) FailEncoder(c, "encoding the frames", status);
     if (c->encoded == 0) {
@@ -217,7 +233,19 @@ static void OnPresent(const uint32_t *frame, void *user) {
     Capture *c = (Capture *)user;
     if (!show.clock.stream) return; // the loading picture, before the music starts
     int64_t k = c->next++;
-    if (k >= c->first) {
+    if (k >= c->first && c->hashFile) {
+        const uint8_t *src = (const uint8_t *)frame;
+        int pitch = SHOW_WIDTH * 4;
+        src += (size_t)c->cropY * pitch + (size_t)c->cropX * 4;
+        char line[FRAME_HASH_LINE];
+        FormatHashLine(line, k, show.clock.seconds, HashFrame(src, c->width, c->height, pitch));
+        if (fputs(line, c->hashFile) < 0) {
+            std::string why =
+                std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+            Fail(c, why.c_str(), 1);
+        }
+        c->encoded++;
+    } else if (k >= c->first) {
         TakeFrame(c, frame);
         if (!WriteEncoder(&c->encoder, c->pixels, (size_t)c->width * c->height * 4))
             FailEncoder(c, "encoding the frames", FinishEncoder(&c->encoder));
@@ -240,6 +268,8 @@ static void Usage(FILE *out) {
                  "  --to SECONDS       second of music to stop at (default: the end of the show)\n"
                  "  --fps N            video frames per second, 1 to 240 (default 60)\n"
                  "  --lossless         every pixel and sample kept exactly (large files)\n"
+                 "  --hashes FILE      no video: one line per frame, \"frame time hash\", into\n"
+                 "                     FILE (- for standard output); needs no ffmpeg\n"
                  "  -h, --help         this text\n");
 }
 
@@ -259,7 +289,7 @@ static double Number(const char *name, const char *text, double low, double high
 }
 
 static CaptureOptions ParseOptions(int argc, char **argv) {
-    CaptureOptions o = {"out/glimmerfall.mp4", 640, 0.0, -1.0, 60, 0};
+    CaptureOptions o = {"out/glimmerfall.mp4", 640, 0.0, -1.0, 60, 0, nullptr};
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i], value;
         size_t eq = arg.find('=');
@@ -287,6 +317,8 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
             const char *v = next();
             o.fps = (int)Number("--fps", v, 1, 240);
             if (o.fps != Number("--fps", v, 1, 240)) BadUsage("--fps is a whole number", v);
+        } else if (arg == "--hashes") {
+            o.hashes = next();
         } else if (arg == "--lossless" && !hasValue) {
             o.lossless = 1;
         } else {
@@ -296,7 +328,7 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
     if (o.to >= 0 && FrameAt(o.to, o.fps) <= FrameAt(o.from, o.fps))
         BadUsage("--to must come at least one frame after --from", nullptr);
     std::string dot = strrchr(o.output, '.') ? strrchr(o.output, '.') : "";
-    if (dot != ".mp4" && dot != ".mov" && dot != ".mkv")
+    if (!o.hashes && dot != ".mp4" && dot != ".mov" && dot != ".mkv")
         BadUsage("the output must end in .mp4, .mov or .mkv", o.output);
     return o;
 }
@@ -342,13 +374,34 @@ static void StartVideo(Capture *c) {
                 {c->video});
 }
 
+// Opens where the hash lines go. Standard output is kept for them alone:
+// the show's own console lines are sent to /dev/null from here on.
+static void OpenHashes(Capture *c) {
+    if (strcmp(c->options.hashes, "-") == 0) {
+        fflush(stdout);
+        int fd = dup(STDOUT_FILENO);
+        c->hashFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
+        if (!c->hashFile) Fail(c, "cannot write the hashes to standard output", 1);
+    } else {
+        c->hashFile = fopen(c->options.hashes, "w");
+        if (!c->hashFile) {
+            std::string line =
+                std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+            Fail(c, line.c_str(), 1);
+        }
+    }
+    int devnull = open("/dev/null", O_WRONLY);
+    if (devnull >= 0) dup2(devnull, STDOUT_FILENO), close(devnull);
+}
+
 int main(int argc, char **argv) {
     Capture *c = &capture;
     c->options = ParseOptions(argc, argv);
     c->encoder = {0, -1};
     c->startTime = c->shownTime = Now();
     c->progress = isatty(STDERR_FILENO);
-    if (!FindProgram("ffmpeg")) Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
+    if (!c->options.hashes && !FindProgram("ffmpeg"))
+        Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
     struct stat st;
     if (stat("data", &st) != 0 || !S_ISDIR(st.st_mode))
         Fail(c, "no data/ folder here: run from the project root after `make data`", 1);
@@ -358,12 +411,16 @@ int main(int argc, char **argv) {
         snprintf(line, sizeof line, "nothing to capture: the show ends at %.2f s", end);
         Fail(c, line, 1);
     }
-    c->music = LoadMusicPcm(SHOW_MUSIC);
-    if (!c->music) Fail(c, "the video needs the music " SHOW_MUSIC, 1);
-    if (!MakeParents(c->options.output)) {
-        std::string line =
-            std::string("cannot make the folder for ") + c->options.output + ": " + strerror(errno);
-        Fail(c, line.c_str(), 1);
+    if (c->options.hashes) {
+        OpenHashes(c);
+    } else {
+        c->music = LoadMusicPcm(SHOW_MUSIC);
+        if (!c->music) Fail(c, "the video needs the music " SHOW_MUSIC, 1);
+        if (!MakeParents(c->options.output)) {
+            std::string line = std::string("cannot make the folder for ") + c->options.output +
+                               ": " + strerror(errno);
+            Fail(c, line.c_str(), 1);
+        }
     }
 
     c->width = c->options.frameWidth == 512 ? 512 : SHOW_WIDTH;
@@ -380,7 +437,7 @@ int main(int argc, char **argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
 
-    StartVideo(c);
+    if (!c->options.hashes) StartVideo(c);
     SetDisplayDriver(&offscreenVideoDriver);
     SelectSteppedAudio();
     show.afterPresent = OnPresent;
