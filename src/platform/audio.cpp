@@ -150,7 +150,10 @@ void ComputeSpectrum(const MusicPcm *pcm, int64_t endFrame, float spectrum[SPECT
     if (!plan) {
         in = fftwf_alloc_real(SPECTRUM_WINDOW);
         out = fftwf_alloc_complex(SPECTRUM_WINDOW / 2 + 1);
-        plan = fftwf_plan_dft_r2c_1d(SPECTRUM_WINDOW, in, out, FFTW_ESTIMATE);
+        // Scalar codelets only: FFTW's SIMD ones are chosen by the CPU at
+        // run time and round differently, so the same music would give
+        // another spectrum, and in time other frames, on another machine.
+        plan = fftwf_plan_dft_r2c_1d(SPECTRUM_WINDOW, in, out, FFTW_ESTIMATE | FFTW_NO_SIMD);
         // The periodic Hann window: a sine centred on a bin then lands in
         // that bin alone, with half its height in each neighbour.
         for (int n = 0; n < SPECTRUM_WINDOW; n++)
