@@ -53,7 +53,10 @@ MusicPcm *LoadMusicPcm(const char *path) {
         libraryReady = 1;
     }
     int err = MPG123_OK;
-    mpg123_handle *mh = mpg123_new(nullptr, &err);
+    // The plain C decoder: the SIMD ones, chosen by the CPU, round the
+    // synthesis differently, so the same file would give other samples (and
+    // in time other frames) on another machine or in another build.
+    mpg123_handle *mh = mpg123_new("generic", &err);
     if (!mh) {
         fprintf(stderr, "%s: cannot start the MP3 decoder: %s\n", path, mpg123_plain_strerror(err));
         return nullptr;
