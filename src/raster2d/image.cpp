@@ -9,13 +9,33 @@
 #include <cstdlib>
 #include <cstring>
 
+// The folder the show's files are read from; "data" (in the working folder)
+// until SetDataFolder names another.
+static char dataFolder[DATA_FOLDER_SIZE] = "data";
+
+int SetDataFolder(const char *folder) {
+    if (!folder || !folder[0] || strlen(folder) >= sizeof dataFolder) return 0;
+    strcpy(dataFolder, folder);
+    return 1;
+}
+
+const char *GetDataFolder(void) {
+    return dataFolder;
+}
+
+int DataFilePath(char *path, int size, const char *name) {
+    // A name's limit does not depend on where the folder lies, so a file
+    // that loads from ./data loads from any installed folder too.
+    if (strlen(name) > DATA_NAME_MAX) return 0;
+    int n = snprintf(path, (size_t)size, "%s/%s", dataFolder, name);
+    return n >= 0 && n < size;
+}
+
 FileBlob *LoadFileBlob(const char *name) {
-    // "data/" and the name in 256 bytes: at most 250 characters of name.
-    char path[256];
-    int n = snprintf(path, sizeof path, "data/%s", name);
-    if (n < 0 || n >= (int)sizeof path) {
-        fprintf(stderr, "Unable To load: data/%.32s...: the name is longer than 250 characters\n",
-                name);
+    char path[DATA_PATH_SIZE];
+    if (!DataFilePath(path, sizeof path, name)) {
+        fprintf(stderr, "Unable To load: %s/%.32s...: the name is longer than 250 characters\n",
+                dataFolder, name);
         return nullptr;
     }
     FILE *f = fopen(path, "rb");
@@ -150,8 +170,8 @@ Image *DecodeJpeg(const uint8_t *bytes, size_t length, const char *name) {
 Image *LoadJpeg(const char *name) {
     FileBlob *blob = LoadFileBlob(name);
     if (!blob) return nullptr;
-    char path[256];
-    snprintf(path, sizeof path, "data/%s", name);
+    char path[DATA_PATH_SIZE];
+    DataFilePath(path, sizeof path, name);
     Image *image = DecodeJpeg(blob->data, (size_t)blob->length, path);
     FreeFileBlob(blob);
     return image;

@@ -10,7 +10,7 @@
 
 typedef struct ImageAsset {
     Image *Show::*image; // Where the picture goes
-    const char *file;    // Name in data/
+    const char *file;    // Name in the data folder
     int anySize;         // 1: only placed with DrawImage or never drawn, so any size will do
 } ImageAsset;
 
@@ -41,24 +41,24 @@ static const ImageAsset imageAssets[] = {
 
 typedef struct WorldAsset {
     World *Show::*world; // Where the World goes
-    const char *scene;   // Scene file
-    const char *light;   // Light file, null for none
+    const char *scene;   // Scene file in the data folder
+    const char *light;   // Light file in the data folder, null for none
 } WorldAsset;
 
 static const WorldAsset worldAssets[] = {
-    {&Show::worldRoculus, "data/roculus.txt", "data/lys.txt"},
-    {&Show::worldSpikeball, "data/spikeball.txt", "data/lys.txt"},
-    {&Show::worldStars, "data/stars.txt", "data/lys.txt"},
-    {&Show::worldCube, "data/cube.txt", "data/lys.txt"},
-    {&Show::worldDiamond, "data/diamond.txt", "data/nyttlys.txt"},
-    {&Show::worldLove, "data/love.txt", "data/nyttlys.txt"},
-    {&Show::worldDabomb, "data/dabomb.txt", "data/lys.txt"},
-    {&Show::worldButterfly, "data/butterfly.txt", nullptr},
+    {&Show::worldRoculus, "roculus.txt", "lys.txt"},
+    {&Show::worldSpikeball, "spikeball.txt", "lys.txt"},
+    {&Show::worldStars, "stars.txt", "lys.txt"},
+    {&Show::worldCube, "cube.txt", "lys.txt"},
+    {&Show::worldDiamond, "diamond.txt", "nyttlys.txt"},
+    {&Show::worldLove, "love.txt", "nyttlys.txt"},
+    {&Show::worldDabomb, "dabomb.txt", "lys.txt"},
+    {&Show::worldButterfly, "butterfly.txt", nullptr},
 };
 
 // One message naming what stops the show; the loaders have already said why.
 static int Refuse(const char *what, const char *file) {
-    char text[400];
+    char text[DATA_PATH_SIZE + 100];
     snprintf(text, sizeof text, "%s%s: the show cannot start without it", what, file);
     ShowMessageBox("Error", text);
     return 0;
@@ -67,15 +67,17 @@ static int Refuse(const char *what, const char *file) {
 // A picture the show uses as a texture, a copy source or a work buffer must be
 // 512 x 256: every such use reads or clears exactly that many pixels.
 static Image *LoadPicture(const char *file, int anySize) {
+    char path[DATA_PATH_SIZE];
+    DataFilePath(path, sizeof path, file);
     Image *image = LoadJpeg(file);
     if (!image) {
-        Refuse("Cannot load data/", file);
+        Refuse("Cannot load ", path);
         return nullptr;
     }
     if (!anySize && (image->width != AREA_WIDTH || image->height != AREA_HEIGHT)) {
         char what[64];
-        snprintf(what, sizeof what, "%d x %d, not 512 x 256: data/", image->width, image->height);
-        Refuse(what, file);
+        snprintf(what, sizeof what, "%d x %d, not 512 x 256: ", image->width, image->height);
+        Refuse(what, path);
         FreeJpeg(image);
         return nullptr;
     }
@@ -106,13 +108,16 @@ int LoadAssets(Show *show) {
     // records themselves are not needed again.
     for (const WorldAsset &w : worldAssets) {
         World *world = show->*w.world;
-        Model *model = LoadModel(w.scene);
-        if (!model) return Refuse("Cannot load ", w.scene);
+        char path[DATA_PATH_SIZE];
+        DataFilePath(path, sizeof path, w.scene);
+        Model *model = LoadModel(path);
+        if (!model) return Refuse("Cannot load ", path);
         world->models[0] = *model;
         free(model);
         if (!w.light) continue;
-        Light *light = LoadLight(w.light);
-        if (!light) return Refuse("Cannot load ", w.light);
+        DataFilePath(path, sizeof path, w.light);
+        Light *light = LoadLight(path);
+        if (!light) return Refuse("Cannot load ", path);
         world->lights[0] = *light;
         free(light);
     }

@@ -6,6 +6,7 @@
 
 #include "display/display.h"
 #include "platform/message.h"
+#include "sequencer/datafolder.h"
 #include "raster2d/image.h"
 #include "render3d/render3d.h"
 
@@ -28,6 +29,8 @@ static void ForceSpectrum(Show *show) {
 }
 
 int StartShow(Show *show) {
+    // Before the display: a show without its data stops without a window.
+    if (!UseShowData()) return 0;
     // Without a display nobody sees the show and nothing can stop it with
     // Escape: say so and end, rather than play three minutes blind.
     if (!OpenDisplay(SHOW_TITLE, SHOW_WIDTH, SHOW_HEIGHT)) {
@@ -47,7 +50,9 @@ int StartShow(Show *show) {
     FillPixels(renderBuffer, 0, RENDER_PIXELS); // The loading picture goes
     FillDepth(depthBuffer, 0, RENDER_PIXELS);
     FillPixels(whiteBuffer, 0x00FFFFFF, AREA_PIXELS);
-    StartMusicClock(&show->clock, SHOW_MUSIC);
+    char music[DATA_PATH_SIZE];
+    DataFilePath(music, sizeof music, SHOW_MUSIC);
+    StartMusicClock(&show->clock, music);
     ForceSpectrum(show);
     printf("Part One\n");
     return 1;

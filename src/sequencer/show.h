@@ -41,9 +41,9 @@
 #define BAND_BYTES   131072 // A clear of the bottom band
 #define RENDER_BYTES 786432 // A clear of the render buffer or the depth buffer
 
-#define SHOW_MUSIC "data/final.mp3" // The music, played looping
-#define SHOW_TITLE "Glimmerfall"    // The window's title
-#define SHOW_T2    84.78f           // Second half's time mark, seconds
+#define SHOW_MUSIC "final.mp3"   // The music in the data folder, played looping
+#define SHOW_TITLE "Glimmerfall" // The window's title
+#define SHOW_T2    84.78f        // Second half's time mark, seconds
 
 // Called after every presentation with the frame just presented
 // (SHOW_WIDTH x SHOW_HEIGHT pixels 0x00RRGGBB, rows back to back) and the

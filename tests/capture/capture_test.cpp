@@ -124,7 +124,7 @@ TEST(Capture, LosslessClipHoldsTheShowsFramesAndMusicExactly) {
         EXPECT_EQ(wrong, 0) << "video frame " << i << " is not show frame " << 15 + i;
     }
     // Music from 0.25 s (sample frame 11025) to 0.5 s, as the clock decodes it.
-    MusicPcm *music = LoadMusicPcm(SHOW_MUSIC);
+    MusicPcm *music = LoadMusicPcm("data/" SHOW_MUSIC);
     ASSERT_NE(music, nullptr);
     std::vector<int16_t> sound = Decode<int16_t>(clip, "-map 0:a -f s16le -ar 44100 -ac 2");
     ASSERT_EQ(sound.size(), 2u * 11025);
@@ -239,7 +239,7 @@ TEST(Capture, FailuresEndWithAMessageAStatusAndNoFilesLeft) {
         {{"--from", "2", "--to", "1"}, {}, "", 2, "--to must come"},
         {{"-o", tmp.path + "/x.avi"}, {}, "", 2, "must end in .mp4"},
         {{"-o"}, {}, "", 2, "a value is missing"},
-        {{"-o", clip}, {}, tmp.path, 1, "no data/ folder"},
+        {{"-o", clip}, {}, tmp.path, 1, "Cannot find the show's data (final.mp3) in data, "},
         {{"-o", clip}, {"PATH=/nonexistent"}, "", 1, "ffmpeg not found"},
         {{"-o", tmp.path + "/file/x.mp4"}, {}, "", 1, "cannot make the folder"},
         {{"-o", clip}, {path}, "", 1, "ffmpeg stopped with status 3"},

@@ -13,6 +13,7 @@
 
 #include "display/display.h"
 #include "platform/audio.h"
+#include "sequencer/datafolder.h"
 #include "sequencer/framehash.h"
 #include "sequencer/show.h"
 
@@ -402,9 +403,8 @@ int main(int argc, char **argv) {
     c->progress = isatty(STDERR_FILENO);
     if (!c->options.hashes && !FindProgram("ffmpeg"))
         Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
-    struct stat st;
-    if (stat("data", &st) != 0 || !S_ISDIR(st.st_mode))
-        Fail(c, "no data/ folder here: run from the project root after `make data`", 1);
+    char missing[DATA_PLACES * DATA_FOLDER_SIZE + 64];
+    if (!FindShowData(missing, sizeof missing)) Fail(c, missing, 1);
     float end = showParts[SHOW_PART_COUNT - 1].end;
     if (FrameAt(c->options.from, c->options.fps) > FrameAt(end, c->options.fps)) {
         char line[160];
@@ -414,7 +414,9 @@ int main(int argc, char **argv) {
     if (c->options.hashes) {
         OpenHashes(c);
     } else {
-        c->music = LoadMusicPcm(SHOW_MUSIC);
+        char music[DATA_PATH_SIZE];
+        DataFilePath(music, sizeof music, SHOW_MUSIC);
+        c->music = LoadMusicPcm(music);
         if (!c->music) Fail(c, "the video needs the music " SHOW_MUSIC, 1);
         if (!MakeParents(c->options.output)) {
             std::string line = std::string("cannot make the folder for ") + c->options.output +
