@@ -11,11 +11,16 @@
 // 24-31 of every result are 0.
 #include <algorithm>
 
-#include "raster2d/pixelvec.h"
-#include "raster2d/raster2d.h"
-
 #if defined(__AVX512BW__)
 #include <immintrin.h>
+#endif
+
+#include "raster2d/kernels.h"
+#include "raster2d/pixelvec.h"
+
+namespace RASTER2D_VARIANT {
+
+#if defined(__AVX512BW__)
 
 namespace {
 
@@ -103,3 +108,5 @@ void CrossFade(uint32_t *dst, const uint32_t *src, uint32_t alpha) {
 }
 
 #endif
+
+} // namespace RASTER2D_VARIANT

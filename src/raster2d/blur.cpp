@@ -33,8 +33,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "raster2d/kernels.h"
 #include "raster2d/pixelvec.h"
-#include "raster2d/raster2d.h"
+
+namespace RASTER2D_VARIANT {
 
 namespace {
 
@@ -172,3 +174,5 @@ void Blur2x2(uint32_t *buffer, const uint32_t *end) {
     std::memcpy(next + 1, next - AREA_WIDTH + 1, size_t(n - 1) * 4);
     if (held256 > AREA_WIDTH) next[AREA_WIDTH] = Gather(a);
 }
+
+} // namespace RASTER2D_VARIANT

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "raster2d/kernels.h"
 #include "raster2d/pixelvec.h"
-#include "raster2d/raster2d.h"
+
+namespace RASTER2D_VARIANT {
 
 void DrawImage(uint32_t *dst, const uint32_t *end, int32_t x, int32_t y, const Image *image) {
     if (!image || !image->pixels || image->width <= 0 || image->height <= 0) return;
@@ -117,3 +119,5 @@ void FillLeftFromColumn(uint32_t *buffer, int32_t n) {
         FillPx(buffer + row, n, buffer[row + n] & 0xFFFFFF);
     }
 }
+
+} // namespace RASTER2D_VARIANT

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "raster2d/kernels.h"
 #include "raster2d/pixelvec.h"
-#include "raster2d/raster2d.h"
+
+namespace RASTER2D_VARIANT {
 
 namespace {
 
@@ -252,3 +254,5 @@ void Average2x2Blocks(uint32_t *buffer) {
         }
     }
 }
+
+} // namespace RASTER2D_VARIANT
