@@ -32,6 +32,9 @@ int GeneratePictures(const char *dir);
 int GenerateScenes(const char *dir);
 // Synthesises the music and writes dir/final.mp3. Returns 1 or 0.
 int GenerateMusic(const char *dir);
+// Draws the desktop icon, 256 x 256 RGBA, into the PNG file path. Returns 1,
+// or 0 after one line naming the file.
+int WriteIcon(const char *path);
 // Decodes dir/final.mp3 and prints, part by part, how many 60 fps frames
 // cross each spectrum threshold the part reacts to. Returns 1 when every
 // target is met, 0 when one is missed or the music cannot be read.

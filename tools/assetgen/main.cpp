@@ -1,5 +1,6 @@
 // assetgen DIR           writes every data file of the show into DIR
 // assetgen --report DIR  prints the choreography report for DIR/final.mp3
+// assetgen --icon FILE   draws the desktop icon into the PNG FILE
 #include "assetgen/assetgen.h"
 
 #include <cerrno>
@@ -59,8 +60,10 @@ static int MakeDirectory(const char *dir) {
 int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[1], "--report") == 0)
         return PrintChoreographyReport(argv[2]) ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) return WriteIcon(argv[2]) ? 0 : 1;
     if (argc != 2 || argv[1][0] == '-') {
-        std::fprintf(stderr, "usage: assetgen DIR | assetgen --report DIR\n");
+        std::fprintf(stderr,
+                     "usage: assetgen DIR | assetgen --report DIR | assetgen --icon FILE\n");
         return 2;
     }
     const char *dir = argv[1];
