@@ -82,7 +82,7 @@ namespace {
 
 typedef uint16_t WordV __attribute__((vector_size(PX_LANES * 4))); // 16-bit halves of pixels
 
-// Sixteen pixels of s over d with a (0-255) in both 16-bit halves of every
+// PX_LANES pixels of s over d with a (0-255) in both 16-bit halves of every
 // lane. Green is brought down by a 16-bit shift; what that brings into the
 // high half (bits 24-31) is masked off at the end.
 PxV BlendPx(PxV s, PxV d, PxV a) {

@@ -105,9 +105,7 @@ void RotateTopHalfDown(uint32_t *buffer) {
     const int32_t half = AREA_PIXELS / 2;
     for (int32_t i = 0; i < half; i += PX_LANES) {
         const PxV v = LoadPx(buffer + i);
-        StorePx(
-            buffer + AREA_PIXELS - PX_LANES - i,
-            __builtin_shufflevector(v, v, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
+        StorePx(buffer + AREA_PIXELS - PX_LANES - i, __builtin_shufflevector(v, v, PX_REVERSED));
     }
     std::memset(buffer, 0, size_t(half) * 4);
 }

@@ -244,10 +244,8 @@ void Average2x2Blocks(uint32_t *buffer) {
             const PxV p = LoadPx(top + x), q = LoadPx(bottom + x);
             const PxV rb = (p & 0xFF00FF) + (q & 0xFF00FF);
             const PxV g = ((p >> 8) & 0xFF) + ((q >> 8) & 0xFF);
-            const PxV rb4 = rb + __builtin_shufflevector(rb, rb, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11,
-                                                         10, 13, 12, 15, 14);
-            const PxV g4 = g + __builtin_shufflevector(g, g, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10,
-                                                       13, 12, 15, 14);
+            const PxV rb4 = rb + __builtin_shufflevector(rb, rb, PX_PAIRS_SWAPPED);
+            const PxV g4 = g + __builtin_shufflevector(g, g, PX_PAIRS_SWAPPED);
             const PxV mean = ((rb4 >> 2) & 0xFF00FF) | (g4 >> 2) << 8;
             StorePx(top + x, mean);
             StorePx(bottom + x, mean);
