@@ -2,7 +2,8 @@
 # manual pages, the desktop entry, its icon and the AppStream metadata, laid
 # out under one prefix so that the programs find the data beside their bin/
 # (share/glimmerfall/data) wherever the tree is installed or unpacked.
-if(GF_FUZZ OR NOT TARGET demo640 OR NOT TARGET assetgen)
+# A cross build cannot run its own generator, and ships in its own way.
+if(GF_FUZZ OR CMAKE_CROSSCOMPILING OR NOT TARGET demo640 OR NOT TARGET assetgen)
   return()
 endif()
 include(GNUInstallDirs)

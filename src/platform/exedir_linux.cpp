@@ -1,4 +1,7 @@
-// exedir on Linux: the kernel's link to the running program's file.
+// exedir on Linux: the kernel's link to the running program's file. Built
+// everywhere but Windows: where there is no /proc (the browser), the
+// program's folder is unknown and the show looks in ./data alone.
+#if !defined(_WIN32)
 #include "platform/exedir.h"
 
 #include <unistd.h>
@@ -24,3 +27,5 @@ int GetExeDir(char *dir, int size) {
     dir[slash > 0 ? slash : 1] = 0;
     return 1;
 }
+
+#endif
