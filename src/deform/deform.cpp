@@ -10,8 +10,14 @@
 #include <cstddef>
 #include <cstdlib>
 
-#if defined(__AVX2__)
+// The gathering spans are AVX2 code in any x86-64 build, used only on CPUs
+// that have AVX2 (chosen at start-up); elsewhere the plain spans draw.
+#if defined(__x86_64__) && !defined(__EMSCRIPTEN__)
+#define GATHER_SPANS 1
 #include <immintrin.h>
+#define AVX2_CODE __attribute__((target("avx2")))
+#else
+#define GATHER_SPANS 0
 #endif
 
 #define DST_STRIDE 512 // Destination pixels per row
@@ -81,14 +87,14 @@ static inline void Span8Plain(uint32_t *out, const uint32_t *texels, ptrdiff_t s
     }
 }
 
-#if defined(__AVX2__)
+#if GATHER_SPANS
 // The same 8 pixels as one vector: lane k holds u + k du (mod 2^32, as k adds
 // would), the texels are gathered. Clipped lanes are masked out of the
 // gather, so they read nothing and come out 0. The index tv x stride + tu
 // fits int32 because the callers keep stride below 2^23.
 template <bool Clip>
-static inline void Span8(uint32_t *out, const uint32_t *texels, ptrdiff_t stride, uint32_t u,
-                         uint32_t v, uint32_t du, uint32_t dv) {
+AVX2_CODE static inline void Span8(uint32_t *out, const uint32_t *texels, ptrdiff_t stride,
+                                   uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
     const __m256i ramp = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i vu = _mm256_add_epi32(_mm256_set1_epi32((int)u),
                                   _mm256_mullo_epi32(ramp, _mm256_set1_epi32((int)du)));
@@ -116,12 +122,12 @@ static inline void Span8(uint32_t *out, const uint32_t *texels, ptrdiff_t stride
 }
 #define SPAN8_MAX_STRIDE (1 << 23) // tv x stride + tu must stay an int32 gather index
 #else
+// Without the gathers the walk's vector branch is never taken.
 template <bool Clip>
 static inline void Span8(uint32_t *out, const uint32_t *texels, ptrdiff_t stride, uint32_t u,
                          uint32_t v, uint32_t du, uint32_t dv) {
     Span8Plain<Clip>(out, texels, stride, u, v, du, dv);
 }
-#define SPAN8_MAX_STRIDE INT32_MAX
 #endif
 
 // One block, edge by edge: the left and right edges step down by their own
@@ -180,16 +186,42 @@ static void DrawStrips(uint32_t *dst, const DeformGrid *grid, int32_t blocks,
     }
 }
 
+#if GATHER_SPANS
+// DrawStrips with the gathering spans, compiled as AVX2 code as a whole
+// (flatten) so the spans inline into the walk.
+template <bool Clip>
+AVX2_CODE __attribute__((flatten)) static void
+DrawStripsGathering(uint32_t *dst, const DeformGrid *grid, int32_t blocks, const uint32_t *texels,
+                    ptrdiff_t stride) {
+    DrawStrips<Clip, true>(dst, grid, blocks, texels, stride);
+}
+
+// Chosen while the program starts, before main: nothing draws earlier.
+static bool gatherSpans = __builtin_cpu_supports("avx2");
+#endif
+
+int SelectDeformSpans(int gather) {
+#if GATHER_SPANS
+    gatherSpans = gather && __builtin_cpu_supports("avx2");
+    return gatherSpans;
+#else
+    return 0;
+#endif
+}
+
 template <bool Clip>
 static void RenderGrid(uint32_t *dst, const DeformGrid *grid, const Image *texture) {
     if (!dst || !grid || !grid->points || !TextureFits(texture)) return;
     int32_t blocks = grid->columns - 1;
     if (blocks > MAX_BLOCKS) blocks = MAX_BLOCKS; // never past column 511
     if (grid->rows < 2 || blocks < 1) return;
-    if (texture->width < SPAN8_MAX_STRIDE)
-        DrawStrips<Clip, true>(dst, grid, blocks, texture->pixels, texture->width);
-    else
-        DrawStrips<Clip, false>(dst, grid, blocks, texture->pixels, texture->width);
+#if GATHER_SPANS
+    if (gatherSpans && texture->width < SPAN8_MAX_STRIDE) {
+        DrawStripsGathering<Clip>(dst, grid, blocks, texture->pixels, texture->width);
+        return;
+    }
+#endif
+    DrawStrips<Clip, false>(dst, grid, blocks, texture->pixels, texture->width);
 }
 
 void RenderGridWrap(uint32_t *dst, const DeformGrid *grid, const Image *texture) {

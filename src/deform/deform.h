@@ -68,6 +68,12 @@ void RenderGridWrap(uint32_t *dst, const DeformGrid *grid, const Image *texture)
 // so the identity grid leaves destination column 0 and row 0 black.
 void RenderGridClip(uint32_t *dst, const DeformGrid *grid, const Image *texture);
 
+// Makes the grid renderers gather 8 texels at a time with AVX2 (gather
+// non-zero, and only on a CPU with AVX2) or read them one by one; both draw
+// the same pixels. Returns 1 when the gathers are in use. For tests: at
+// start-up the gathers are chosen whenever the CPU has AVX2.
+int SelectDeformSpans(int gather);
+
 // Draws one 8 x 8 block at pixel (x, y) of dst (512-pixel rows) from its
 // four corner points, wrap-around addressing. Corner u values falling from
 // left to right mirror the texture within the block. Refuses a texture under

@@ -111,7 +111,10 @@ TEST(DeformRender, FallingCornersMirrorTheBlockAndRoundTowardMinusInfinity) {
 TEST(DeformRender, GridAndBlockRenderersMatchReferenceOnRandomGrids) {
     Texture tex(600, 300); // wider and taller than the addressing: the stride counts
     std::mt19937 rng(42);
-    for (int trial = 0; trial < 60; trial++) {
+    const int gathering = SelectDeformSpans(1);
+    for (int trial = 0; trial < 120; trial++) {
+        // Odd trials read texels one by one, even ones gather them where the CPU can.
+        SelectDeformSpans(trial % 2 == 0);
         Grid g;
         // Jitter about the identity, texels far out, anything (wraps in 16.16).
         const uint32_t spread[3] = {81, 4001, 0};
@@ -136,6 +139,7 @@ TEST(DeformRender, GridAndBlockRenderersMatchReferenceOnRandomGrids) {
         ReferenceBlock<true>(&want[8 * i * 512 + 8 * j + 8], tex.image, tl, tr, bl, br);
         ASSERT_EQ(got, want) << "block, trial " << trial;
     }
+    SelectDeformSpans(gathering);
 }
 
 TEST(DeformRender, RefusalsDegenerateGridsAndWideGrids) {
