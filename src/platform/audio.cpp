@@ -243,6 +243,7 @@ void PlayMusicStream(MusicStream *stream, int loop) {
     if (!stream || !device) return;
     stream->loop = loop != 0;
     stream->heard = 0;
+    stream->played = 0;
     playing = stream;
     device->play(stream);
 }
@@ -250,12 +251,18 @@ void PlayMusicStream(MusicStream *stream, int loop) {
 uint64_t GetMusicPosition(MusicStream *stream) {
     if (!stream) return 0;
     int64_t frame = stream == playing ? device->heardFrames() : 0;
+    stream->played = frame;
     if (stream->pcm) {
         int64_t length = stream->pcm->frameCount;
-        frame = stream->loop ? frame % length : frame < length ? frame : length;
+        if (!stream->loop && frame > length) stream->played = frame = length;
+        if (stream->loop) frame %= length;
     }
     stream->heard = frame;
     return (uint64_t)frame * MUSIC_FRAME_BYTES;
+}
+
+double GetMusicTimePlayed(const MusicStream *stream) {
+    return stream ? (double)stream->played / MUSIC_RATE : 0.0;
 }
 
 double MusicBytesToSeconds(const MusicStream *stream, uint64_t bytes) {
