@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // ---------------------------------------------------------------- decoding
@@ -78,8 +79,11 @@ MusicPcm *LoadMusicPcm(const char *path) {
     for (size_t i = 0; i < rateCount; i++)
         mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
     int fd = open(path, O_RDONLY);
+    struct stat st;
     if (fd < 0) {
         problem = strerror(errno);
+    } else if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        problem = "is a folder, not a file"; // it opens, and would pass for damaged MP3 data
     } else if (mpg123_open_fd(mh, fd) != MPG123_OK ||
                mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
         problem = "not an MP3 file";
