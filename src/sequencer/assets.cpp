@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/interrupt.h"
 #include "platform/message.h"
 #include "raster2d/image.h"
 
@@ -57,7 +58,9 @@ static const WorldAsset worldAssets[] = {
 };
 
 // One message naming what stops the show; the loaders have already said why.
+// Interrupted, the loading just stops: the user asked for it.
 static int Refuse(const char *what, const char *file) {
+    if (CaughtStopSignal()) return 0;
     char text[400];
     snprintf(text, sizeof text, "%s%s: the show cannot start without it", what, file);
     ShowMessageBox("Error", text);
@@ -94,7 +97,7 @@ int LoadAssets(Show *show) {
     }
     for (const ImageAsset &a : imageAssets) {
         show->*a.image = LoadPicture(a.file, a.anySize);
-        if (!(show->*a.image)) return 0;
+        if (!(show->*a.image) || CaughtStopSignal()) return 0;
     }
     show->gridA = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
     show->gridB = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
@@ -106,6 +109,7 @@ int LoadAssets(Show *show) {
     // records themselves are not needed again.
     for (const WorldAsset &w : worldAssets) {
         World *world = show->*w.world;
+        if (CaughtStopSignal()) return 0;
         Model *model = LoadModel(w.scene);
         if (!model) return Refuse("Cannot load ", w.scene);
         world->models[0] = *model;

@@ -6,8 +6,10 @@
 #include "support/process.h"
 
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <cmath>
+#include <vector>
 
 static const std::string tool = GF_BINARY_DIR "/glimmerfall-capture";
 
@@ -44,4 +46,59 @@ TEST(PlantedFaults, ShortMusicLoopsAndTheShowStillEndsOnTime) {
     EXPECT_GT(seconds, 186.0);
     EXPECT_LE(seconds, 186.25);
     EXPECT_EQ(frame, std::lround(seconds * 4));
+}
+
+// A JPEG of w x h grey pixels, as bytes.
+static std::string GreyJpeg(int w, int h) {
+    std::vector<uint8_t> px((size_t)w * h, 128);
+    tjhandle tj = tjInitCompress();
+    unsigned char *jpeg = nullptr;
+    unsigned long size = 0;
+    tjCompress2(tj, px.data(), w, w, h, TJPF_GRAY, &jpeg, &size, TJSAMP_GRAY, 75, 0);
+    std::string bytes((const char *)jpeg, size);
+    tjFree(jpeg);
+    tjDestroy(tj);
+    return bytes;
+}
+
+// Every loader names the file and what is really wrong with it: a folder
+// where a file should be, a picture too large, a file missing or empty.
+TEST(PlantedFaults, EveryLoaderNamesTheFileAndTheRealProblem) {
+    SKIP_WITHOUT_DATA();
+    const std::string wide = GreyJpeg(8200, 64);
+    const struct {
+        const char *file;
+        const char *plant; // "dir", "none", or the file's bytes
+        const char *says;
+        int status;
+    } cases[] = {
+        {"key.jpg", "dir", "data/key.jpg: is a folder, not a file", 1},
+        {"key.jpg", wide.c_str(),
+         "data/key.jpg: is 8200 x 64 pixels; the largest supported is 8192 x 8192", 1},
+        {"key.jpg", "", "data/key.jpg: not a JPEG file", 1},
+        {"roculus.txt", "dir", "data/roculus.txt: is a folder, not a file", 1},
+        {"lys.txt", "none", "data/lys.txt: No such file or directory", 1},
+        {"final.mp3", "dir", "data/final.mp3: is a folder, not a file", 0}, // plays on in silence
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.says);
+        TempFolder tmp;
+        ASSERT_TRUE(LinkDataBut(tmp.path, c.file));
+        std::string planted = tmp.path + "/data/" + c.file, log = tmp.path + "/log";
+        if (!strcmp(c.plant, "dir")) {
+            ASSERT_EQ(mkdir(planted.c_str(), 0755), 0);
+        } else if (strcmp(c.plant, "none")) {
+            FILE *f = fopen(planted.c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            fwrite(c.plant, 1, &c == &cases[1] ? wide.size() : strlen(c.plant), f);
+            fclose(f);
+        }
+        EXPECT_EQ(
+            RunProcess({tool, "--to", "0.1", "--hashes", "/dev/null"}, {}, tmp.path, log, 120),
+            c.status);
+        std::string said = ReadFile(log);
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        EXPECT_EQ(said.find("No error"), std::string::npos) << said;
+        EXPECT_EQ(said.find("2 GiB"), std::string::npos) << said;
+    }
 }

@@ -3,12 +3,14 @@
 // root. Its frames must reach the screen and move, and Escape must end it
 // with status 0. Skipped, with the reason, where Xvfb, xdotool, data/ or the
 // program is missing; everything it starts is killed whatever happens.
+#include "support/plant.h"
 #include "support/process.h"
 #include "support/xvfb.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 static const std::string demo = GF_BINARY_DIR "/demo512";
 
@@ -84,4 +86,71 @@ TEST(ShowWindow, Demo512DrawsMovingFramesAndEscapeEndsItWithStatusZero) {
     int status = WaitProcess(run.show, 60);
     run.show = -1;
     EXPECT_EQ(status, 0) << (status < 0 ? "the show did not end on Escape\n" : "") << ReadFile(log);
+}
+
+// The show under an X server of its own, started in folder dir (empty: here).
+struct ShowRun {
+    pid_t server = -1, show = -1;
+    std::string display, log;
+    ~ShowRun() {
+        if (show > 0) kill(show, SIGKILL), waitpid(show, nullptr, 0);
+        if (server > 0) kill(server, SIGTERM), waitpid(server, nullptr, 0);
+        if (!log.empty()) unlink(log.c_str());
+    }
+    bool Start(const std::string &dir, std::vector<std::string> env = {}) {
+        display = StartXvfb(&server, "1024x768x24");
+        if (display.empty()) return false;
+        char name[] = "/tmp/gf-window-XXXXXX";
+        close(mkstemp(name));
+        log = name;
+        std::vector<std::string> base = {"DISPLAY=" + display,    "SDL_VIDEODRIVER=x11",
+                                         "SDL_AUDIODRIVER=dummy", "GLIMMERFALL_NO_DIALOG=1",
+                                         "GLIMMERFALL_WINDOW=",   "ASAN_OPTIONS=detect_leaks=0"};
+        base.insert(base.end(), env.begin(), env.end());
+        show = StartProcess({demo}, base, dir, log);
+        return show > 0;
+    }
+    bool Running() { return waitpid(show, nullptr, WNOHANG) == 0; }
+    // Waits for the show to end: its status as WaitProcess gives it.
+    int End(double seconds) {
+        int status = WaitProcess(show, seconds);
+        show = -1;
+        return status;
+    }
+};
+
+// Ctrl+C or a termination ends the show by that signal, as a shell expects
+// (130, 143), whether it plays or still loads; a file that never comes (a
+// FIFO planted as a picture) does not hold the loading.
+TEST(ShowWindow, SignalsEndTheShowByTheSignalWhilePlayingOrLoading) {
+    std::string why = Missing();
+    if (!why.empty()) GTEST_SKIP() << why;
+    for (int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig == SIGINT ? "SIGINT while playing" : "SIGTERM while playing");
+        ShowRun run;
+        ASSERT_TRUE(run.Start(""));
+        ASSERT_TRUE(WaitUntil(180, [&] {
+            return ReadFile(run.log).find("Part One") != std::string::npos || !run.Running();
+        }));
+        ASSERT_TRUE(run.Running()) << ReadFile(run.log);
+        kill(run.show, sig);
+        EXPECT_EQ(run.End(60), 128 + sig) << ReadFile(run.log);
+    }
+    for (int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig == SIGINT ? "SIGINT while loading" : "SIGTERM while loading");
+        TempFolder tmp;
+        ASSERT_TRUE(LinkDataBut(tmp.path, "key.jpg"));
+        ASSERT_EQ(mkfifo((tmp.path + "/data/key.jpg").c_str(), 0644), 0);
+        ShowRun run;
+        ASSERT_TRUE(run.Start(tmp.path));
+        // Waiting in the open of the FIFO, for a writer that never comes.
+        std::string wchan = "/proc/" + std::to_string(run.show) + "/wchan";
+        ASSERT_TRUE(WaitUntil(180, [&] {
+            return ReadFile(wchan) == "wait_for_partner" || !run.Running();
+        })) << ReadFile(run.log);
+        ASSERT_TRUE(run.Running()) << ReadFile(run.log);
+        kill(run.show, sig);
+        EXPECT_EQ(run.End(60), 128 + sig) << ReadFile(run.log);
+        EXPECT_EQ(ReadFile(run.log).find("cannot start"), std::string::npos) << ReadFile(run.log);
+    }
 }
