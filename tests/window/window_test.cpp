@@ -18,8 +18,8 @@ static const std::string demo = GF_BINARY_DIR "/demo512";
 static std::string Missing(void) {
     if (system("command -v Xvfb >/dev/null && command -v xwd >/dev/null") != 0)
         return "Xvfb and xwd are needed (apt-get install xvfb x11-apps)";
-    if (system("command -v xdotool >/dev/null") != 0)
-        return "xdotool is needed (apt-get install xdotool)";
+    if (system("command -v xdotool >/dev/null && command -v xwininfo >/dev/null") != 0)
+        return "xdotool and xwininfo are needed (apt-get install xdotool x11-utils)";
     if (access("data/final.mp3", R_OK) != 0) return "data/ is needed (make data)";
     if (access(demo.c_str(), X_OK) != 0) return demo + " is not built";
     return "";
@@ -152,5 +152,56 @@ TEST(ShowWindow, SignalsEndTheShowByTheSignalWhilePlayingOrLoading) {
         kill(run.show, sig);
         EXPECT_EQ(run.End(60), 128 + sig) << ReadFile(run.log);
         EXPECT_EQ(ReadFile(run.log).find("cannot start"), std::string::npos) << ReadFile(run.log);
+    }
+}
+
+// A start-up error is shown in a message box whenever a display can show
+// one (started from a desktop, standard error is seen by nobody); never
+// when the run says it is automated, and never from the capture tool.
+TEST(ShowWindow, StartUpErrorShowsADialogUnlessTheRunIsAutomated) {
+    std::string why = Missing();
+    if (!why.empty()) GTEST_SKIP() << why;
+    TempFolder tmp;
+    ASSERT_TRUE(LinkDataBut(tmp.path, "key.jpg")); // key.jpg missing
+    {
+        ShowRun run;
+        ASSERT_TRUE(run.Start(tmp.path, {"GLIMMERFALL_NO_DIALOG=", "CI="}));
+        // The box is a top-level window titled "Error" (in UTF-8, which
+        // xdotool's search does not read: xwininfo lists it).
+        std::string box;
+        auto findBox = [&] {
+            std::string tree = ReadCommand("xwininfo -root -tree -display " + run.display);
+            size_t at = tree.find(" \"Error\":");
+            if (at == std::string::npos) return false;
+            size_t start = tree.rfind("0x", at);
+            box = tree.substr(start, at - start);
+            return true;
+        };
+        EXPECT_TRUE(WaitUntil(120, [&] { return findBox() || !run.Running(); }))
+            << ReadFile(run.log);
+        ASSERT_FALSE(box.empty()) << "no message box\n" << ReadFile(run.log);
+        EXPECT_TRUE(run.Running()) << "it must wait for the user";
+        EXPECT_NE(ReadFile(run.log).find("data/key.jpg"), std::string::npos) << ReadFile(run.log);
+        // OK, by the keyboard: the show then ends as failed.
+        RunProcess({"xdotool", "key", "--window", box, "Return"}, {"DISPLAY=" + run.display}, "",
+                   "", 30);
+        EXPECT_EQ(run.End(60), 1) << ReadFile(run.log);
+    }
+    for (const char *automated : {"CI=true", "GLIMMERFALL_NO_DIALOG=1"}) {
+        SCOPED_TRACE(automated);
+        ShowRun run;
+        ASSERT_TRUE(run.Start(tmp.path, {"GLIMMERFALL_NO_DIALOG=", "CI=", automated}));
+        EXPECT_EQ(run.End(120), 1) << ReadFile(run.log);
+        EXPECT_NE(ReadFile(run.log).find("Error: Cannot load data/key.jpg"), std::string::npos)
+            << ReadFile(run.log);
+    }
+    const std::string capture = GF_BINARY_DIR "/glimmerfall-capture";
+    if (access(capture.c_str(), X_OK) == 0) {
+        ShowRun run; // its X server only: the capture draws off screen
+        run.display = StartXvfb(&run.server, "640x480x24");
+        EXPECT_EQ(RunProcess({capture, "--hashes", "/dev/null"},
+                             {"DISPLAY=" + run.display, "GLIMMERFALL_NO_DIALOG=", "CI="}, tmp.path,
+                             "", 120),
+                  1);
     }
 }
