@@ -205,3 +205,43 @@ TEST(ShowWindow, StartUpErrorShowsADialogUnlessTheRunIsAutomated) {
                   1);
     }
 }
+
+// The show window's size on the X server, "WxH", or "" while there is none.
+static std::string ShowWindowSize(const std::string &display) {
+    std::string info =
+        ReadCommand("xwininfo -name Glimmerfall -display " + display + " 2>/dev/null");
+    size_t w = info.find("Width: "), h = info.find("Height: ");
+    if (w == std::string::npos || h == std::string::npos) return "";
+    return std::to_string(atoi(info.c_str() + w + 7)) + "x" +
+           std::to_string(atoi(info.c_str() + h + 8));
+}
+
+// F11 and Alt+Enter switch the playing show between full screen and a
+// window (frame-sized here: three quarters of 1024 x 768 hold one 512 x 384),
+// and the show plays on until Escape.
+TEST(ShowWindow, F11AndAltEnterSwitchBetweenFullScreenAndAWindow) {
+    std::string why = Missing();
+    if (!why.empty()) GTEST_SKIP() << why;
+    ShowRun run;
+    ASSERT_TRUE(run.Start(""));
+    ASSERT_TRUE(WaitUntil(180, [&] {
+        return ReadFile(run.log).find("Part One") != std::string::npos || !run.Running();
+    }));
+    ASSERT_TRUE(run.Running()) << ReadFile(run.log);
+    EXPECT_EQ(ShowWindowSize(run.display), "1024x768");
+    auto key = [&](const char *name) {
+        RunProcess({"xdotool", "key", name}, {"DISPLAY=" + run.display}, "", "", 30);
+    };
+    key("F11");
+    EXPECT_TRUE(WaitUntil(30, [&] { return ShowWindowSize(run.display) == "512x384"; }))
+        << ShowWindowSize(run.display);
+    key("alt+Return");
+    EXPECT_TRUE(WaitUntil(30, [&] { return ShowWindowSize(run.display) == "1024x768"; }))
+        << ShowWindowSize(run.display);
+    key("alt+Return");
+    EXPECT_TRUE(WaitUntil(30, [&] { return ShowWindowSize(run.display) == "512x384"; }))
+        << ShowWindowSize(run.display);
+    EXPECT_TRUE(run.Running()) << ReadFile(run.log);
+    key("Escape");
+    EXPECT_EQ(run.End(60), 0) << ReadFile(run.log);
+}
