@@ -102,3 +102,22 @@ TEST(PlantedFaults, EveryLoaderNamesTheFileAndTheRealProblem) {
         EXPECT_EQ(said.find("2 GiB"), std::string::npos) << said;
     }
 }
+
+// A FIFO planted as a picture holds the loading forever; an interrupt still
+// ends the capture by the signal, with its message.
+TEST(PlantedFaults, AnInterruptEndsACaptureWhoseLoadingWaitsOnAFifo) {
+    SKIP_WITHOUT_DATA();
+    TempFolder tmp;
+    ASSERT_TRUE(LinkDataBut(tmp.path, "key.jpg"));
+    ASSERT_EQ(mkfifo((tmp.path + "/data/key.jpg").c_str(), 0644), 0);
+    std::string log = tmp.path + "/log";
+    pid_t pid = StartProcess({tool, "--hashes", "-"}, {}, tmp.path, log);
+    ASSERT_GT(pid, 0);
+    std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
+    for (int i = 0; i < 12000 && ReadFile(wchan) != "wait_for_partner"; i++) usleep(10000);
+    ASSERT_EQ(ReadFile(wchan), "wait_for_partner") << ReadFile(log);
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitProcess(pid, 60), 130) << ReadFile(log);
+    EXPECT_NE(ReadFile(log).find("glimmerfall-capture: interrupted"), std::string::npos)
+        << ReadFile(log);
+}
