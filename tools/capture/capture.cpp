@@ -104,14 +104,10 @@ static void GiveUp(Capture *c, const char *message) {
     exit(status);
 }
 
-// Before the process ends by SIGINT or SIGTERM, wherever that is decided.
+// Runs before the process ends by SIGINT or SIGTERM (EndByStopSignal),
+// wherever that is decided: here, or the show between two frames.
 static void GiveUpInterrupted(void) {
     GiveUp(&capture, "interrupted");
-}
-
-// SIGINT or SIGTERM came: GiveUp, then end by that signal (status 130 or 143).
-[[noreturn]] static void Interrupted(void) {
-    EndByStopSignal(); // runs GiveUpInterrupted first
 }
 
 // The failure of an ffmpeg run, with its exit status.
@@ -157,7 +153,7 @@ static void AddMusic(Capture *c) {
     int64_t at = SamplePosition(c, c->first);
     int64_t left = SamplePosition(c, c->first + c->encoded) - at;
     while (left > 0) {
-        if (CaughtStopSignal()) Interrupted();
+        if (CaughtStopSignal()) EndByStopSignal();
         int64_t offset = at % c->music->frameCount;
         int64_t n = c->music->frameCount - offset;
         if (n > left) n = left;
@@ -514,7 +510,7 @@ int main(int argc, char **argv) {
     show.hookUser = c;
     RouteConsole(c);
     if (!StartShow(&show)) {
-        if (CaughtStopSignal()) Interrupted();
+        if (CaughtStopSignal()) EndByStopSignal();
         TellLoadFailure(c);
         Fail(c, "the show's data could not be loaded", 1);
     }
