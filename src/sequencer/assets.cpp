@@ -60,9 +60,9 @@ static const WorldAsset worldAssets[] = {
 // One message naming what stops the show; the loaders have already said why.
 // Interrupted, the loading just stops: the user asked for it.
 static int Refuse(const char *what, const char *file) {
-    if (CaughtStopSignal()) return 0;
     char text[400];
     snprintf(text, sizeof text, "%s%s: the show cannot start without it", what, file);
+    if (CaughtStopSignal()) return 0; // a file cut short by the signal is not at fault
     ShowMessageBox("Error", text);
     return 0;
 }
@@ -109,7 +109,6 @@ int LoadAssets(Show *show) {
     // records themselves are not needed again.
     for (const WorldAsset &w : worldAssets) {
         World *world = show->*w.world;
-        if (CaughtStopSignal()) return 0;
         Model *model = LoadModel(w.scene);
         if (!model) return Refuse("Cannot load ", w.scene);
         world->models[0] = *model;

@@ -489,9 +489,9 @@ int main(int argc, char **argv) {
     if (c->options.hashes) {
         OpenHashes(c);
     } else {
-        CheckOutputFolder(c);
         c->music = LoadMusicPcm(SHOW_MUSIC);
         if (!c->music) Fail(c, "the video needs the music " SHOW_MUSIC, 1);
+        CheckOutputFolder(c);
     }
 
     c->width = c->options.frameWidth == 512 ? 512 : SHOW_WIDTH;
