@@ -2,4 +2,4 @@
 // whatever display the machine has, and neither do the programs it starts.
 #include <cstdlib>
 
-static const int noDialog = setenv("GLIMMERFALL_NO_DIALOG", "1", 0);
+static const int noDialog = setenv("GLIMMERFALL_NO_DIALOG", "1", 1);
