@@ -22,6 +22,7 @@ int OpenDisplay(const char *name, int width, int height) {
     d->driver = v;
     if (!v->createWindow(name, width, height)) return 0;
     d->window = 1;
+    d->fullscreen = v->isFullscreen ? v->isFullscreen() : 1;
     // The first bit count the screen takes at this size, deepest first.
     static const int bitCounts[] = {32, 24, 16};
     for (int bits : bitCounts)
@@ -54,6 +55,17 @@ void CloseDisplay(void) {
     d->driver = nullptr;
 }
 
+// The pointer is in the way of a full-screen show, and wanted in a window
+// that shares the desktop.
+static void FitCursor(DisplayState *d) {
+    const VideoDriver *v = d->driver;
+    if (!v) return;
+    if (d->fullscreen || !v->showCursor)
+        v->hideCursor();
+    else
+        v->showCursor();
+}
+
 int DisplayWindowProc(int message, int64_t param) {
     DisplayState *d = &displayState;
     switch (message) {
@@ -61,10 +73,16 @@ int DisplayWindowProc(int message, int64_t param) {
         d->active = param != 0;
         break;
     case VIDEO_SET_CURSOR:
-        if (d->driver) d->driver->hideCursor();
+        FitCursor(d);
         break;
     case VIDEO_KEY_DOWN:
-        if ((param & 0xFF) != 27) break; // only Escape
+        if (param == VIDEO_KEY_F11 || param == (13 | VIDEO_KEY_ALT)) {
+            if (d->driver && d->driver->setFullscreen)
+                d->fullscreen = d->driver->setFullscreen(!d->fullscreen);
+            FitCursor(d);
+            break;
+        }
+        if ((param & 0xFF) != 27) break; // only Escape ends the show
         CloseDisplay();
         exit(0);
     case VIDEO_CLOSE:

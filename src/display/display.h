@@ -22,6 +22,7 @@ typedef struct DisplayState {
     int surface;               // 1 while the flippable surface exists
     RowConverter converter;    // Chosen for the surface's format, null until then
     int active;                // Non-zero while the show can be seen; 0 until first activated
+    int fullscreen;            // 1 while the window fills the screen, 0 in a window
 } DisplayState;
 
 extern DisplayState displayState; // The one display of the process
@@ -61,7 +62,9 @@ void CloseDisplay(void);
 // 0 when there is no surface or it cannot be locked.
 int PresentFrame(const uint32_t *pixels);
 
-// Handles one window message: activation sets active, the pointer is hidden,
-// Escape (low byte 27) or a close request closes the display and ends the
-// process with status 0; other keys and messages are ignored. Returns 0.
+// Handles one window message: activation sets active; the pointer is hidden
+// in full screen and shown in a window; F11 or Alt+Enter switches between
+// full screen and a window (the pointer follows); Escape (low byte 27) or a
+// close request closes the display and ends the process with status 0;
+// other keys and messages are ignored. Returns 0.
 int DisplayWindowProc(int message, int64_t param);

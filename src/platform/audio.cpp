@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // ---------------------------------------------------------------- decoding
@@ -78,8 +79,11 @@ MusicPcm *LoadMusicPcm(const char *path) {
     for (size_t i = 0; i < rateCount; i++)
         mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
     int fd = open(path, O_RDONLY);
+    struct stat st;
     if (fd < 0) {
         problem = strerror(errno);
+    } else if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        problem = "is a folder, not a file"; // it opens, and would pass for damaged MP3 data
     } else if (mpg123_open_fd(mh, fd) != MPG123_OK ||
                mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
         problem = "not an MP3 file";
@@ -243,6 +247,7 @@ void PlayMusicStream(MusicStream *stream, int loop) {
     if (!stream || !device) return;
     stream->loop = loop != 0;
     stream->heard = 0;
+    stream->played = 0;
     playing = stream;
     device->play(stream);
 }
@@ -250,12 +255,18 @@ void PlayMusicStream(MusicStream *stream, int loop) {
 uint64_t GetMusicPosition(MusicStream *stream) {
     if (!stream) return 0;
     int64_t frame = stream == playing ? device->heardFrames() : 0;
+    stream->played = frame;
     if (stream->pcm) {
         int64_t length = stream->pcm->frameCount;
-        frame = stream->loop ? frame % length : frame < length ? frame : length;
+        if (!stream->loop && frame > length) stream->played = frame = length;
+        if (stream->loop) frame %= length;
     }
     stream->heard = frame;
     return (uint64_t)frame * MUSIC_FRAME_BYTES;
+}
+
+double GetMusicTimePlayed(const MusicStream *stream) {
+    return stream ? (double)stream->played / MUSIC_RATE : 0.0;
 }
 
 double MusicBytesToSeconds(const MusicStream *stream, uint64_t bytes) {

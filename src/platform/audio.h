@@ -68,6 +68,11 @@ void PlayMusicStream(MusicStream *stream, int loop);
 // stream that does not loop. 0 before play and for a null stream. The stream
 // remembers it for GetMusicSpectrum.
 uint64_t GetMusicPosition(MusicStream *stream);
+// The time the stream has been heard since play, in seconds, as of the last
+// GetMusicPosition: it counts every loop, so it keeps growing where the
+// position wraps (and stops with the position at the end of a stream that
+// does not loop). 0 for a null stream.
+double GetMusicTimePlayed(const MusicStream *stream);
 // Converts a byte position of the stream to seconds (4 bytes per frame).
 double MusicBytesToSeconds(const MusicStream *stream, uint64_t bytes);
 // Writes the spectrum that ends at the position GetMusicPosition last

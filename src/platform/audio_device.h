@@ -5,9 +5,10 @@
 #include "platform/audio.h"
 
 struct MusicStream {
-    MusicPcm *pcm; // Decoded music, null for endless silence
-    int loop;      // Non-zero: restarts at frame 0 after its last frame
-    int64_t heard; // The frame GetMusicPosition last reported, 0 .. frameCount
+    MusicPcm *pcm;  // Decoded music, null for endless silence
+    int loop;       // Non-zero: restarts at frame 0 after its last frame
+    int64_t heard;  // The frame GetMusicPosition last reported, 0 .. frameCount
+    int64_t played; // Frames heard since play at that report, loops counted, >= 0
 };
 
 typedef struct AudioDevice {

@@ -5,16 +5,24 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 static int IsSet(const char *name) {
     const char *value = getenv(name);
     return value && value[0];
 }
 
+static int boxesDisabled; // DisableMessageBoxes was called
+
+void DisableMessageBoxes(void) {
+    boxesDisabled = 1;
+}
+
 void ShowMessageBox(const char *caption, const char *text) {
     fprintf(stderr, "%s: %s\n", caption, text);
-    int someoneThere = (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) && !IsSet("CI") &&
-                       !IsSet("GLIMMERFALL_NO_DIALOG") && isatty(STDERR_FILENO);
-    if (someoneThere) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+    fflush(stderr);
+    if (boxesDisabled || IsSet("CI") || IsSet("GLIMMERFALL_NO_DIALOG")) return;
+    // SDL opens the box on whatever display it can reach (X11, Wayland) and
+    // returns an error at once where there is none: a terminal without a
+    // display loses nothing, the line above is there.
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
 }

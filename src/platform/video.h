@@ -10,9 +10,13 @@
 typedef enum VideoMessageKind {
     VIDEO_ACTIVATE = 1, // param: 1 when the show can be seen (shown, not minimised), 0 when not
     VIDEO_SET_CURSOR,   // the pointer is over the window; param unused
-    VIDEO_KEY_DOWN,     // param: key code, 27 for Escape, 0 for a key without a character
+    VIDEO_KEY_DOWN,     // param: key code (27 Escape, 13 Enter, VIDEO_KEY_F11, 0 for a key
+                        // without one), plus VIDEO_KEY_ALT while Alt is held
     VIDEO_CLOSE,        // the user asked to close the window; param unused
 } VideoMessageKind;
+
+#define VIDEO_KEY_F11 0x10B   // Key code of F11; its low byte is not Escape's
+#define VIDEO_KEY_ALT 0x10000 // Added to a key code while Alt is held
 
 typedef struct VideoMessage {
     int kind;      // A VideoMessageKind
@@ -45,11 +49,15 @@ typedef struct VideoDriver {
     void (*sleep)(int milliseconds);                      // 0 gives up the time slice
     void (*setScreenSaver)(int on);                       // Allows (1) or stops (0) it
     void (*hideCursor)(void);                             // No pointer over the window
+    // Optional (null: the driver has one mode and a hidden pointer):
+    int (*isFullscreen)(void);    // 1 when the window fills the screen, 0 in a window
+    int (*setFullscreen)(int on); // Switches; returns the state now, as isFullscreen
+    void (*showCursor)(void);     // The pointer shows over the window
 } VideoDriver;
 
 // The SDL window: full-screen desktop (GLIMMERFALL_WINDOW=1: a resizable
-// window), the frame scaled by the largest whole factor that fits, centred
-// on black, never smoothed, vsync. Its mode takes 32 bits per pixel;
+// window; either switches to the other while the show plays), the frame scaled by the largest whole
+// factor that fits, centred on black, never smoothed, vsync. Its mode takes 32 bits per pixel;
 // GLIMMERFALL_PIXEL_FORMAT set to 32, 32bgr, 24, 24bgr, 565, 565bgr, 555 or
 // 555bgr makes it take only that format instead.
 extern const VideoDriver sdlVideoDriver;
@@ -66,7 +74,8 @@ typedef struct OffscreenScreen {
     const uint8_t *front; // The flipped frame, pitch x height bytes; null while there is none
     int64_t flips;        // Flips since the surface was made
     int screenSaverOn;    // 1 unless switched off
-    int cursorHidden;     // 1 once hidden
+    int cursorHidden;     // 1 while hidden
+    int fullscreen;       // 1 while full screen (the default), 0 in a window
 } OffscreenScreen;
 
 // Makes the off-screen mode take only format (null: the default) and rows

@@ -9,7 +9,7 @@
 
 static const PixelFormat defaultFormat = {32, 0xFF0000, 0xFF00, 0xFF, 1};
 
-static OffscreenScreen screen = {defaultFormat, 0, 0, 0, nullptr, 0, 1, 0};
+static OffscreenScreen screen = {defaultFormat, 0, 0, 0, nullptr, 0, 1, 0, 1};
 static PixelFormat wantedFormat = defaultFormat;
 static int wantedPad;                  // extra bytes per row for the next surface
 static uint8_t *buffers[2];            // front, back
@@ -40,6 +40,7 @@ static void UnloadOffscreen(void) {}
 
 static int CreateOffscreenWindow(const char *title, int w, int h) {
     queueHead = queueTail = 0;
+    screen.fullscreen = 1; // as the SDL window starts
     // Memory is always on view: the window is active from the start.
     PostOffscreenMessage(VIDEO_ACTIVATE, 1);
     PostOffscreenMessage(VIDEO_SET_CURSOR, 0);
@@ -132,10 +133,23 @@ static void HideOffscreenCursor(void) {
     screen.cursorHidden = 1;
 }
 
+static void ShowOffscreenCursor(void) {
+    screen.cursorHidden = 0;
+}
+
+static int IsOffscreenFullscreen(void) {
+    return screen.fullscreen;
+}
+
+static int SetOffscreenFullscreen(int on) {
+    screen.fullscreen = on != 0;
+    return screen.fullscreen;
+}
+
 const VideoDriver offscreenVideoDriver = {
-    LoadOffscreen,       UnloadOffscreen,      CreateOffscreenWindow,   DestroyOffscreenWindow,
-    SetOffscreenMode,    RestoreOffscreenMode, CreateOffscreenSurface,  ReleaseOffscreenSurface,
-    GetOffscreenFormat,  PollOffscreen,        RestoreOffscreenSurface, LockOffscreen,
-    UnlockOffscreen,     FlipOffscreen,        SleepOffscreen,          SetOffscreenScreenSaver,
-    HideOffscreenCursor,
+    LoadOffscreen,       UnloadOffscreen,       CreateOffscreenWindow,   DestroyOffscreenWindow,
+    SetOffscreenMode,    RestoreOffscreenMode,  CreateOffscreenSurface,  ReleaseOffscreenSurface,
+    GetOffscreenFormat,  PollOffscreen,         RestoreOffscreenSurface, LockOffscreen,
+    UnlockOffscreen,     FlipOffscreen,         SleepOffscreen,          SetOffscreenScreenSaver,
+    HideOffscreenCursor, IsOffscreenFullscreen, SetOffscreenFullscreen,  ShowOffscreenCursor,
 };

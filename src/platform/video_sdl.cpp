@@ -67,21 +67,28 @@ static void UnloadSdl(void) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+// The window's size when not full screen: the largest whole multiple of the
+// w x h frame that takes at most three quarters of the desktop, else w x h.
+static void WindowedSize(int w, int h, int *sw, int *sh) {
+    *sw = w;
+    *sh = h;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+        for (int k = 2; w * k <= usable.w * 3 / 4 && h * k <= usable.h * 3 / 4; k++) {
+            *sw = w * k;
+            *sh = h * k;
+        }
+}
+
 static int CreateSdlWindow(const char *title, int w, int h) {
     const char *windowed = getenv("GLIMMERFALL_WINDOW");
-    Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
+    Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, sw = w, sh = h;
     SDL_Rect desktop;
+    frameWidth = w; // for WindowedSize when switching, before the mode is set
+    frameHeight = h;
     if (windowed && strcmp(windowed, "1") == 0) {
-        // A resizable window at the largest whole multiple of the frame
-        // that takes at most three quarters of the desktop.
-        flags |= SDL_WINDOW_RESIZABLE;
-        SDL_Rect usable;
-        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
-            for (int k = 2; w * k <= usable.w * 3 / 4 && h * k <= usable.h * 3 / 4; k++) {
-                sw = w * k;
-                sh = h * k;
-            }
+        WindowedSize(w, h, &sw, &sh);
     } else {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         // Made at the desktop's own size and place: without a window
@@ -169,7 +176,14 @@ static int PollSdl(VideoMessage *message) {
         }
         if (e.type == SDL_KEYDOWN) {
             SDL_Keycode key = e.key.keysym.sym;
-            *message = {VIDEO_KEY_DOWN, key == SDLK_ESCAPE ? 27 : key < 128 ? key : 0};
+            if (e.key.repeat && key != SDLK_ESCAPE) continue; // a held key switches once
+            int64_t code = key == SDLK_ESCAPE                           ? 27
+                           : key == SDLK_F11                            ? VIDEO_KEY_F11
+                           : key == SDLK_RETURN || key == SDLK_KP_ENTER ? 13
+                           : key < 128                                  ? key
+                                                                        : 0;
+            if (e.key.keysym.mod & KMOD_ALT) code |= VIDEO_KEY_ALT;
+            *message = {VIDEO_KEY_DOWN, code};
             return 1;
         }
         if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_ENTER) {
@@ -247,9 +261,39 @@ static void HideSdlCursor(void) {
     SDL_ShowCursor(SDL_DISABLE);
 }
 
+static void ShowSdlCursor(void) {
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+static int IsSdlFullscreen(void) {
+    return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+static int SetSdlFullscreen(int on) {
+    if (!window) return 0;
+    if (on) {
+        // Placed over the whole desktop first: without a window manager
+        // nobody else would make it cover the screen.
+        SDL_Rect desktop;
+        int index = SDL_GetWindowDisplayIndex(window);
+        if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &desktop) == 0) {
+            SDL_SetWindowPosition(window, desktop.x, desktop.y);
+            SDL_SetWindowSize(window, desktop.w, desktop.h);
+        }
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        SDL_SetWindowFullscreen(window, 0);
+        int sw, sh;
+        WindowedSize(frameWidth, frameHeight, &sw, &sh);
+        SDL_SetWindowSize(window, sw, sh);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    return IsSdlFullscreen();
+}
+
 const VideoDriver sdlVideoDriver = {
     LoadSdl,           UnloadSdl,        CreateSdlWindow,   DestroySdlWindow, SetSdlMode,
     RestoreSdlMode,    CreateSdlSurface, ReleaseSdlSurface, GetSdlFormat,     PollSdl,
     RestoreSdlSurface, LockSdl,          UnlockSdl,         FlipSdl,          SleepSdl,
-    SetSdlScreenSaver, HideSdlCursor,
+    SetSdlScreenSaver, HideSdlCursor,    IsSdlFullscreen,   SetSdlFullscreen, ShowSdlCursor,
 };

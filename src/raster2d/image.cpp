@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 // The folder the show's files are read from; "data" (in the working folder)
 // until SetDataFolder names another.
@@ -43,18 +44,30 @@ FileBlob *LoadFileBlob(const char *name) {
         fprintf(stderr, "Unable To load: %s: %s\n", path, strerror(errno));
         return nullptr;
     }
-    long length = -1;
-    if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
-    rewind(f);
-    FileBlob *blob = nullptr;
+    // The size comes from the file system: a folder or a device opens like
+    // a file but has no length to read, and must be named as what it is.
+    struct stat st;
+    long long length = -1;
     const char *problem = nullptr;
-    if (length < 0 || length > INT32_MAX) {
-        problem = "cannot tell its size, or it is 2 GiB or more";
+    char tooLarge[80];
+    if (fstat(fileno(f), &st) != 0) {
+        problem = strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        problem = "is a folder, not a file";
+    } else if (!S_ISREG(st.st_mode)) {
+        problem = "is not a regular file";
+    } else if ((length = (long long)st.st_size) > INT32_MAX) {
+        snprintf(tooLarge, sizeof tooLarge, "is %lld bytes; the largest file read is %d bytes",
+                 length, INT32_MAX);
+        problem = tooLarge;
+    }
+    FileBlob *blob = nullptr;
+    if (problem) {
     } else if (!(blob = (FileBlob *)malloc(sizeof *blob)) ||
                !(blob->data = (uint8_t *)malloc(length ? (size_t)length : 1))) {
         problem = "out of memory";
     } else if (fread(blob->data, 1, (size_t)length, f) != (size_t)length) {
-        problem = "read error";
+        problem = ferror(f) ? "read error" : "the file got shorter while it was read";
         free(blob->data);
     }
     fclose(f);
@@ -115,11 +128,16 @@ Image *DecodeJpeg(const uint8_t *bytes, size_t length, const char *name) {
     int width = 0, height = 0, subsampling = 0, colourSpace = TJCS_RGB;
     Image *image = nullptr;
     const char *problem = nullptr;
+    int fromDecoder = 0; // 1 when the decoder refused the data and its words say more
+    char size[120];
     if (tjDecompressHeader3(tj, bytes, (unsigned long)length, &width, &height, &subsampling,
                             &colourSpace) != 0) {
         problem = "not a JPEG file";
+        fromDecoder = 1;
     } else if (width <= 0 || height <= 0 || width > JPEG_MAX_SIDE || height > JPEG_MAX_SIDE) {
-        problem = "picture larger than 8192 x 8192";
+        snprintf(size, sizeof size, "is %d x %d pixels; the largest supported is %d x %d", width,
+                 height, JPEG_MAX_SIDE, JPEG_MAX_SIDE);
+        problem = size;
     } else if (!(image = (Image *)malloc(sizeof *image)) ||
                !(image->pixels = (uint32_t *)malloc((size_t)width * height * 4))) {
         problem = "out of memory";
@@ -134,13 +152,19 @@ Image *DecodeJpeg(const uint8_t *bytes, size_t length, const char *name) {
         tjDecompress2(tj, bytes, (unsigned long)length, (unsigned char *)image->pixels, width,
                       width * 4, height, cmyk ? TJPF_CMYK : TJPF_BGRX, TJFLAG_STOPONWARNING) != 0) {
         problem = "damaged or truncated JPEG data";
+        fromDecoder = 1;
         free(image->pixels);
         free(image);
         image = nullptr;
     }
     if (problem) {
-        const char *detail = tjGetErrorStr2(tj);
-        fprintf(stderr, "%s: %s (%s)\n", name, problem, detail ? detail : "");
+        // The decoder's own words add to what is wrong with the data; after
+        // a refusal of our own they would be stale ("No error").
+        const char *detail = fromDecoder ? tjGetErrorStr2(tj) : nullptr;
+        if (detail && detail[0] && strcmp(detail, "No error") != 0)
+            fprintf(stderr, "%s: %s (%s)\n", name, problem, detail);
+        else
+            fprintf(stderr, "%s: %s\n", name, problem);
         tjDestroy(tj);
         return nullptr;
     }

@@ -1,10 +1,12 @@
 // text: reading a scene or light file whole, the key-search primitives, and
 // the checked value reads the loaders are built on.
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "scene/reader.h"
 #include "scene/scene.h"
@@ -55,24 +57,39 @@ char *NewSceneText(const char *name, const void *bytes, size_t size) {
 char *ReadTextFile(const char *path) {
     FILE *file = fopen(path, "rb");
     if (!file) {
-        printf("Unable To load: %s\n", path);
+        printf("Unable To load: %s: %s\n", path, strerror(errno));
+        return nullptr;
+    }
+    // A folder opens like a file on some systems and only fails to read.
+    struct stat st;
+    if (fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        fclose(file);
+        printf("Unable To load: %s: is a folder, not a file\n", path);
         return nullptr;
     }
     // Read in growing chunks: works for files whose size cannot be asked in advance.
     size_t size = 0, capacity = 1 << 16;
     char *bytes = (char *)malloc(capacity);
+    bool tooLong = false;
     while (bytes) {
         size += fread(bytes + size, 1, capacity - size, file);
-        if (size < capacity || capacity >= kMaxTextSize) break;
+        if (size < capacity) break;
+        if (capacity >= kMaxTextSize) { // full at the limit: more would be cut off unseen
+            tooLong = fgetc(file) != EOF;
+            break;
+        }
         capacity *= 2;
         char *grown = (char *)realloc(bytes, capacity);
         if (!grown) free(bytes);
         bytes = grown;
     }
-    const bool failed = ferror(file);
+    const int readError = ferror(file) ? errno : 0;
     fclose(file);
-    if (!bytes || failed) {
-        printf("Unable To load: %s: %s\n", path, bytes ? "read error" : "out of memory");
+    if (!bytes || readError || tooLong) {
+        printf("Unable To load: %s: %s\n", path,
+               !bytes    ? "out of memory"
+               : tooLong ? "longer than 1 GiB, the longest text read"
+                         : strerror(readError));
         free(bytes);
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/interrupt.h"
 #include "platform/message.h"
 #include "raster2d/image.h"
 
@@ -57,9 +58,11 @@ static const WorldAsset worldAssets[] = {
 };
 
 // One message naming what stops the show; the loaders have already said why.
+// Interrupted, the loading just stops: the user asked for it.
 static int Refuse(const char *what, const char *file) {
     char text[DATA_PATH_SIZE + 100];
     snprintf(text, sizeof text, "%s%s: the show cannot start without it", what, file);
+    if (CaughtStopSignal()) return 0; // a file cut short by the signal is not at fault
     ShowMessageBox("Error", text);
     return 0;
 }
@@ -96,7 +99,7 @@ int LoadAssets(Show *show) {
     }
     for (const ImageAsset &a : imageAssets) {
         show->*a.image = LoadPicture(a.file, a.anySize);
-        if (!(show->*a.image)) return 0;
+        if (!(show->*a.image) || CaughtStopSignal()) return 0;
     }
     show->gridA = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);
     show->gridB = NewDeformGrid(AREA_WIDTH, AREA_HEIGHT);

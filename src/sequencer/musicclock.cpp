@@ -4,8 +4,11 @@
 #include "platform/message.h"
 
 int UpdateMusicClock(MusicClock *clock) {
-    uint64_t position = GetMusicPosition(clock->stream);
-    clock->seconds = (float)MusicBytesToSeconds(clock->stream, position);
+    // The position wraps when the music loops, and the spectrum is taken
+    // there; the show's time counts every loop, so a track shorter than the
+    // show still brings every part to its end.
+    GetMusicPosition(clock->stream);
+    clock->seconds = (float)GetMusicTimePlayed(clock->stream);
     return GetMusicSpectrum(clock->stream, clock->spectrum);
 }
 

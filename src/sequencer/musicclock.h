@@ -7,13 +7,14 @@
 
 typedef struct MusicClock {
     MusicStream *stream;           // The looping music; a silent stream if it failed to load
-    float seconds;                 // Position at the last update, 0 .. the music's length
+    float seconds;                 // Time played at the last update, loops counted, >= 0
     float spectrum[SPECTRUM_SIZE]; // Magnitudes at the last update, >= 0; bin k ~ k x 43 Hz
 } MusicClock;
 
-// Refreshes seconds and spectrum from the stream: the byte position heard,
-// that position in seconds, and the spectrum of the 1024 samples ending
-// there. Returns the spectrum call's result (2048, or 0 while silent).
+// Refreshes seconds and spectrum from the stream: the time heard since the
+// music started, every loop counted, and the spectrum of the 1024 samples
+// ending at the position heard (which wraps with each loop). Returns the spectrum call's result
+// (2048, or 0 while silent).
 int UpdateMusicClock(MusicClock *clock);
 
 // The audio start-up, in order: opens the sound card (when there is none,

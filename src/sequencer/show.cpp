@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "platform/interrupt.h"
 #include "platform/message.h"
 #include "sequencer/datafolder.h"
 #include "raster2d/image.h"
@@ -91,6 +92,12 @@ void PresentShowFrame(Show *show) {
     show->presented++;
     if (show->afterPresent) show->afterPresent(frame, show->hookUser);
     if (show->stepFrames > 0) StepAudio(show->stepFrames);
+    // Interrupted (SIGINT, SIGTERM): the screen is given back first, then
+    // the process ends by the signal, as the shell expects.
+    if (CaughtStopSignal()) {
+        CloseDisplay();
+        EndByStopSignal();
+    }
 }
 
 void SetWorldRotation(World *world, float ax, float ay, float az) {

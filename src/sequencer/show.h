@@ -119,7 +119,9 @@ extern const ShowPart showParts[SHOW_PART_COUNT]; // In timeline order
 // images, the three grids, and the scene and light files into the Worlds.
 // Stops at the first file that cannot be used (missing, unreadable, or a
 // picture that is not 512 x 256 where the show needs that) and returns 0
-// after one message naming it; 1 when all is loaded.
+// after one message naming it; 1 when all is loaded. Also stops, with 0 and
+// no message, as soon as a stop signal has been caught: a file that blocks
+// (a FIFO) is cut short by the signal.
 int LoadAssets(Show *show);
 
 // Releases every image, grid and World that show holds, quietly, and sets
@@ -131,7 +133,7 @@ void FreeShowAssets(Show *show);
 // reads the clock once, prints "Part One". Returns 0, with the display
 // closed and what was loaded released, when the display cannot be opened or
 // an asset cannot be used, after one message saying which: the music has not
-// started then.
+// started then. Also 0, quietly, when a stop signal came during the loading.
 int StartShow(Show *show);
 
 // Plays every part in order, Part One to the credits.
@@ -153,6 +155,8 @@ void UpdateShowClock(Show *show);
 // Presents the render buffer: demo640 copies it centred into the screen
 // buffer and presents that, demo512 presents it as is. Then counts the
 // presentation, calls afterPresent and advances the stepped clock by stepFrames.
+// When a stop signal has been caught (CatchStopSignals), it then closes the
+// display and ends the process by that signal.
 void PresentShowFrame(Show *show);
 
 // Sets the rotation of world's models[0] to MatrixRotate (ax, ay, az) of the

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -61,6 +62,12 @@ std::string Generated(const char *which) {
     if (stat((done + "/data/final.mp3").c_str(), &st) == 0) return done;
     std::string tmp = base + "/tmp-XXXXXX";
     if (!mkdtemp(tmp.data())) return "";
+    // Run b replaces a data/ left by something else: it must hold only
+    // what the generator makes afterwards.
+    if (std::string(which) == "b") {
+        mkdir((tmp + "/data").c_str(), 0755);
+        std::ofstream(tmp + "/data/stale.jpg") << "left from an older run";
+    }
     std::string cmd = Quote(kGenerator) + " " + Quote(tmp + "/data") + " >/dev/null";
     if (std::system(cmd.c_str()) != 0) return "";
     if (rename(tmp.c_str(), done.c_str()) != 0) std::system(("rm -rf " + Quote(tmp)).c_str());
@@ -440,12 +447,73 @@ std::string Bytes(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
+// Every name in dir, hidden ones too, sorted.
+std::vector<std::string> Listing(const std::string &dir) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A full disk part-way: the generator names the file that did not fit and
+// fails, and data/ is as it was, old contents or absent, with nothing left
+// beside it. The disk is a small tmpfs (root only; skipped otherwise).
+TEST(AssetgenCommandLine, AFullDiskLeavesDataAsItWas) {
+    char name[] = "/tmp/gf-full-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    std::string disk = name;
+    struct Unmount {
+        std::string at;
+        bool mounted = false;
+        ~Unmount() {
+            if (mounted) std::system(("umount " + Quote(at)).c_str());
+            rmdir(at.c_str());
+        }
+    } unmount{disk};
+    if (geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=1m tmpfs " + Quote(disk) + " 2>/dev/null").c_str()) !=
+            0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    unmount.mounted = true;
+    const std::string data = disk + "/data", log = disk + ".log";
+    for (bool old : {true, false}) {
+        SCOPED_TRACE(old ? "over an old data/" : "no data/ before");
+        if (old) {
+            mkdir(data.c_str(), 0755);
+            std::ofstream(data + "/old.txt") << "old";
+        }
+        int status = std::system(
+            (Quote(kGenerator) + " " + Quote(data) + " >/dev/null 2>" + Quote(log)).c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+        std::string said = Bytes(log);
+        unlink(log.c_str());
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_EQ(said.rfind("assetgen: cannot write " + data + "/", 0), 0u) << said;
+        EXPECT_NE(said.find("No space left on device"), std::string::npos) << said;
+        if (old) {
+            EXPECT_EQ(Listing(data), std::vector<std::string>{"old.txt"});
+            EXPECT_EQ(Bytes(data + "/old.txt"), "old");
+            EXPECT_EQ(Listing(disk), std::vector<std::string>{"data"});
+            std::system(("rm -rf " + Quote(data)).c_str());
+        } else {
+            EXPECT_TRUE(Listing(disk).empty()) << Listing(disk)[0];
+        }
+    }
+}
+
 TEST_F(Assets, GeneratingTwiceGivesTheSameBytes) {
     std::string other = Generated("b");
     ASSERT_FALSE(other.empty());
     std::vector<std::string> a = Files(root + "/data"), b = Files(other + "/data");
     EXPECT_EQ(a.size(), 33u); // 22 pictures, 8 scenes, 2 lights, the music
-    ASSERT_EQ(a, b);
+    ASSERT_EQ(a, b);          // b's stale file went with the folder it replaced
+    for (const std::string &folder : {root, other}) // no temporary folder stays beside data/
+        EXPECT_EQ(Listing(folder), std::vector<std::string>{"data"});
     for (const std::string &name : a) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(Bytes(root + "/data/" + name) == Bytes(other + "/data/" + name));

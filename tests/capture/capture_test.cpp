@@ -12,6 +12,7 @@
 #include <cmath>
 #include <dirent.h>
 #include <map>
+#include <pty.h>
 #include <sys/stat.h>
 
 static const std::string tool = GF_BINARY_DIR "/glimmerfall-capture";
@@ -97,9 +98,8 @@ static int Capture(const std::vector<std::string> &args, const std::string &log,
 TEST(Capture, LosslessClipHoldsTheShowsFramesAndMusicExactly) {
     SKIP_IF_MISSING();
     TempFolder tmp;
-    std::string clip = tmp.path + "/clips/part1.mp4", log = tmp.path + "/log";
-    // Frames 15-29: a range that starts inside the show, in demo512's frame,
-    // in a folder that does not exist yet.
+    std::string clip = tmp.path + "/part1.mp4", log = tmp.path + "/log";
+    // Frames 15-29: a range that starts inside the show, in demo512's frame.
     ASSERT_EQ(
         Capture({"--lossless", "--frame", "512", "--from", "0.25", "--to=0.5", "-o", clip}, log), 0)
         << ReadFile(log);
@@ -232,7 +232,7 @@ TEST(Capture, FailuresEndWithAMessageAStatusAndNoFilesLeft) {
         std::vector<std::string> env;
         std::string dir;
         int status;
-        const char *says;
+        std::string says;
     } cases[] = {
         {{"--fast"}, {}, "", 2, "unknown option: --fast"},
         {{"--fps", "29.97"}, {}, "", 2, "--fps is a whole number"},
@@ -241,7 +241,9 @@ TEST(Capture, FailuresEndWithAMessageAStatusAndNoFilesLeft) {
         {{"-o"}, {}, "", 2, "a value is missing"},
         {{"-o", clip}, {}, tmp.path, 1, "Cannot find the show's data (final.mp3) in data, "},
         {{"-o", clip}, {"PATH=/nonexistent"}, "", 1, "ffmpeg not found"},
-        {{"-o", tmp.path + "/file/x.mp4"}, {}, "", 1, "cannot make the folder"},
+        {{"-o", tmp.path + "/file/x.mp4"}, {}, "", 1, "/file is not a folder"},
+        {{"-o", out + "/more/x.mp4"}, {}, "", 1, "/out/more does not exist"}, // not made
+        {{"--hashes", out + "/more/h"}, {}, "", 1, "cannot write " + out + "/more/h"},
         {{"-o", clip}, {path}, "", 1, "ffmpeg stopped with status 3"},
         {{"--from", "999", "-o", clip}, {}, "", 1, "nothing to capture"},
     };
@@ -252,12 +254,86 @@ TEST(Capture, FailuresEndWithAMessageAStatusAndNoFilesLeft) {
         EXPECT_TRUE(Listing(out).empty()) << Listing(out)[0];
     }
 
-    // An interrupt while the frames are encoded: status 130, nothing left.
-    pid_t pid = StartProcess({tool, "-o", clip}, {}, cwd, log);
-    for (int i = 0; i < 6000 && ReadFile(log).find("Part One") == std::string::npos; i++)
-        usleep(10000);
-    kill(pid, SIGINT);
-    EXPECT_EQ(WaitProcess(pid, 60), 130);
-    EXPECT_NE(ReadFile(log).find("interrupted"), std::string::npos) << ReadFile(log);
-    EXPECT_TRUE(Listing(out).empty());
+    // The default folder, out/, is made where the tool runs; nothing else is.
+    std::string plain = tmp.path + "/plain";
+    mkdir(plain.c_str(), 0755);
+    ASSERT_EQ(symlink((cwd + "/data").c_str(), (plain + "/data").c_str()), 0);
+    EXPECT_EQ(Capture({}, log, {path}, plain), 1) << ReadFile(log);
+    struct stat st;
+    EXPECT_TRUE(stat((plain + "/out").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_TRUE(Listing(plain + "/out").empty());
+
+    // An interrupt or a termination while the frames are encoded: the tool
+    // ends by that signal (the shell sees 130 or 143) and leaves nothing.
+    for (int sig : {SIGINT, SIGTERM}) {
+        pid_t pid = StartProcess({tool, "-v", "-o", clip}, {}, cwd, log);
+        for (int i = 0; i < 6000 && ReadFile(log).find("Part One") == std::string::npos; i++)
+            usleep(10000);
+        kill(pid, sig);
+        EXPECT_EQ(WaitProcess(pid, 60), 128 + sig);
+        EXPECT_NE(ReadFile(log).find("interrupted"), std::string::npos) << ReadFile(log);
+        EXPECT_TRUE(Listing(out).empty());
+    }
+}
+
+// Lines of text as a terminal shows them: split at '\n' (a terminal's "\r\n"
+// too), each keeping only what the last '\r' rewrote, erase codes dropped.
+static std::vector<std::string> Lines(std::string text) {
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+    for (size_t at; (at = text.find("\033[K")) != std::string::npos;) text.erase(at, 3);
+    std::vector<std::string> lines;
+    for (size_t at = 0, eol; at < text.size(); at = eol + 1) {
+        eol = text.find('\n', at);
+        if (eol == std::string::npos) eol = text.size();
+        std::string line = text.substr(at, eol - at);
+        size_t cr = line.rfind('\r');
+        lines.push_back(cr == std::string::npos ? line : line.substr(cr + 1));
+    }
+    return lines;
+}
+
+// Quiet by default: on a terminal one line of progress rewritten in place
+// and one summary line; into a log, the summary alone; -v keeps the show's
+// console lines, and with "--hashes -" standard output holds only hashes.
+TEST(Capture, QuietByDefaultWithProgressOnATerminalAndTheConsoleOnlyWithV) {
+    if (access("data/final.mp3", R_OK) != 0) GTEST_SKIP() << "data/ is needed (make data)";
+    TempFolder tmp;
+    std::string log = tmp.path + "/log", hashes = tmp.path + "/h";
+
+    // On a terminal (a pseudo-terminal the test reads).
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(tool.c_str(), tool.c_str(), "--to", "3", "--hashes", hashes.c_str(), (char *)nullptr);
+        _exit(127);
+    }
+    std::string screen;
+    char buf[4096];
+    for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) screen.append(buf, (size_t)n);
+    close(master);
+    EXPECT_EQ(WaitProcess(pid, 60), 0) << screen;
+    EXPECT_NE(screen.find("\rglimmerfall-capture: frame "), std::string::npos) << screen;
+    EXPECT_NE(screen.find(" fps "), std::string::npos) << screen;
+    EXPECT_NE(screen.find(" left"), std::string::npos) << screen;
+    std::vector<std::string> lines = Lines(screen);
+    ASSERT_EQ(lines.size(), 1u) << screen; // the progress line became the summary
+    EXPECT_EQ(lines[0].rfind("glimmerfall-capture: wrote 180 hash lines to " + hashes, 0), 0u)
+        << lines[0];
+
+    // Into a log: the summary alone.
+    ASSERT_EQ(Capture({"--to", "0.1", "--hashes", hashes}, log), 0);
+    lines = Lines(ReadFile(log));
+    ASSERT_EQ(lines.size(), 1u) << ReadFile(log);
+    EXPECT_EQ(lines[0].rfind("glimmerfall-capture: wrote 6 hash lines", 0), 0u) << lines[0];
+
+    // -v: the show's console on standard error beside hashes on standard
+    // output, which holds nothing but hash lines.
+    std::string out = ReadCommand(tool + " -v --to 0.1 --hashes - 2>" + log);
+    lines = Lines(out);
+    ASSERT_EQ(lines.size(), 6u) << out;
+    for (int i = 0; i < 6; i++) EXPECT_EQ(lines[i].rfind(std::to_string(i) + " 0.", 0), 0u) << out;
+    std::string said = ReadFile(log);
+    EXPECT_NE(said.find("Contains <1> Mesh(es)"), std::string::npos) << said;
+    EXPECT_NE(said.find("Part One"), std::string::npos) << said;
 }

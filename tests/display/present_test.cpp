@@ -35,6 +35,9 @@ static const VideoDriver recordingDriver = {
     [](int ms) { Log("sleep" + std::to_string(ms)); },
     [](int on) { Log(on ? "saverOn" : "saverOff"); },
     [] { Log("hideCursor"); },
+    nullptr, // a display that cannot switch between full screen and a window
+    nullptr,
+    nullptr,
 };
 
 static const PixelFormat xrgb = {32, 0xFF0000, 0xFF00, 0xFF, 1},
@@ -138,6 +141,54 @@ TEST(Display, OffscreenShowsFramesHidesThePointerAndFollowsActivation) {
     CloseDisplay();
     EXPECT_EQ(s->screenSaverOn, 1);
     SetOffscreenFormat(nullptr, 0);
+}
+
+// F11 or Alt+Enter switches between full screen and a window while frames
+// go on; the pointer hides in full screen and shows in a window. A driver
+// that cannot switch stays as it is, pointer hidden.
+TEST(Display, F11OrAltEnterSwitchesFullScreenAndThePointerFollows) {
+    SetDisplayDriver(&offscreenVideoDriver);
+    ASSERT_EQ(OpenDisplay("Glimmerfall", 4, 4), 1);
+    const OffscreenScreen *s = GetOffscreenScreen();
+    uint32_t frame[16] = {};
+    ASSERT_EQ(PresentFrame(frame), 1);
+    EXPECT_EQ(displayState.fullscreen, 1);
+    EXPECT_EQ(s->cursorHidden, 1);
+    const struct {
+        int64_t key;
+        int fullscreen; // after the key
+    } keys[] = {
+        {VIDEO_KEY_F11, 0},       {VIDEO_KEY_F11, 1},
+        {13 | VIDEO_KEY_ALT, 0},  {13, 0}, // Enter alone does nothing
+        {'a' | VIDEO_KEY_ALT, 0}, {VIDEO_KEY_F11 | VIDEO_KEY_ALT, 0},
+        {13 | VIDEO_KEY_ALT, 1},
+    };
+    int64_t flips = s->flips;
+    for (const auto &k : keys) {
+        SCOPED_TRACE(k.key);
+        PostOffscreenMessage(VIDEO_KEY_DOWN, k.key);
+        ASSERT_EQ(PresentFrame(frame), 1);
+        EXPECT_EQ(s->fullscreen, k.fullscreen);
+        EXPECT_EQ(displayState.fullscreen, k.fullscreen);
+        EXPECT_EQ(s->cursorHidden, k.fullscreen);
+        EXPECT_EQ(s->flips, ++flips); // the show goes on
+    }
+    PostOffscreenMessage(VIDEO_KEY_DOWN, VIDEO_KEY_F11);
+    PostOffscreenMessage(VIDEO_SET_CURSOR, 0); // the pointer comes back over the window
+    PresentFrame(frame);
+    EXPECT_EQ(s->cursorHidden, 0);
+    CloseDisplay();
+
+    fakeFormat = xrgb;
+    refuse = "";
+    SetDisplayDriver(&recordingDriver);
+    ASSERT_EQ(OpenDisplay("Glimmerfall", 4, 4), 1);
+    calls = "";
+    DisplayWindowProc(VIDEO_KEY_DOWN, VIDEO_KEY_F11);
+    EXPECT_EQ(displayState.fullscreen, 1);
+    EXPECT_EQ(calls, "hideCursor ");
+    CloseDisplay();
+    SetDisplayDriver(nullptr);
 }
 
 // The process must end inside PresentFrame with status 0.

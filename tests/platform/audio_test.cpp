@@ -113,9 +113,11 @@ TEST(SteppedClock, AdvancesByStepsLoopsOrHoldsAtTheEnd) {
     for (int k = 0; k < SPECTRUM_SIZE; k++) ASSERT_EQ(got[k], want[k]);
     StepAudio(22050 - 500); // 1000 frames into the second loop
     EXPECT_EQ(GetMusicPosition(stream), 4000u);
-    PlayMusicStream(stream, 0); // no loop: held at the end
+    EXPECT_DOUBLE_EQ(GetMusicTimePlayed(stream), 23050.0 / 44100); // the loop counts
+    PlayMusicStream(stream, 0); // no loop: held at the end, time with it
     StepAudio(30000);
     EXPECT_EQ(GetMusicPosition(stream), 22050u * 4);
+    EXPECT_DOUBLE_EQ(GetMusicTimePlayed(stream), 0.5);
     FreeMusicStream(stream);
     FreeAudio();
 }

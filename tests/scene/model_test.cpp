@@ -164,7 +164,7 @@ TEST(LoadModel, MissingFileIsReportedByName) {
     Model *model = nullptr;
     const std::string out = Captured([&] { model = LoadModel("no/such/scene.txt"); });
     EXPECT_EQ(model, nullptr);
-    EXPECT_EQ(out, "Unable To load: no/such/scene.txt\n");
+    EXPECT_EQ(out, "Unable To load: no/such/scene.txt: No such file or directory\n");
 }
 
 struct Malformed {

@@ -13,6 +13,8 @@
 
 #include "display/display.h"
 #include "platform/audio.h"
+#include "platform/interrupt.h"
+#include "platform/message.h"
 #include "sequencer/datafolder.h"
 #include "sequencer/framehash.h"
 #include "sequencer/show.h"
@@ -30,7 +32,9 @@
 #include <unistd.h>
 #include <vector>
 
-#define EXIT_USAGE 2 // A bad command line; 1 is any other failure
+#define EXIT_USAGE     2 // A bad command line; 1 is any other failure
+#define DEFAULT_FOLDER "out"
+#define DEFAULT_OUTPUT DEFAULT_FOLDER "/glimmerfall.mp4"
 
 typedef struct CaptureOptions {
     const char *output; // Video file to write: .mp4, .mov or .mkv
@@ -40,6 +44,7 @@ typedef struct CaptureOptions {
     int fps;            // Video frames per second, 1..240
     int lossless;       // 1: RGB H.264 at qp 0 and ALAC, every bit kept
     const char *hashes; // Not null: write hash lines here ("-": standard output), no video
+    int verbose;        // 1: the show's console lines are kept (on standard error beside "-")
 } CaptureOptions;
 
 typedef struct Capture {
@@ -60,15 +65,11 @@ typedef struct Capture {
     double playTime;        // Wall clock when the first frame with music was presented
     int progress;           // 1 when standard error is a terminal
     FILE *hashFile;         // Where hash lines go in the --hashes mode, else null
+    FILE *console;          // The show's console while it loads, when not verbose, else null
 } Capture;
 
-static Show show;                         // The show, as the programs hold it
-static Capture capture;                   // What the frame hook works with
-static volatile sig_atomic_t interrupted; // Set by SIGINT or SIGTERM
-
-static void Interrupt(int) {
-    interrupted = 1;
-}
+static Show show;       // The show, as the programs hold it
+static Capture capture; // What the frame hook works with
 
 static double Now(void) {
     timespec ts;
@@ -89,14 +90,25 @@ static int64_t FrameAt(double seconds, int fps) {
 
 // ---- Ending ------------------------------------------------------------------
 
-// Stops ffmpeg, removes what this run made, and ends the process with status.
-[[noreturn]] static void Fail(Capture *c, const char *message, int status) {
-    if (c->progress) fputc('\n', stderr);
+// Says message, stops ffmpeg and removes what this run made.
+static void GiveUp(Capture *c, const char *message) {
+    if (c->progress) fputs("\r\033[K", stderr); // the message takes the progress line's place
     fprintf(stderr, "glimmerfall-capture: %s\n", message);
     KillEncoder(&c->encoder);
     if (!c->video.empty()) unlink(c->video.c_str());
     if (c->wroteOutput) unlink(c->options.output);
+}
+
+// GiveUp, then ends the process with status.
+[[noreturn]] static void Fail(Capture *c, const char *message, int status) {
+    GiveUp(c, message);
     exit(status);
+}
+
+// Runs before the process ends by SIGINT or SIGTERM (EndByStopSignal),
+// wherever that is decided: here, or the show between two frames.
+static void GiveUpInterrupted(void) {
+    GiveUp(&capture, "interrupted");
 }
 
 // The failure of an ffmpeg run, with its exit status.
@@ -142,7 +154,7 @@ static void AddMusic(Capture *c) {
     int64_t at = SamplePosition(c, c->first);
     int64_t left = SamplePosition(c, c->first + c->encoded) - at;
     while (left > 0) {
-        if (interrupted) Fail(c, "interrupted", 130);
+        if (CaughtStopSignal()) EndByStopSignal();
         int64_t offset = at % c->music->frameCount;
         int64_t n = c->music->frameCount - offset;
         if (n > left) n = left;
@@ -165,7 +177,14 @@ static void AddMusic(Capture *c) {
             std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
         Fail(c, line.c_str(), 1);
     }
-    if (c->progress) fputc('\n', stderr);
+    if (c->progress) fputs("\r\033[K", stderr);
+    fprintf(
+        stderr,
+        "glimmerfall-capture: wrote %lld hash lines to %s: %.2f s to %.2f s at %d fps, in %.1f s\n",
+        (long long)c->encoded,
+        strcmp(c->options.hashes, "-") ? c->options.hashes : "standard output",
+        (double)c->first / c->options.fps, (double)(c->first + c->encoded) / c->options.fps,
+        c->options.fps, Now() - c->startTime);
     exit(0);
 }
 
@@ -183,7 +202,7 @@ static void AddMusic(Capture *c) {
     AddMusic(c);
     unlink(c->video.c_str());
     c->video.clear();
-    if (c->progress) fputc('\n', stderr);
+    if (c->progress) fputs("\r\033[K", stderr);
     struct stat st = {};
     stat(c->options.output, &st);
     double seconds = Now() - c->startTime;
@@ -198,20 +217,27 @@ static void AddMusic(Capture *c) {
 
 // ---- Every presented frame ---------------------------------------------------
 
-// One line that keeps being rewritten: where the show is and how fast it goes.
+// The second of music the run stops at.
+static double EndSeconds(const Capture *c) {
+    return c->last == INT64_MAX ? showParts[SHOW_PART_COUNT - 1].end
+                                : (double)c->last / c->options.fps;
+}
+
+// One line on the terminal, rewritten in place at most four times a second:
+// frames so far, seconds of music, speed and the time left at that speed.
 static void ShowProgress(Capture *c, int64_t k) {
     double now = Now();
     if (k == 1) c->playTime = c->shownTime = now;
     if (!c->progress || now - c->shownTime < 0.25) return;
     c->shownTime = now;
-    float t = show.clock.seconds;
-    const char *part = showParts[SHOW_PART_COUNT - 1].name;
-    for (int i = SHOW_PART_COUNT - 1; i >= 0 && t <= showParts[i].end; i--)
-        part = showParts[i].name;
-    double end = c->last == INT64_MAX ? showParts[SHOW_PART_COUNT - 1].end
-                                      : (double)c->last / c->options.fps;
-    fprintf(stderr, "\rglimmerfall-capture: %6.2f s of %.2f s  %-11s %s  %4.0f frames/s \033[K", t,
-            end, part, k < c->first ? "skipping" : "encoding", (k - 1) / (now - c->playTime));
+    double fps = (k - 1) / (now - c->playTime);
+    double end = EndSeconds(c), t = show.clock.seconds;
+    double left = fps > 0 ? (end - t) * c->options.fps / fps : 0;
+    if (left < 0) left = 0;
+    fprintf(stderr,
+            "\rglimmerfall-capture: frame %lld  %6.2f s of %.2f s  %4.0f fps  %d:%02d left%s\033[K",
+            (long long)k, t, end, fps, (int)left / 60, (int)left % 60,
+            k < c->first ? "  (before --from)" : "");
 }
 
 // Copies the video frame out of the presented one.
@@ -253,7 +279,6 @@ static void OnPresent(const uint32_t *frame, void *user) {
         c->encoded++;
     }
     StepAudio(SamplePosition(c, k + 1) - SamplePosition(c, k));
-    if (interrupted) Fail(c, "interrupted", 130);
     ShowProgress(c, k + 1);
     if (c->next >= c->last) Finish(c);
 }
@@ -261,9 +286,10 @@ static void OnPresent(const uint32_t *frame, void *user) {
 // ---- Start -------------------------------------------------------------------
 
 static void Usage(FILE *out) {
-    fprintf(out, "usage: glimmerfall-capture [options]   (run from the project root)\n"
+    fprintf(out, "usage: glimmerfall-capture [options]\n"
                  "Renders the show to a video file with its music, frame by frame.\n"
-                 "  -o, --output FILE  .mp4, .mov or .mkv to write (default out/glimmerfall.mp4)\n"
+                 "  -o, --output FILE  .mp4, .mov or .mkv to write, in a folder that exists\n"
+                 "                     (default out/glimmerfall.mp4; out/ is made)\n"
                  "  --frame 640|512    demo640's 640x480 screen (default) or demo512's bare frame\n"
                  "  --from SECONDS     first second of music to keep (default 0)\n"
                  "  --to SECONDS       second of music to stop at (default: the end of the show)\n"
@@ -271,6 +297,7 @@ static void Usage(FILE *out) {
                  "  --lossless         every pixel and sample kept exactly (large files)\n"
                  "  --hashes FILE      no video: one line per frame, \"frame time hash\", into\n"
                  "                     FILE (- for standard output); needs no ffmpeg\n"
+                 "  -v, --verbose      keep the show's console lines (loading, parts)\n"
                  "  -h, --help         this text\n");
 }
 
@@ -290,7 +317,7 @@ static double Number(const char *name, const char *text, double low, double high
 }
 
 static CaptureOptions ParseOptions(int argc, char **argv) {
-    CaptureOptions o = {"out/glimmerfall.mp4", 640, 0.0, -1.0, 60, 0, nullptr};
+    CaptureOptions o = {DEFAULT_OUTPUT, 640, 0.0, -1.0, 60, 0, nullptr, 0};
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i], value;
         size_t eq = arg.find('=');
@@ -320,6 +347,8 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
             if (o.fps != Number("--fps", v, 1, 240)) BadUsage("--fps is a whole number", v);
         } else if (arg == "--hashes") {
             o.hashes = next();
+        } else if ((arg == "-v" || arg == "--verbose") && !hasValue) {
+            o.verbose = 1;
         } else if (arg == "--lossless" && !hasValue) {
             o.lossless = 1;
         } else {
@@ -334,17 +363,23 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
     return o;
 }
 
-// Makes the folders above path that do not exist yet; 0 when one cannot be made.
-static int MakeParents(const char *path) {
-    std::string p = path;
-    for (size_t i = 1; (i = p.find('/', i)) != std::string::npos; i++) {
-        std::string dir = p.substr(0, i);
-        struct stat st;
-        if (mkdir(dir.c_str(), 0777) == 0) continue;
-        if (errno != EEXIST) return 0;
-        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return errno = ENOTDIR, 0;
+// Checks that the output's folder exists; the default one is made. Fails
+// otherwise: a mistyped folder must not be made silently (as root, anywhere).
+static void CheckOutputFolder(Capture *c) {
+    const char *out = c->options.output;
+    const char *slash = strrchr(out, '/');
+    std::string dir = slash ? std::string(out, slash == out ? 1 : (size_t)(slash - out)) : ".";
+    if (strcmp(out, DEFAULT_OUTPUT) == 0 && mkdir(DEFAULT_FOLDER, 0777) != 0 && errno != EEXIST) {
+        std::string line = "cannot make " DEFAULT_FOLDER "/: " + std::string(strerror(errno));
+        Fail(c, line.c_str(), 1);
     }
-    return 1;
+    struct stat st;
+    int found = stat(dir.c_str(), &st) == 0;
+    if (!found || !S_ISDIR(st.st_mode)) {
+        std::string line = std::string("cannot write ") + out + ": " + dir +
+                           (found ? " is not a folder" : " does not exist");
+        Fail(c, line.c_str(), 1);
+    }
 }
 
 // The first run: raw frames from our pipe, video only, into a hidden file
@@ -375,8 +410,8 @@ static void StartVideo(Capture *c) {
                 {c->video});
 }
 
-// Opens where the hash lines go. Standard output is kept for them alone:
-// the show's own console lines are sent to /dev/null from here on.
+// Opens where the hash lines go. Standard output is kept for them alone
+// when they go there.
 static void OpenHashes(Capture *c) {
     if (strcmp(c->options.hashes, "-") == 0) {
         fflush(stdout);
@@ -391,8 +426,46 @@ static void OpenHashes(Capture *c) {
             Fail(c, line.c_str(), 1);
         }
     }
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDOUT_FILENO), close(devnull);
+}
+
+// Points the show's standard output at fd (closed here).
+static void PointConsole(int fd) {
+    fflush(stdout);
+    if (fd >= 0) dup2(fd, STDOUT_FILENO), close(fd);
+}
+
+// Where the show's console lines (the loaders' statistics, the part lines)
+// go: with -v to standard output, or to standard error when the hash lines
+// take standard output; else into a scratch file while the show loads, so
+// that a loader's failure line can still be told.
+static void RouteConsole(Capture *c) {
+    if (c->options.verbose) {
+        setvbuf(stdout, nullptr, _IOLBF, 0); // each part's line as it starts, in a log too
+        if (c->options.hashes && strcmp(c->options.hashes, "-") == 0)
+            PointConsole(dup(STDERR_FILENO));
+        return;
+    }
+    c->console = tmpfile();
+    PointConsole(c->console ? dup(fileno(c->console)) : open("/dev/null", O_WRONLY));
+}
+
+// After the loading: a quiet run's console goes nowhere from now on.
+static void QuietConsole(Capture *c) {
+    if (c->options.verbose) return;
+    PointConsole(open("/dev/null", O_WRONLY));
+    if (c->console) fclose(c->console);
+    c->console = nullptr;
+}
+
+// The loading failed: a quiet run tells the loaders' failure lines, which
+// went to the scratch file, on standard error.
+static void TellLoadFailure(Capture *c) {
+    fflush(stdout);
+    if (!c->console) return;
+    rewind(c->console);
+    char line[512];
+    while (fgets(line, sizeof line, c->console))
+        if (strncmp(line, "Unable To load", 14) == 0) fputs(line, stderr);
 }
 
 int main(int argc, char **argv) {
@@ -401,6 +474,8 @@ int main(int argc, char **argv) {
     c->encoder = {0, -1};
     c->startTime = c->shownTime = Now();
     c->progress = isatty(STDERR_FILENO);
+    DisableMessageBoxes();               // nobody waits at an offline run
+    CatchStopSignals(GiveUpInterrupted); // answered between frames, files, pieces of music
     if (!c->options.hashes && !FindProgram("ffmpeg"))
         Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
     char missing[DATA_PLACES * DATA_FOLDER_SIZE + 64];
@@ -418,11 +493,7 @@ int main(int argc, char **argv) {
         DataFilePath(music, sizeof music, SHOW_MUSIC);
         c->music = LoadMusicPcm(music);
         if (!c->music) Fail(c, "the video needs the music " SHOW_MUSIC, 1);
-        if (!MakeParents(c->options.output)) {
-            std::string line = std::string("cannot make the folder for ") + c->options.output +
-                               ": " + strerror(errno);
-            Fail(c, line.c_str(), 1);
-        }
+        CheckOutputFolder(c);
     }
 
     c->width = c->options.frameWidth == 512 ? 512 : SHOW_WIDTH;
@@ -434,21 +505,18 @@ int main(int argc, char **argv) {
     c->pixels = (uint8_t *)malloc((size_t)c->width * c->height * 4);
     if (!c->pixels) Fail(c, "out of memory for a video frame", 1);
 
-    struct sigaction sa = {};
-    sa.sa_handler = Interrupt;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-
     if (!c->options.hashes) StartVideo(c);
     SetDisplayDriver(&offscreenVideoDriver);
     SelectSteppedAudio();
     show.afterPresent = OnPresent;
     show.hookUser = c;
-    if (!StartShow(&show)) Fail(c, "the show's data could not be loaded (see above)", 1);
-    // From here the console lines of the parts would break the progress line.
-    fflush(stdout);
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDOUT_FILENO), close(devnull);
+    RouteConsole(c);
+    if (!StartShow(&show)) {
+        if (CaughtStopSignal()) EndByStopSignal();
+        TellLoadFailure(c);
+        Fail(c, "the show's data could not be loaded", 1);
+    }
+    QuietConsole(c);
     RunTimeline(&show);
     Finish(c);
 }
