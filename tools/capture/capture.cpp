@@ -39,6 +39,7 @@ typedef struct CaptureOptions {
     int fps;            // Video frames per second, 1..240
     int lossless;       // 1: RGB H.264 at qp 0 and ALAC, every bit kept
     const char *hashes; // Not null: write hash lines here ("-": standard output), no video
+    const char *raw;    // Not null: write raw bgr0 frames here ("-": standard output), no video
 } CaptureOptions;
 
 typedef struct Capture {
@@ -58,7 +59,7 @@ typedef struct Capture {
     double shownTime;       // Wall clock of the last progress line
     double playTime;        // Wall clock when the first frame with music was presented
     int progress;           // 1 when standard error is a terminal
-    FILE *hashFile;         // Where hash lines go in the --hashes mode, else null
+    FILE *hashFile;         // Where hash lines or raw frames go (--hashes, --raw), else null
 } Capture;
 
 static Show show;                         // The show, as the programs hold it
@@ -156,12 +157,16 @@ static void AddMusic(Capture *c) {
     if (status != 0 || left > 0) FailEncoder(c, "adding the music", status);
 }
 
-// Ends the hash lines: they are all written, or the run fails.
+// Where the hash lines or the raw frames go.
+static const char *OutputName(const Capture *c) {
+    return c->options.raw ? c->options.raw : c->options.hashes;
+}
+
+// Ends the hash lines or raw frames: they are all written, or the run fails.
 [[noreturn]] static void FinishHashes(Capture *c) {
     if (fflush(c->hashFile) != 0 || ferror(c->hashFile) ||
         (c->hashFile != stdout && fclose(c->hashFile) != 0)) {
-        std::string line =
-            std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+        std::string line = std::string("cannot write ") + OutputName(c) + ": " + strerror(errno);
         Fail(c, line.c_str(), 1);
     }
     if (c->progress) fputc('\n', stderr);
@@ -233,7 +238,16 @@ static void OnPresent(const uint32_t *frame, void *user) {
     Capture *c = (Capture *)user;
     if (!show.clock.stream) return; // the loading picture, before the music starts
     int64_t k = c->next++;
-    if (k >= c->first && c->hashFile) {
+    if (k >= c->first && c->options.raw) {
+        TakeFrame(c, frame);
+        if (fwrite(c->pixels, 4, (size_t)c->width * c->height, c->hashFile) !=
+            (size_t)c->width * c->height) {
+            std::string why =
+                std::string("cannot write ") + c->options.raw + ": " + strerror(errno);
+            Fail(c, why.c_str(), 1);
+        }
+        c->encoded++;
+    } else if (k >= c->first && c->hashFile) {
         const uint8_t *src = (const uint8_t *)frame;
         int pitch = SHOW_WIDTH * 4;
         src += (size_t)c->cropY * pitch + (size_t)c->cropX * 4;
@@ -270,6 +284,9 @@ static void Usage(FILE *out) {
                  "  --lossless         every pixel and sample kept exactly (large files)\n"
                  "  --hashes FILE      no video: one line per frame, \"frame time hash\", into\n"
                  "                     FILE (- for standard output); needs no ffmpeg\n"
+                 "  --raw FILE         no video: every frame as raw bgr0 bytes (0x00RRGGBB\n"
+                 "                     words, --frame's size) into FILE (- for standard\n"
+                 "                     output), e.g. for glimmerfall-flashcheck\n"
                  "  -h, --help         this text\n");
 }
 
@@ -289,7 +306,7 @@ static double Number(const char *name, const char *text, double low, double high
 }
 
 static CaptureOptions ParseOptions(int argc, char **argv) {
-    CaptureOptions o = {"out/glimmerfall.mp4", 640, 0.0, -1.0, 60, 0, nullptr};
+    CaptureOptions o = {"out/glimmerfall.mp4", 640, 0.0, -1.0, 60, 0, nullptr, nullptr};
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i], value;
         size_t eq = arg.find('=');
@@ -319,6 +336,8 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
             if (o.fps != Number("--fps", v, 1, 240)) BadUsage("--fps is a whole number", v);
         } else if (arg == "--hashes") {
             o.hashes = next();
+        } else if (arg == "--raw") {
+            o.raw = next();
         } else if (arg == "--lossless" && !hasValue) {
             o.lossless = 1;
         } else {
@@ -327,8 +346,9 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
     }
     if (o.to >= 0 && FrameAt(o.to, o.fps) <= FrameAt(o.from, o.fps))
         BadUsage("--to must come at least one frame after --from", nullptr);
+    if (o.hashes && o.raw) BadUsage("--hashes and --raw cannot go together", nullptr);
     std::string dot = strrchr(o.output, '.') ? strrchr(o.output, '.') : "";
-    if (!o.hashes && dot != ".mp4" && dot != ".mov" && dot != ".mkv")
+    if (!o.hashes && !o.raw && dot != ".mp4" && dot != ".mov" && dot != ".mkv")
         BadUsage("the output must end in .mp4, .mov or .mkv", o.output);
     return o;
 }
@@ -374,19 +394,19 @@ static void StartVideo(Capture *c) {
                 {c->video});
 }
 
-// Opens where the hash lines go. Standard output is kept for them alone:
-// the show's own console lines are sent to /dev/null from here on.
+// Opens where the hash lines or raw frames go. Standard output is kept for
+// them alone: the show's own console lines are sent to /dev/null from here on.
 static void OpenHashes(Capture *c) {
-    if (strcmp(c->options.hashes, "-") == 0) {
+    const char *name = OutputName(c);
+    if (strcmp(name, "-") == 0) {
         fflush(stdout);
         int fd = dup(STDOUT_FILENO);
         c->hashFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
-        if (!c->hashFile) Fail(c, "cannot write the hashes to standard output", 1);
+        if (!c->hashFile) Fail(c, "cannot write to standard output", 1);
     } else {
-        c->hashFile = fopen(c->options.hashes, "w");
+        c->hashFile = fopen(name, c->options.raw ? "wb" : "w");
         if (!c->hashFile) {
-            std::string line =
-                std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+            std::string line = std::string("cannot write ") + name + ": " + strerror(errno);
             Fail(c, line.c_str(), 1);
         }
     }
@@ -400,7 +420,8 @@ int main(int argc, char **argv) {
     c->encoder = {0, -1};
     c->startTime = c->shownTime = Now();
     c->progress = isatty(STDERR_FILENO);
-    if (!c->options.hashes && !FindProgram("ffmpeg"))
+    int noVideo = c->options.hashes || c->options.raw;
+    if (!noVideo && !FindProgram("ffmpeg"))
         Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
     struct stat st;
     if (stat("data", &st) != 0 || !S_ISDIR(st.st_mode))
@@ -411,7 +432,7 @@ int main(int argc, char **argv) {
         snprintf(line, sizeof line, "nothing to capture: the show ends at %.2f s", end);
         Fail(c, line, 1);
     }
-    if (c->options.hashes) {
+    if (noVideo) {
         OpenHashes(c);
     } else {
         c->music = LoadMusicPcm(SHOW_MUSIC);
@@ -437,7 +458,7 @@ int main(int argc, char **argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
 
-    if (!c->options.hashes) StartVideo(c);
+    if (!noVideo) StartVideo(c);
     SetDisplayDriver(&offscreenVideoDriver);
     SelectSteppedAudio();
     show.afterPresent = OnPresent;
