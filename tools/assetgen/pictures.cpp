@@ -437,11 +437,15 @@ int CredsPicture(const char *dir) {
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
 
-// moah.jpg: glowing cells that tile seamlessly, for a texture that scrolls.
+// moah.jpg: stained-glass cells that tile seamlessly, for a texture that
+// scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
+// beats, so every colour sits at mid grey's luminance and so does its inverse:
+// neither the scroll nor the inversion moves the brightness of the picture,
+// only its hues (pink, amber, teal, violet) swap.
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(101);
     std::vector<std::pair<double, double>> seeds;
-    for (int k = 0; k < 40; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
+    for (int k = 0; k < 90; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
         double d1 = 1e9, d2 = 1e9;
@@ -456,17 +460,18 @@ int MoahPicture(const char *dir) {
             else if (d < d2)
                 d2 = d;
         }
-        double edge = std::clamp((d2 - d1) / 10.0, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x3A0A4A, 0x8E1A7A, 0xE0457A, 0xFF9A3C};
-        uint32_t cell = Ramp(ramp, 4, (best * 37 % 40) / 40.0 * 0.8 + d1 / 200.0);
-        return Mix(0xFFE6A0, cell, edge);
+        double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
+        // Each cell its own hue, shading toward the neighbouring hue at its
+        // centre; the leading between the cells a pale gold of equal weight.
+        double hue = best * 2.39996 + d1 / 30.0;
+        uint32_t cell = IsoColour(hue, 70 + 25 * std::cos(d1 / 9.0));
+        return Mix(IsoColour(-0.9, 95), cell, edge);
     });
     return SaveCanvas(dir, "moah.jpg", &c);
 }
 
 // cani01.jpg: a wolf howls at a huge moon over dusk hills.
-int Cani1Picture(const char *dir) {
-    Canvas c = NewCanvas();
+void DrawCani1(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
         return Ramp(sky, 4, y / 230.0 + 0.05 * Fbm(111, x / 60.0, y / 30.0, 3));
@@ -499,17 +504,52 @@ int Cani1Picture(const char *dir) {
     cairo_close_path(cr);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
+}
+
+int Cani1Picture(const char *dir) {
+    Canvas c = NewCanvas();
+    DrawCani1(c);
     return SaveCanvas(dir, "cani01.jpg", &c);
 }
 
-// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01.
+// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01
+// on loud frames. The rings carry cani01's own light and shade (its
+// luminance, softened over a few pixels), so a flip swaps the colours and the
+// pattern but leaves every region as bright as it was: no flash.
 int Cani2Picture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
+    DrawCani1(c);
+    const uint32_t *wolf = BeginPixels(&c);
+    std::vector<double> light(W * H), row(W * H);
+    for (int i = 0; i < W * H; i++) light[i] = Luminance(wolf[i]);
+    const int r = 6; // box blur radius, pixels: two passes across, two down
+    for (int pass = 0; pass < 2; pass++) {
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -r; k <= r; k++) sum += light[y * W + std::clamp(x + k, 0, W - 1)];
+                row[y * W + x] = sum / (2 * r + 1);
+            }
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -r; k <= r; k++) sum += row[std::clamp(y + k, 0, H - 1) * W + x];
+                light[y * W + x] = sum / (2 * r + 1);
+            }
+    }
+    DonePixels(&c);
+    Shade(&c, [&](int x, int y) {
         double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x1A0033, 0xE0189A, 0x20E0E8, 0xC8FF40};
-        return Ramp(ramp, 4, 0.5 + v / 5.2);
+        static const uint32_t ramp[] = {0x5A20C0, 0xE0189A, 0x20E0E8, 0xC8FF40};
+        // The ring's swing around the local light averages out over a ring pair.
+        double l = light[y * W + x] * (1 + 0.5 * std::sin(a / 6.0) * std::sin(b / 7.0));
+        // A saturated hue cannot reach the moon's light: it pales toward
+        // white until it does.
+        uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
+        for (double pale = 0.1; pale <= 1.0 && Luminance(out) < l - 0.01; pale += 0.1)
+            out = WithLuminance(Mix(hue, 0xFFFFFF, pale), l);
+        return out;
     });
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
@@ -750,33 +790,59 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
-// skog.jpg: a misty pine forest in daylight, rays through the trees.
+// skog.jpg: a snowy pine forest in morning fog, the far ranks fading into
+// white. It is the finale's backdrop, where the picture strobes between it
+// and white on beats, so it is drawn high-key: every region keeps at least
+// 80 % of white's luminance and the strobe changes colour, not brightness.
+// The pines stand in loose groups with gaps of sky between them, each tier
+// lit from the left and dusted with snow.
 int SkogPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0xCFE8E4, 0xA8D4C8, 0x7FB8A0};
-        return Ramp(sky, 3, y / 256.0);
+        static const uint32_t sky[] = {0xF7F8F4, 0xEEF3F2, 0xE6EEEE};
+        return Ramp(sky, 3, y / 200.0 + 0.04 * Fbm(150, x / 90.0, y / 40.0, 3));
     });
     cairo_t *cr = c.cr;
     Rng rng = NewRng(151);
-    static const uint32_t layers[] = {0x8DB9A4, 0x5E9476, 0x356B4E, 0x1A4630, 0x0B2A1A};
+    static const uint32_t shade[] = {0xDCE6E6, 0xCCDAD9, 0xBACECB, 0xA8C1BD, 0x97B4AE};
     for (int layer = 0; layer < 5; layer++) {
-        double scale = 0.5 + layer * 0.3, ground = 150 + layer * 24;
-        for (double x = RngRange(&rng, -20, 10); x < W + 30; x += RngRange(&rng, 16, 30) * scale) {
-            double h = RngRange(&rng, 90, 150) * scale;
-            AddPine(cr, x, ground, h, h * 0.36, 40);
+        double scale = 0.45 + layer * 0.22, ground = 150 + layer * 22;
+        for (double x = RngRange(&rng, -20, 30); x < W + 30;) {
+            double h = RngRange(&rng, 90, 150) * scale, w = h * RngRange(&rng, 0.3, 0.4);
+            // Shadow side first, then the lit left half of each tier, then snow.
+            AddPine(cr, x, ground + 4, h, w, 0);
+            SetColour(cr, shade[layer], 1);
+            cairo_fill(cr);
+            for (int k = 0; k < 7; k++) {
+                double y0 = ground + 4 - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13);
+                cairo_move_to(cr, x - ww / 2, y0);
+                cairo_line_to(cr, x, y0 - h * 0.22);
+                cairo_line_to(cr, x, y0 - 1);
+                cairo_close_path(cr);
+                SetColour(cr, Mix(shade[layer], 0xFFFFFF, 0.35), 1);
+                cairo_fill(cr);
+                cairo_move_to(cr, x - ww / 2, y0);
+                cairo_line_to(cr, x + ww / 2, y0);
+                cairo_set_line_width(cr, 1.0 + layer * 0.3);
+                SetColour(cr, 0xFFFFFF, 0.8);
+                cairo_stroke(cr);
+            }
+            // Groups of two to four, then a clearing.
+            x += (RngFloat(&rng) < 0.3 ? RngRange(&rng, 40, 90) : RngRange(&rng, 12, 24)) * scale;
         }
+        // Snow on the ground of this rank, then fog that pushes it back.
         cairo_rectangle(cr, 0, ground, W, H - ground);
-        SetColour(cr, layers[layer], 1);
+        SetColour(cr, 0xF6F8F8, 1);
         cairo_fill(cr);
-        // Mist between the layers.
-        cairo_pattern_t *mist = cairo_pattern_create_linear(0, ground - 40, 0, ground + 10);
-        cairo_pattern_add_color_stop_rgba(mist, 0, 0.85, 0.95, 0.9, 0);
-        cairo_pattern_add_color_stop_rgba(mist, 1, 0.85, 0.95, 0.9, 0.25);
-        cairo_set_source(cr, mist);
-        cairo_rectangle(cr, 0, ground - 40, W, 50);
-        cairo_fill(cr);
-        cairo_pattern_destroy(mist);
+        if (layer < 4) {
+            cairo_pattern_t *mist = cairo_pattern_create_linear(0, 0, 0, ground);
+            cairo_pattern_add_color_stop_rgba(mist, 0, 0.97, 0.98, 0.98, 0.1);
+            cairo_pattern_add_color_stop_rgba(mist, 1, 0.97, 0.98, 0.98, 0.45);
+            cairo_set_source(cr, mist);
+            cairo_rectangle(cr, 0, 0, W, H);
+            cairo_fill(cr);
+            cairo_pattern_destroy(mist);
+        }
     }
     for (int k = 0; k < 5; k++) { // sun rays from the upper left
         double x = 60 + k * 70;
@@ -785,7 +851,7 @@ int SkogPicture(const char *dir) {
         cairo_line_to(cr, x + 200, H);
         cairo_line_to(cr, x + 140, H);
         cairo_close_path(cr);
-        SetColour(cr, 0xFFF8D0, 0.08);
+        SetColour(cr, 0xFFFBE0, 0.12);
         cairo_fill(cr);
     }
     return SaveCanvas(dir, "skog.jpg", &c);
@@ -809,8 +875,9 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: fat Truchet arcs in bold colours, tiling seamlessly (the show
-// zooms and scrolls it through a grid that wraps).
+// fette.jpg: fat Truchet arcs, amber tubes on teal, tiling seamlessly (the
+// show zooms and scrolls it through a grid that wraps). Tube and ground share
+// one luminance, so the zoom and the scroll move colours, never brightness.
 int FettePicture(const char *dir) {
     const int cell = 32;
     Rng rng = NewRng(171);
@@ -824,10 +891,10 @@ int FettePicture(const char *dir) {
         double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
         double ring = std::fabs(d - cell / 2.0);
         bool band = ring < 8;
-        uint32_t base = ((cx + cy) & 1) ? 0x0E5A66 : 0x12707A;
-        uint32_t tube = Mix(0xFF8A1E, 0xFFD36A, 1 - ring / 8.0);
-        return band ? Mix(tube, 0x7A2A00, ring > 6.5 ? 0.6 : 0.0)
-                    : Mix(base, 0xF4E8C8, d < 4 ? 0.4 : 0.0);
+        uint32_t base = IsoColour(((cx + cy) & 1) ? 2.5 : 2.2, 80);
+        uint32_t tube = IsoColour(-0.75 + 0.35 * ring / 8.0, 95);
+        return band ? Mix(tube, IsoColour(-1.6, 60), ring > 6.5 ? 0.6 : 0.0)
+                    : Mix(base, IsoColour(1.2, 60), d < 4 ? 0.6 : 0.0);
     });
     return SaveCanvas(dir, "fette.jpg", &c);
 }
@@ -859,19 +926,20 @@ int VertikalPicture(const char *dir) {
     return SaveCanvas(dir, "vertikal3.jpg", &c);
 }
 
-// gr.jpg: green and violet aurora curtains over a starry night.
+// gr.jpg: pale green and violet aurora curtains in a bright dawn sky. The
+// finale cross-fades toward it while its two looks (white and the pale
+// forest) alternate, so it stays as light as they are.
 int GrPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
         double base = y / 256.0;
-        uint32_t sky = Mix(0x050A24, 0x102A3A, base);
+        uint32_t sky = Mix(0xE4ECF6, 0xF6F0EC, base);
         double wave = 90 + 40 * std::sin(x / 70.0) + 20 * Fbm(191, x / 50.0, 0, 3);
         double curtain = std::exp(-std::pow((y - wave) / 45.0, 2)) *
                          (0.6 + 0.4 * std::sin(x / 5.0 + 6 * Fbm(192, x / 40.0, y / 200.0, 3)));
-        uint32_t light = Mix(0x38F0A0, 0xB040F0, std::clamp((wave - y) / 80.0 + 0.3, 0.0, 1.0));
+        uint32_t light = Mix(0xB8F4D8, 0xDCC0F4, std::clamp((wave - y) / 80.0 + 0.3, 0.0, 1.0));
         return Mix(sky, light, std::clamp(curtain, 0.0, 1.0));
     });
-    Stars(&c, 193, 90, H);
     return SaveCanvas(dir, "gr.jpg", &c);
 }
 

@@ -521,8 +521,13 @@ int GenerateScenes(const char *dir) {
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
     ok = ok &&
+         // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
+         // every frame, values of 0.1-0.3 between the kicks: stronger ambient
+         // and diffuse weights turn those into a cube that reads as lit, in
+         // warm amber, and the kicks push it toward gold.
          WriteScene(dir, "cube.txt", "cube", {Cube()},
-                    {Mat("glass", {0.5, 0.5, 0.5}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}, 0.6, 0.7)});
+                    {MaterialData{
+                        "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
     ok = ok &&
          WriteScene(dir, "diamond.txt", "diamond", {Diamond()},
                     {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6)});

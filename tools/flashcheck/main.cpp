@@ -29,6 +29,7 @@ static void Usage(FILE *out) {
             "  --size WxH       frame size (default 512x384, glimmerfall-capture --frame 512)\n"
             "  --view           analyse only the 512x256 picture in the frame's centre\n"
             "  --from SECONDS   music time of the first frame (default 0)\n"
+            "  --list FROM TO   also list every change between these music times\n"
             "  -h, --help       this text\n");
 }
 
@@ -48,7 +49,7 @@ static int PartAt(double t) {
 
 int main(int argc, char **argv) {
     int fps = 60, width = 512, height = 384, viewOnly = 0;
-    double from = 0;
+    double from = 0, listFrom = 1e30, listTo = -1;
     const char *input = "-";
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
@@ -76,6 +77,13 @@ int main(int argc, char **argv) {
             const char *v = value();
             from = strtod(v, &end);
             if (*end || !(from >= 0)) BadUsage("--from is a number of seconds", v);
+        } else if (a == "--list") {
+            const char *v = value();
+            listFrom = strtod(v, &end);
+            if (*end) BadUsage("--list takes two times", v);
+            v = value();
+            listTo = strtod(v, &end);
+            if (*end) BadUsage("--list takes two times", v);
         } else if (a.size() > 1 && a[0] == '-') {
             BadUsage("unknown option", argv[i]);
         } else {
@@ -116,6 +124,12 @@ int main(int argc, char **argv) {
         return 1;
     }
 
+    for (int b = 0; b < FLASH_BLOCKS; b++)
+        for (size_t i = 0; i < run.changes[b].size(); i++) {
+            double t = from + (double)run.changes[b][i] / run.fps;
+            if (t >= listFrom && t <= listTo)
+                printf("  change %8.3f s  block %d,%d\n", t, b % FLASH_GRID, b / FLASH_GRID);
+        }
     // Every window that starts inside the run and ends by its last frame;
     // a run shorter than a second is one window.
     int64_t windows = std::max<int64_t>(1, run.frames - fps + 1);
