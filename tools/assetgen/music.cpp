@@ -436,9 +436,10 @@ const Section kSections[PART_COUNT + 1] = {
     {51, kFour, 0.6, 60, 0.1, "....x.......x...", 0.45, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.16, 0.35, 3200, 1, kThemeA, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04,
      0.45, 135, 2.2, 3},
-    // The butterflies: finale.
-    {52, kFour, 0.7, 84, 0.08, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
-     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0},
+    // The butterflies: finale. A short, tight kick: the strobe turns on
+    // every frame it is loud, so it is loud for as few frames as will count.
+    {52, kFour, 0.7, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
+     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025},
     // Credits: pad and plucks only, slowing to 115 BPM; the fade at the
     // end of the track takes them to silence by the last frame.
     {10, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1600, 1, nullptr, 0,

@@ -33,6 +33,57 @@ int Save(const char *dir, const char *name, const uint32_t *pixels) {
     return WriteDataFile(dir, name, jpeg.data(), jpeg.size());
 }
 
+// How hard the wrap edges of pixels meet, against how neighbouring columns
+// and rows meet inside: the mean colour step across the seam (column 511 to
+// 0 and row 255 to 0) over the mean step between neighbours elsewhere.
+double SeamRatio(const uint32_t *p) {
+    auto step = [](uint32_t a, uint32_t b) {
+        return std::abs((int)(a >> 16 & 255) - (int)(b >> 16 & 255)) +
+               std::abs((int)(a >> 8 & 255) - (int)(b >> 8 & 255)) +
+               std::abs((int)(a & 255) - (int)(b & 255));
+    };
+    double seam = 0, inside = 0;
+    for (int y = 0; y < H; y++) {
+        seam += step(p[y * W + W - 1], p[y * W]);
+        for (int x = 0; x + 1 < W; x++) inside += step(p[y * W + x], p[y * W + x + 1]);
+    }
+    for (int x = 0; x < W; x++) {
+        seam += step(p[(H - 1) * W + x], p[x]);
+        for (int y = 0; y + 1 < H; y++) inside += step(p[y * W + x], p[(y + 1) * W + x]);
+    }
+    seam /= W + H;
+    inside /= (double)(W - 1) * H + (double)W * (H - 1);
+    return seam / std::max(inside, 0.5);
+}
+
+// A picture that a part draws through a wrapping grid must tile: its seam
+// may be no harder than twice a step inside it. Checked on the JPEG as the
+// show decodes it; a seam fails the build with one line naming the picture.
+int SaveTiling(const char *dir, const char *name, const uint32_t *pixels) {
+    std::vector<unsigned char> jpeg = EncodeJpeg(pixels, kQuality);
+    Image *decoded = jpeg.empty() ? nullptr : DecodeJpeg(jpeg.data(), jpeg.size(), name);
+    if (!decoded) {
+        std::fprintf(stderr, "assetgen: cannot encode %s\n", name);
+        return 0;
+    }
+    double ratio = SeamRatio(decoded->pixels);
+    FreeJpeg(decoded);
+    if (ratio > 2.0) {
+        std::fprintf(stderr,
+                     "assetgen: %s does not tile: its wrap seam is %.1f times as hard "
+                     "as a step inside it\n",
+                     name, ratio);
+        return 0;
+    }
+    return WriteDataFile(dir, name, jpeg.data(), jpeg.size());
+}
+
+int SaveTilingCanvas(const char *dir, const char *name, Canvas *c) {
+    int ok = SaveTiling(dir, name, BeginPixels(c));
+    FreeCanvas(c);
+    return ok;
+}
+
 int SaveCanvas(const char *dir, const char *name, Canvas *c) {
     int ok = Save(dir, name, BeginPixels(c));
     FreeCanvas(c);
@@ -45,6 +96,23 @@ template <class F> void Shade(Canvas *c, F f) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) p[y * W + x] = f(x, y);
     DonePixels(c);
+}
+
+// As Shade, for a picture that must tile: within band pixels of the right
+// and bottom edges f fades into its own continuation from the left and top
+// (f at x - W, y - H), so the last column runs on into the first and the
+// last row into the first. f must take any coordinates.
+template <class F> void ShadeTiling(Canvas *c, F f, int band) {
+    auto ease = [&](int at, int size) {
+        double s = std::clamp((at - (size - band)) / (double)band, 0.0, 1.0);
+        return s * s * (3 - 2 * s);
+    };
+    Shade(c, [&](int x, int y) {
+        double sx = ease(x, W), sy = ease(y, H);
+        uint32_t top = Mix(f(x, y), f(x - W, y), sx),
+                 bottom = Mix(f(x, y - H), f(x - W, y - H), sx);
+        return sy > 0 ? Mix(top, bottom, sy) : top;
+    });
 }
 
 // Adds text in a DejaVu face, centred on x at baseline y, to the path.
@@ -234,32 +302,38 @@ int KeyPicture(const char *dir) {
         cairo_set_source_rgb(cr, 0.95, 0.8, 0.35);
         cairo_fill(cr);
     }
-    return SaveCanvas(dir, "key.jpg", &c);
+    return SaveTilingCanvas(dir, "key.jpg", &c);
 }
 
 // fear07.jpg: a crimson storm turning around a dark eye, with lightning.
 int FearPicture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
-        double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
-        double swirl = a + 2.2 / (r + 0.15);
-        double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
-        double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
-        double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
-        return Ramp(ramp, 5, t);
-    });
+    ShadeTiling(
+        &c,
+        [](int x, int y) {
+            double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
+            double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
+            double swirl = a + 2.2 / (r + 0.15);
+            double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
+            double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
+            double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
+            static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
+            return Ramp(ramp, 5, t);
+        },
+        64);
     cairo_t *cr = c.cr;
     Rng rng = NewRng(22);
     for (int bolt = 0; bolt < 3; bolt++) {
-        double x = RngRange(&rng, 40, 480), y = 0;
+        // The bolt runs from the top edge to the bottom one and ends where
+        // it began, so it continues across the vertical wrap.
+        double x0 = RngRange(&rng, 40, 480), x = x0, y = 0;
         cairo_move_to(cr, x, y);
-        while (y < H) {
+        while (y < H - 22) {
             x += RngRange(&rng, -18, 18);
             y += RngRange(&rng, 8, 22);
             cairo_line_to(cr, x, y);
         }
+        cairo_line_to(cr, x0, H);
         SetColour(cr, 0xFF8060, 0.35);
         cairo_set_line_width(cr, 6);
         cairo_stroke_preserve(cr);
@@ -267,21 +341,23 @@ int FearPicture(const char *dir) {
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);
     }
-    return SaveCanvas(dir, "fear07.jpg", &c);
+    return SaveTilingCanvas(dir, "fear07.jpg", &c);
 }
 
 // smoke.jpg: wisps of violet smoke on deep blue (domain-warped noise).
 int SmokePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double u = x / 110.0, v = y / 110.0;
-        double wx = TileFbm(31, u, v, 5, 3, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 5, 3, 4);
-        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 5, 3, 5);
+        // Four noise cells across and two down: the noise repeats exactly
+        // every 512 x 256 pixels, so the smoke tiles.
+        double u = x / 128.0, v = y / 128.0;
+        double wx = TileFbm(31, u, v, 4, 2, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 4, 2, 4);
+        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 5);
         double t = std::clamp(0.5 + 1.1 * n, 0.0, 1.0);
         static const uint32_t ramp[] = {0x05061A, 0x1B1C4A, 0x5A3F86, 0xB7A4D6, 0xF2ECFF};
         return Ramp(ramp, 5, t * t * (3 - 2 * t));
     });
-    return SaveCanvas(dir, "smoke.jpg", &c);
+    return SaveTilingCanvas(dir, "smoke.jpg", &c);
 }
 
 // name.jpg: the title on black, in gold with a cyan rim and a few glints.
@@ -398,16 +474,22 @@ int Fern2Picture(const char *dir) {
     for (int k = 0; k < 46; k++) {
         double x = RngRange(&rng, -20, 530), y = RngRange(&rng, 40, 300),
                h = RngRange(&rng, 60, 130);
-        Fern(acc.data(), 100 + k, x, y, h, RngRange(&rng, -0.8, 0.8), k % 2, 60000);
+        double angle = RngRange(&rng, -0.8, 0.8);
+        // Drawn again a picture's width and height away, so a frond cut by
+        // one edge comes back at the other: the bed tiles.
+        for (int dy = -1; dy <= 1; dy++)
+            for (int dx = -1; dx <= 1; dx++)
+                Fern(acc.data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
     }
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double n = Fbm(82, x / 70.0, y / 70.0, 3);
+        double n = TileFbm(82, x / 64.0, y / 64.0, 8, 4, 3);
         uint32_t base = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
         double t = std::min(1.0, std::log(1.0 + acc[y * W + x]) / std::log(12.0));
-        return Mix(base, Mix(0x9BD88A, 0xDDF5C8, y / 256.0), t);
+        // Paler toward the middle rows and the same at the top and bottom edges.
+        return Mix(base, Mix(0x9BD88A, 0xDDF5C8, 0.5 - 0.5 * std::cos(2 * kPi * y / H)), t);
     });
-    return SaveCanvas(dir, "Pale Fern part 02.jpg", &c);
+    return SaveTilingCanvas(dir, "Pale Fern part 02.jpg", &c);
 }
 
 // Creds.jpg: the credits, by role, under the name.
@@ -467,7 +549,7 @@ int MoahPicture(const char *dir) {
         uint32_t cell = IsoColour(hue, 70 + 25 * std::cos(d1 / 9.0));
         return Mix(IsoColour(-0.9, 95), cell, edge);
     });
-    return SaveCanvas(dir, "moah.jpg", &c);
+    return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
 // cani01.jpg: a wolf howls at a huge moon over dusk hills.
@@ -896,7 +978,7 @@ int FettePicture(const char *dir) {
         return band ? Mix(tube, IsoColour(-1.6, 60), ring > 6.5 ? 0.6 : 0.0)
                     : Mix(base, IsoColour(1.2, 60), d < 4 ? 0.6 : 0.0);
     });
-    return SaveCanvas(dir, "fette.jpg", &c);
+    return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
 
 // vertikal3.jpg: vertical beams of light whose blue byte is their opacity
@@ -915,15 +997,18 @@ int VertikalPicture(const char *dir) {
         double a = 0;
         double tint = 0;
         for (const Beam &b : beams) {
-            double d = std::fabs(x - b.x) / b.width;
-            double v = b.level * std::exp(-d * d * 2) * (0.75 + 0.25 * std::sin(y / 23.0 + b.x));
+            // Distances across the wrap and eleven swells down the height:
+            // the beams tile.
+            double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
+            double v = b.level * std::exp(-d * d * 2) *
+                       (0.75 + 0.25 * std::sin(y * 11 * 2 * kPi / H + b.x));
             if (v > a) a = v, tint = b.tint;
         }
         if (a < 0.06) return 0;
         double blue = 255 * a;
         return Rgb(blue * (0.35 + 0.55 * tint), blue * (0.75 + 0.2 * (1 - tint)), blue);
     });
-    return SaveCanvas(dir, "vertikal3.jpg", &c);
+    return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }
 
 // gr.jpg: pale green and violet aurora curtains in a bright dawn sky. The
