@@ -450,21 +450,55 @@ int SplatPicture(const char *dir) {
 }
 
 // Pale Fern part 01.jpg: three bright fronds on exact black. The show copies
-// only pixels above 0x011112, so the black never covers what lies beneath.
+// every pixel above 0x011112 over the fern bed, so the black must decode as
+// exact black and nothing that is copied may be nearly black (dirt on the
+// bed). JPEG rings across every 8 x 8 block that holds an edge, so each
+// block that holds any frond is lifted to a dim moss green at least (the
+// bed's own tone), and every other block stays exact black, which a flat
+// block decodes to. The decoded picture is checked: at most 0.5 % of the
+// copied pixels may have every channel below 40.
 int Fern1Picture(const char *dir) {
     std::vector<uint32_t> acc((size_t)W * H, 0);
     Fern(acc.data(), 71, 70, 262, 250, 0.45, false, 900000);
     Fern(acc.data(), 72, 450, 262, 235, -0.5, true, 900000);
     Fern(acc.data(), 73, 260, 262, 170, 0.05, false, 500000);
+    std::vector<unsigned char> touched((W / 8) * (H / 8), 0);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++)
+            if (acc[y * W + x]) touched[(y / 8) * (W / 8) + x / 8] = 1;
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
+        if (!touched[(y / 8) * (W / 8) + x / 8]) return 0;
         uint32_t n = acc[y * W + x];
-        if (n == 0) return 0;
+        if (n == 0)
+            return 0x10361F; // the moss floor of a block with a frond in it: the bed's darkest tone
         double t = std::min(1.0, std::log(1.0 + n) / std::log(40.0));
-        static const uint32_t ramp[] = {0x2E6B3A, 0x8CCB7A, 0xE6FFD8};
+        static const uint32_t ramp[] = {0x3A7A46, 0x8CCB7A, 0xE6FFD8};
         return Ramp(ramp, 3, t);
     });
-    return SaveCanvas(dir, "Pale Fern part 01.jpg", &c);
+    std::vector<unsigned char> jpeg = EncodeJpeg(BeginPixels(&c), kQuality);
+    FreeCanvas(&c);
+    Image *decoded = jpeg.empty() ? nullptr : DecodeJpeg(jpeg.data(), jpeg.size(), "fern");
+    if (!decoded) {
+        std::fprintf(stderr, "assetgen: cannot encode Pale Fern part 01.jpg\n");
+        return 0;
+    }
+    int copied = 0, dark = 0;
+    for (int i = 0; i < W * H; i++) {
+        uint32_t q = decoded->pixels[i];
+        if (q <= 0x011112) continue; // the show's own test: not copied
+        copied++;
+        dark += (q >> 16 & 255) < 40 && (q >> 8 & 255) < 40 && (q & 255) < 40;
+    }
+    FreeJpeg(decoded);
+    if (dark * 200 > copied) {
+        std::fprintf(stderr,
+                     "assetgen: Pale Fern part 01.jpg: %d of the %d copied pixels are nearly "
+                     "black (at most 0.5 %%)\n",
+                     dark, copied);
+        return 0;
+    }
+    return WriteDataFile(dir, "Pale Fern part 01.jpg", jpeg.data(), jpeg.size());
 }
 
 // Pale Fern part 02.jpg: a dense bed of small fronds over dark green, to wave.
@@ -973,8 +1007,10 @@ int FettePicture(const char *dir) {
         double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
         double ring = std::fabs(d - cell / 2.0);
         bool band = ring < 8;
-        uint32_t base = IsoColour(((cx + cy) & 1) ? 2.5 : 2.2, 80);
-        uint32_t tube = IsoColour(-0.75 + 0.35 * ring / 8.0, 95);
+        // A tiling grain that turns the hues a little, never the brightness.
+        double grain = 0.25 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
+        uint32_t base = IsoColour((((cx + cy) & 1) ? 2.5 : 2.2) + grain, 80);
+        uint32_t tube = IsoColour(-0.75 + 0.35 * ring / 8.0 + grain, 95);
         return band ? Mix(tube, IsoColour(-1.6, 60), ring > 6.5 ? 0.6 : 0.0)
                     : Mix(base, IsoColour(1.2, 60), d < 4 ? 0.6 : 0.0);
     });
