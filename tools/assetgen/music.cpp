@@ -418,11 +418,11 @@ const Section kSections[PART_COUNT + 1] = {
     // on bin 2 takes the bass's place and holds the cube's colour (bins 2, 1,
     // 0 are its red, green, blue) steady between the kicks, under F, Dm, Am
     // (as Fmaj7) and Dm.
-    {8, kFour, 0.5, 50, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
+    {8, kFour, 0.5, 50, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
      kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
      190, 0.5, 0, 1, 0, 0.22},
     // Part Twelve: lighter, half-time, toward the dragon, over the same pedal.
-    {14, kHalf, 0.4, 55, 0.12, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
+    {14, kHalf, 0.4, 55, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
      kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
      190, 0.5, 0, 1, 0, 0.3},
     // Part 13: the heart; flashes on the beats.

@@ -601,23 +601,38 @@ void DrawCani1(Canvas &c) {
             return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
                    (layer ? 0 : 20 * std::sin(x / 90.0));
         });
-    // The wolf, sitting on the near hill, muzzle raised to the moon.
-    cairo_move_to(cr, 96, 238);
-    cairo_curve_to(cr, 104, 222, 126, 212, 146, 208); // tail up to the haunch
-    cairo_curve_to(cr, 138, 186, 146, 164, 162, 150); // back
-    cairo_curve_to(cr, 172, 136, 178, 116, 182, 98);  // nape
-    cairo_line_to(cr, 180, 70);                       // ear
-    cairo_line_to(cr, 194, 84);
-    cairo_curve_to(cr, 204, 74, 214, 62, 228, 46); // brow to muzzle tip
-    cairo_line_to(cr, 230, 54);
-    cairo_curve_to(cr, 222, 64, 214, 76, 208, 88);    // jaw and throat
-    cairo_curve_to(cr, 214, 108, 216, 128, 212, 150); // chest
-    cairo_line_to(cr, 218, 236);                      // front leg and paw
-    cairo_line_to(cr, 200, 238);
-    cairo_line_to(cr, 198, 196);
-    cairo_curve_to(cr, 192, 190, 182, 202, 178, 214); // belly to the hind leg
-    cairo_line_to(cr, 188, 238);
+    // The wolf, sitting on the near hill, head thrown back, howling at the
+    // moon: bushy tail, round haunch, arched neck, two pointed ears, open
+    // jaws, deep chest, a straight foreleg and the folded hind leg.
+    cairo_move_to(cr, 66, 238);
+    cairo_curve_to(cr, 70, 226, 92, 214, 116, 212);   // tail up to the haunch
+    cairo_curve_to(cr, 108, 194, 116, 170, 138, 160); // round haunch
+    cairo_curve_to(cr, 150, 152, 160, 134, 164, 114); // back to the shoulders
+    cairo_curve_to(cr, 166, 100, 168, 88, 174, 78);   // arched neck
+    cairo_line_to(cr, 170, 58);                       // back ear
+    cairo_line_to(cr, 184, 70);
+    cairo_line_to(cr, 188, 54); // front ear
+    cairo_line_to(cr, 196, 68);
+    cairo_curve_to(cr, 204, 64, 214, 54, 226, 42); // brow to the muzzle
+    cairo_line_to(cr, 233, 38);                    // nose
+    cairo_line_to(cr, 234, 45);
+    cairo_line_to(cr, 224, 53);                       // upper jaw, mouth open
+    cairo_line_to(cr, 232, 56);                       // lower jaw
+    cairo_curve_to(cr, 222, 66, 212, 76, 204, 86);    // throat
+    cairo_curve_to(cr, 208, 102, 216, 122, 212, 142); // deep chest
+    cairo_line_to(cr, 214, 202);                      // foreleg
+    cairo_line_to(cr, 217, 233);
+    cairo_line_to(cr, 228, 238); // paw
+    cairo_line_to(cr, 203, 238);
+    cairo_line_to(cr, 202, 204);
+    cairo_curve_to(cr, 196, 196, 186, 198, 176, 204); // belly
+    cairo_curve_to(cr, 168, 214, 174, 230, 188, 236); // folded hind leg
+    cairo_line_to(cr, 150, 238);
     cairo_close_path(cr);
+    // Moonlight rims the fur before the body is filled over it.
+    SetColour(cr, 0xF2C9A0, 0.5);
+    cairo_set_line_width(cr, 2.5);
+    cairo_stroke_preserve(cr);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
 }
@@ -906,8 +921,8 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
-// skog.jpg: a snowy pine forest in morning fog, the far ranks fading into
-// white. It is the finale's backdrop, where the picture strobes between it
+// skog.jpg: a snowy forest of mint-green pines in morning fog, the far
+// ranks fading into white. It is the finale's backdrop, where the picture strobes between it
 // and white on beats, so it is drawn high-key: every region keeps at least
 // 80 % of white's luminance and the strobe changes colour, not brightness.
 // The pines stand in loose groups with gaps of sky between them, each tier
@@ -920,7 +935,9 @@ int SkogPicture(const char *dir) {
     });
     cairo_t *cr = c.cr;
     Rng rng = NewRng(151);
-    static const uint32_t shade[] = {0xDCE6E6, 0xCCDAD9, 0xBACECB, 0xA8C1BD, 0x97B4AE};
+    // Mint greens with the green channel kept high: visibly coloured, yet
+    // bright in luminance (green weighs most in it).
+    static const uint32_t shade[] = {0xE6FAF2, 0xD6F8EA, 0xC6F6E2, 0xB6F5DA, 0xA6F4D2};
     for (int layer = 0; layer < 5; layer++) {
         double scale = 0.45 + layer * 0.22, ground = 150 + layer * 22;
         for (double x = RngRange(&rng, -20, 30); x < W + 30;) {

@@ -420,8 +420,8 @@ std::vector<MeshData> Butterfly() {
         const int radial = 6, angular = 12;
         auto at = [&](int i, int j) {
             double a = a0 + (a1 - a0) * j / angular;
-            // Even rings out to 96 % of the radius, then a narrow hem.
-            double rr = radius(a) * (i < radial ? 0.96 * i / (radial - 1) : 1.0);
+            // Even rings out to 97 % of the radius, then a narrow hem.
+            double rr = radius(a) * (i < radial ? 0.97 * i / (radial - 1) : 1.0);
             return V3{8 + rr * std::cos(a), rr * std::sin(a), 0};
         };
         for (int i = 0; i < radial; i++)
@@ -453,14 +453,14 @@ std::vector<MeshData> Butterfly() {
              double t = (a + 1.6) / 1.75;
              return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
          },
-         {{170, -150, 20}, {150, -30, 9}});
+         {{170, -150, 14}});
     // Hindwing: rounder, below.
     wing(0.2, 1.75,
          [](double a) {
              double t = (a - 0.2) / 1.55;
              return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
          },
-         {{120, 130, 16}});
+         {});
     // Body: a slim spindle from head (-y) to abdomen (+y), and two antennae.
     auto spindle = [&](int i, int j) {
         double v = kPi * i / 8, u = 2 * kPi * j / 6;
@@ -468,7 +468,8 @@ std::vector<MeshData> Butterfly() {
         return V3{rr * std::cos(u), y, rr * std::sin(u)};
     };
     // The body takes the wings' material: only the hem, the spots and the
-    // antennae are drawn in the face-without-material blue, so the strobe
+    // antennae are drawn in the face-without-material blue (one small spot
+    // on each forewing), so the strobe
     // of the finale (which keeps blue and drops black, then the inverse)
     // swaps thin lines and small spots, not large blocks of colour.
     AddClosedGrid(&body, 8, 6, 0, spindle, [](int i) {
