@@ -131,8 +131,8 @@ const struct {
     {4320, "156.78 s: the swarm on white", 0xb0a43362bcfd22ceu},
     {4700, "163.11 s: an even beat, skog under the inverted swarm", 0xa7a22f5b0948cf5au},
     {5100, "169.78 s: an odd beat, the swarm on white", 0x9fab398ab78dd3efu},
-    {5790, "181.28 s: the credits begin under the five butterflies", 0x67073706d8045ffau},
-    {6000, "184.78 s: the credits under the blurring butterflies", 0x36807e7d5edf9ac2u},
+    {5790, "181.28 s: the credits begin under the five butterflies", 0x7330c9925e823c48u},
+    {6000, "184.78 s: the credits under the blurring butterflies", 0x7f57cbe95de29b57u},
 };
 
 TEST_F(SecondHalf, EveryPartDrawsItsChosenFramesExactlyAndTheShowEndsPast186Seconds) {

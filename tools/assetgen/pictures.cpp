@@ -535,6 +535,20 @@ int CredsPicture(const char *dir) {
     });
     cairo_t *cr = c.cr;
     Stars(&c, 92, 120, H);
+    // A veil of the night's own colour behind the lettering, feathered at its
+    // ends, so no star sits on a letter.
+    for (int band = 0; band < 2; band++) {
+        double y0 = band ? 98 : 22, y1 = band ? 214 : 74;
+        cairo_pattern_t *veil = cairo_pattern_create_linear(40, 0, 472, 0);
+        cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.05, 0.05, 0.16, 0);
+        cairo_pattern_add_color_stop_rgba(veil, 0.2, 0.05, 0.05, 0.16, 0.95);
+        cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.05, 0.05, 0.16, 0.95);
+        cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.05, 0.05, 0.16, 0);
+        cairo_set_source(cr, veil);
+        cairo_rectangle(cr, 40, y0, 432, y1 - y0);
+        cairo_fill(cr);
+        cairo_pattern_destroy(veil);
+    }
     Text(cr, "DejaVu Serif", 40, true, 256, 62, "Glimmerfall");
     SetColour(cr, 0xF5D27A, 1);
     cairo_fill(cr);
