@@ -51,6 +51,14 @@ void LightVertex(const Vec3 *eye, const Material *material, const Vertex *vertex
         out->b = 1.0f;
         return;
     }
+    if (lightCount <= 0) {
+        // No light leaves the colour black; the view direction and its power
+        // (a square root and a pow a vertex) would be thrown away.
+        out->r = 0.0f;
+        out->g = 0.0f;
+        out->b = 0.0f;
+        return;
+    }
     const Material *m = material;
     const Vec3 p = {vertex->x, vertex->y, vertex->z};
     const Vec3 n = {vertex->nx, vertex->ny, vertex->nz};

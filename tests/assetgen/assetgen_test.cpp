@@ -412,12 +412,83 @@ TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
         ComputeSpectrum(pcm, (int64_t)std::llround(endSeconds * 44100), s);
         return s[1] + s[2] + s[3];
     };
+    // Part 15 opens on three beats of riser while its picture is black; its
+    // first kick lands as the picture returns, three beats in.
     for (double t :
-         {23.4, 30.0, 51.5, 73.0, 84.78, 91.4, 101.28, 109.6, 113.6, 120.6, 129.78, 154.78}) {
+         {23.4, 30.0, 51.5, 73.0, 84.78, 91.4, 101.28, 109.6, 113.6, 120.6, 131.25, 154.78}) {
         SCOPED_TRACE(t);
         EXPECT_GT(low(t + 0.02), 3 * low(t - 0.001));
     }
     FreeMusicPcm(pcm);
+}
+
+// RMS level of the decoded music between two times, dB of full scale.
+double Level(const MusicPcm *pcm, double t0, double t1) {
+    double sum = 0;
+    int64_t a = (int64_t)(t0 * 44100),
+            b = std::min<int64_t>(pcm->frameCount, (int64_t)(t1 * 44100));
+    for (int64_t i = 2 * a; i < 2 * b; i++) sum += (double)pcm->samples[i] * pcm->samples[i];
+    double mean = b > a ? sum / (2.0 * (b - a)) / (32768.0 * 32768.0) : 0;
+    return mean > 0 ? 10 * std::log10(mean) : -200;
+}
+
+TEST_F(Assets, MusicEndsInSilenceAndTheDropIsTheLoudestSection) {
+    MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
+    ASSERT_NE(pcm, nullptr);
+    // The show's last frame comes at 186 s: the track has faded out by then.
+    EXPECT_LE(Level(pcm, 185.5, 186.0), -40.0);
+    EXPECT_GT(Level(pcm, 180.78, 182.0), -30.0); // the credits still play
+    const double parts[] = {0,    11.4,   23.4,  30,    39.5,  43.5,   51.5,   73,     84.78,
+                            91.4, 101.28, 109.6, 113.6, 120.6, 129.78, 154.78, 180.78, 186};
+    double drop = Level(pcm, 84.78, 91.4);
+    for (int p = 0; p + 1 < 18; p++) {
+        if (parts[p] == 84.78) continue;
+        SCOPED_TRACE(parts[p]);
+        EXPECT_LT(Level(pcm, parts[p], parts[p + 1]), drop - 0.5);
+    }
+    FreeMusicPcm(pcm);
+}
+
+// Pictures that a part draws through a wrapping grid tile: where the last
+// column meets the first (and the last row the first) the colour steps no
+// harder than twice the mean step between neighbours inside the picture.
+TEST_F(Assets, WrappedPicturesTileAndTheFernCopyCarriesNoGrime) {
+    for (const char *name : {"key.jpg", "fear07.jpg", "smoke.jpg", "Pale Fern part 02.jpg",
+                             "moah.jpg", "fette.jpg", "vertikal3.jpg"}) {
+        SCOPED_TRACE(name);
+        std::vector<uint32_t> px;
+        ASSERT_TRUE(
+            EachPixel(root, name, [&](int, int, int, int, uint32_t p) { px.push_back(p); }));
+        ASSERT_EQ(px.size(), 512u * 256u);
+        auto step = [](uint32_t a, uint32_t b) {
+            int d = 0;
+            for (int sh = 0; sh <= 16; sh += 8)
+                d += std::abs((int)(a >> sh & 255) - (int)(b >> sh & 255));
+            return d;
+        };
+        double seam = 0, inside = 0;
+        for (int y = 0; y < 256; y++) {
+            seam += step(px[y * 512 + 511], px[y * 512]);
+            for (int x = 0; x < 511; x++) inside += step(px[y * 512 + x], px[y * 512 + x + 1]);
+        }
+        for (int x = 0; x < 512; x++) {
+            seam += step(px[255 * 512 + x], px[x]);
+            for (int y = 0; y < 255; y++) inside += step(px[y * 512 + x], px[(y + 1) * 512 + x]);
+        }
+        seam /= 512 + 256;
+        inside /= 511.0 * 256 + 512.0 * 255;
+        EXPECT_LE(seam, 2 * std::max(inside, 0.5));
+    }
+    // The fern's bright-pixel copy: what passes 0x011112 is frond or moss,
+    // at most 0.5 % of it nearly black (every channel under 40).
+    int copied = 0, dirt = 0;
+    ASSERT_TRUE(EachPixel(root, "Pale Fern part 01.jpg", [&](int, int r, int g, int b, uint32_t p) {
+        if (p <= 0x011112) return;
+        copied++;
+        dirt += r < 40 && g < 40 && b < 40;
+    }));
+    EXPECT_GT(copied, 512 * 256 / 10);
+    EXPECT_LE(dirt * 200, copied);
 }
 
 TEST(AssetgenCommandLine, ReportsFailuresByItsExitStatus) {

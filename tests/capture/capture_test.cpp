@@ -163,6 +163,21 @@ TEST(Capture, HashLinesAreTheShowsFramesInTheFixedFormat) {
     EXPECT_EQ(lines, want);
 }
 
+TEST(Capture, RawFramesAreTheShowsFramesByteForByte) {
+    if (access("data/final.mp3", R_OK) != 0) GTEST_SKIP() << "data/ is needed (make data)";
+    // No ffmpeg needed: 0.5 s at 60 fps is 30 frames of 512 x 384 bgr0.
+    std::string raw =
+        ReadCommand("PATH=/nonexistent " + tool + " --raw - --frame 512 --to 0.5 2>/dev/null");
+    const size_t frameBytes = 512 * RENDER_HEIGHT * 4;
+    ASSERT_EQ(raw.size(), 30 * frameBytes);
+    const auto &frames = ShowFrames();
+    ASSERT_GE(frames.size(), 30u);
+    for (int i = 0; i < 30; i++)
+        EXPECT_EQ(memcmp(raw.data() + i * frameBytes, frames[i].data(), frameBytes), 0) << i;
+    // The two no-video modes exclude each other.
+    EXPECT_EQ(RunProcess({tool, "--raw", "-", "--hashes", "-"}, {}, "", "", 60), 2);
+}
+
 TEST(Capture, DefaultVideoIsPlainH264AndAacOfTheCentredScreen) {
     SKIP_IF_MISSING();
     TempFolder tmp;

@@ -2,8 +2,12 @@
 // encoded with LAME.
 //
 // The track is cut into the show's parts: every part is one section with its
-// own whole number of beats (so its own tempo, 109-130 BPM), and every
-// section starts exactly at its part's time. The kick is the show's
+// own whole number of beats, and every section starts exactly at its part's
+// time, on a beat. The beat counts are chosen so the tempo stays near 120 BPM
+// (118-128) and moves by at most 5 BPM from one section to the next; a
+// section ends on a bar line wherever its length allows one at that tempo.
+// The credits slow to 115 BPM as the show winds down, and the track fades
+// to silence by the show's last frame. The kick is the show's
 // conductor: the picture reacts to spectrum bins 0-4 (0-190 Hz), so the kick
 // is the only sound that is loud down there, it lands on the beats, and each
 // section sets its level and decay so that the part's thresholds are crossed
@@ -272,6 +276,24 @@ void Lead(Mix *m, double t0, double len, int midi, double amp) {
     }
 }
 
+// Drone: a sine on F2 (87.3 Hz, spectrum bin 2, half of it in bins 1 and 3)
+// from t0 to t1, with short fades: it holds the low bins steady. It is ducked
+// under the kick twice as deep as the pumping parts: two tones in one bin
+// beat at their difference (here about 37 Hz), which would make the bin, and
+// what it drives, swing from frame to frame all through each kick.
+void Drone(Mix *m, double t0, double t1, double amp) {
+    int start = Index(t0), n = Index(t1 - t0);
+    double hz = NoteHz(41);
+    for (int k = 0; k < n; k++) {
+        double t = (double)k / kRate;
+        double env = std::min({1.0, t / 0.15, (t1 - t0 - t) / 0.15});
+        int i = start + k;
+        double d = i < (int)m->duck.size() ? std::max(0.0, 1 - 2 * (1 - (double)m->duck[i])) : 1;
+        double v = amp * env * d * std::sin(2 * kPi * hz * t);
+        Put(m, i, v, v);
+    }
+}
+
 // Chords of the progressions, as pad voicings from A3 up (no pad note falls
 // in the kick's bins) and the bass root an octave or two below.
 struct Chord {
@@ -341,6 +363,10 @@ struct Section {
     double thump = 0;       // Level of the kick's bin-0 thump
     double snareBody = 190; // Pitch of the snare's body, Hz
     double snareTone = 0.5; // Level of the snare's body against its noise
+    int pickup = 0;         // Beats of lead-in before the drums, the crash and the bass come in
+    double offKick = 1;     // Level of the kicks on beats 2 and 4 against kickAmp
+    double offLow = 0;      // Their resting pitch, Hz; 0: kickLow
+    double drone = 0;       // Level of a sustained F2 sine under the section (spectrum bin 2)
 };
 
 const char *kFour = "x...x...x...x...";
@@ -350,16 +376,16 @@ const char *kHalf = "x.......x.......";
 // clang-format off
 const Section kSections[PART_COUNT + 1] = {
     // Part One: pads swell, a soft pulse from the third bar shakes the mosaic.
-    {24, kFour, 0.3, 55, 0.12, kNone, 0, kNone, 0, kNone, 0, 0.5, 1800, 0, nullptr, 0,
+    {23, kFour, 0.3, 55, 0.12, kNone, 0, kNone, 0, kNone, 0, 0.5, 1800, 0, nullptr, 0,
      {&kAm, &kF, &kC, &kG}, 0, 0, 0.03, 0.08},
     // Part Two: arpeggio and hats build over the pad; no kick yet.
     {24, kNone, 0, 55, 0.1, kNone, 0, "..x...x...x...x.", 0.12, "..x...x...x...x.", 0.16, 0.45, 2200, 1,
      nullptr, 0, {&kAm, &kF, &kC, &kG}, 1, 2.0},
     // Part Three: the groove starts.
-    {14, kFour, 0.6, 60, 0.1, "....x.......x...", 0.35, "..x...x...x...x.", 0.14, "..x...x...x...x.",
+    {13, kFour, 0.6, 60, 0.1, "....x.......x...", 0.35, "..x...x...x...x.", 0.14, "..x...x...x...x.",
      0.2, 0.35, 2500, 1, nullptr, 0, {&kAm, &kEm, &kF, &kG}, 1, 0},
     // Part Four: the groove with the theme's answer; a riser to the flash.
-    {20, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
+    {19, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0},
     // Part Five: the drums stop; pad and a falling arpeggio under the fade to black.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
@@ -373,37 +399,53 @@ const Section kSections[PART_COUNT + 1] = {
     // The lake: half-time and dreamy.
     {24, kHalf, 0.45, 55, 0.14, "........x.......", 0.25, "x.x.x.x.x.x.x.x.", 0.07,
      "l.......l.......", 0.14, 0.5, 1600, 1, nullptr, 0, {&kF, &kC, &kG, &kAm}, 1, 1.5},
-    // Part Eight: the drop; the kick sits between bins 1 and 2 for both tests.
-    {14, kFour, 0.5, 65, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
-     "..x.x.x...x.x.x.", 0.16, 0.3, 3500, 0, kThemeB, 0.16, {&kAm, &kF, &kC, &kG}, 1, 0},
-    // Part Nine: the hardest kick, right on bin 2: a flash on every beat.
-    {20, kFour, 0.9, 86, 0.08, "....x.......x...", 0.4, "x.x.x.x.x.x.x.xo", 0.15,
-     "..x...x...x...x.", 0.16, 0.3, 3500, 1, kThemeA, 0.16, {&kAm, &kF, &kC, &kG}, 1, 0, 0.05},
+    // Part Eight: the drop, the loudest section. The kick on beats 1 and 3
+    // sits between bins 1 and 2 for both tests (invert and white flash); the
+    // one on beats 2 and 4 is lighter and higher, on bin 2 alone: it inverts
+    // the picture but does not flash it white.
+    {14, kFour, 0.5, 65, 0.08, "....x.......x...", 0.6, "x.x.x.x.x.x.x.xo", 0.26,
+     "..x.x.x...x.x.x.", 0.16, 0.75, 4500, 0, kThemeB, 0.38, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04, 0,
+     190, 0.5, 0, 0.62, 88},
+    // Part Nine: the hardest kick, right on bin 2, flashes white on beats 1
+    // and 3; on beats 2 and 4 a lighter kick stays under the flash.
+    {21, kFour, 0.9, 86, 0.08, "....x.......x...", 0.4, "x.x.x.x.x.x.x.xo", 0.15,
+     "..x...x...x...x.", 0.16, 0.3, 3500, 1, kThemeA, 0.16, {&kAm, &kF, &kC, &kG}, 1, 0, 0.05, 0,
+     190, 0.5, 0, 0.45},
     // Part Ten: the pictures flip on the beats.
-    {18, kFour, 0.6, 76, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
+    {17, kFour, 0.6, 76, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
      "..x...x...x...x.", 0.16, 0.3, 3000, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
-    // Part eleven: the cube; the kick sits on bin 1 for the blur.
-    {8, kFour, 0.5, 50, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
-     "..x...x...x...x.", 0.16, 0.3, 3000, 1, nullptr, 0, {&kAm, &kF, &kC, &kG}, 1, 0},
-    // Part Twelve: lighter, half-time, toward the dragon.
-    {14, kHalf, 0.4, 55, 0.12, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
-     "l.......l.......", 0.14, 0.45, 2200, 1, nullptr, 0, {&kF, &kG, &kAm, &kAm}, 0, 0},
-    // Part 13: the heart; flashes on the beats, a riser into Part 15.
+    // Part eleven: the cube; the kick sits on bin 1 for the blur. An F pedal
+    // on bin 2 takes the bass's place and holds the cube's colour (bins 2, 1,
+    // 0 are its red, green, blue) steady between the kicks, under F, Dm, Am
+    // (as Fmaj7) and Dm.
+    {8, kFour, 0.5, 50, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
+     kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
+     190, 0.5, 0, 1, 0, 0.22},
+    // Part Twelve: lighter, half-time, toward the dragon, over the same pedal.
+    {14, kHalf, 0.4, 55, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
+     kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
+     190, 0.5, 0, 1, 0, 0.3},
+    // Part 13: the heart; flashes on the beats.
     {18, kFour, 0.55, 84, 0.08, "....x.......x...", 0.35, "..x...x...x...x.", 0.14,
-     "..x...x...x...x.", 0.16, 0.35, 2500, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 3.0},
+     "..x...x...x...x.", 0.16, 0.35, 2500, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
     // Part 15: the diamond and the first butterflies; the theme again. The
-    // kick's thump moves the low wave, the snare's body (on bin 3) the high one.
-    {50, kFour, 0.6, 60, 0.1, "....x.......x...", 0.45, "..x...x...x...xo", 0.15,
+    // picture is black while its zoom opens, so three beats of riser lead in
+    // and the crash and the groove land as it returns (beat 3, 131.25 s);
+    // twelve whole bars follow. The kick's thump moves the low wave, the
+    // snare's body (on bin 3) the high one.
+    {51, kFour, 0.6, 60, 0.1, "....x.......x...", 0.45, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.16, 0.35, 3200, 1, kThemeA, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04,
-     0.45, 135, 2.2},
-    // The butterflies: finale.
-    {52, kFour, 0.7, 84, 0.08, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
-     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0},
-    // Credits: pad and plucks only.
+     0.45, 135, 2.2, 3},
+    // The butterflies: finale. A short, tight kick: the strobe turns on
+    // every frame it is loud, so it is loud for as few frames as will count.
+    {52, kFour, 0.7, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
+     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025},
+    // Credits: pad and plucks only, slowing to 115 BPM; the fade at the
+    // end of the track takes them to silence by the last frame.
     {10, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1600, 1, nullptr, 0,
      {&kF, &kG, &kAm, &kAm}, 1, 0},
-    // After the show: the last chord rings out.
-    {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.45, 1200, 0, nullptr, 0,
+    // After the show: silence.
+    {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0, 1200, 0, nullptr, 0,
      {&kAm, &kAm, &kAm, &kAm}, 0, 0},
 };
 // clang-format on
@@ -423,9 +465,19 @@ void ComposeSection(Mix *m, int index) {
     double start = kPartTimes[index];
     double end = index < PART_COUNT ? kPartTimes[index + 1] : MUSIC_SECONDS - 0.5;
     double beat = (end - start) / s.beats, step = beat / 4;
-    int bars = (s.beats + 3) / 4;
+    // A pickup plays a riser into the first full bar; the bars count from there.
+    double lead = s.pickup * beat;
+    if (s.pickup > 0) {
+        Riser(m, start + lead, lead, 0.5);
+        if (s.padAmp > 0)
+            Pad(m, start, lead, std::vector<int>(s.chords[3]->notes, s.chords[3]->notes + 4),
+                s.padAmp * 0.6, s.padCutoff * 0.5);
+        start += lead;
+    }
+    int bars = (s.beats - s.pickup + 3) / 4;
     if (s.crash) Crash(m, start, 0.16);
     if (s.riser > 0 && index < PART_COUNT) Riser(m, end, s.riser, 0.5);
+    if (s.drone > 0) Drone(m, start, end, s.drone);
     std::vector<std::pair<int, int>> melody;
     if (s.melody) melody = ParseMelody(s.melody);
     size_t note = 0;
@@ -575,6 +627,8 @@ int Encode(const std::vector<short> &pcm, std::vector<unsigned char> *mp3) {
 
 } // namespace
 
+const double kFadeStart = 182.6, kFadeEnd = 185.4; // Seconds
+
 int GenerateMusic(const char *dir) {
     size_t n = (size_t)(MUSIC_SECONDS * kRate);
     Mix m;
@@ -591,9 +645,13 @@ int GenerateMusic(const char *dir) {
         if (s.kickAmp <= 0) continue;
         double start = kPartTimes[i], end = i < PART_COUNT ? kPartTimes[i + 1] : MUSIC_SECONDS;
         double step = (end - start) / s.beats / 4;
-        for (int k = 0; start + k * step < end - 1e-6; k++)
-            if (s.kick[k % 16] == 'x' && !(i == 0 && k < 32))
-                Kick(&m, start + k * step, s.kickAmp, s.kickLow, s.kickHold, s.kickDecay, s.thump);
+        start += s.pickup * step * 4;
+        for (int k = 0; start + k * step < end - 1e-6; k++) {
+            if (s.kick[k % 16] != 'x' || (i == 0 && k < 32)) continue;
+            bool off = k % 8 == 4; // beats 2 and 4 of the bar
+            Kick(&m, start + k * step, s.kickAmp * (off ? s.offKick : 1),
+                 off && s.offLow > 0 ? s.offLow : s.kickLow, s.kickHold, s.kickDecay, s.thump);
+        }
     }
     for (int i = 0; i <= PART_COUNT; i++) ComposeSection(&m, i);
     CameraStabs(&m);
@@ -603,7 +661,13 @@ int GenerateMusic(const char *dir) {
     // encoder overshoots a little, and the decoded music must not clip.
     std::vector<short> pcm(n * 2);
     for (size_t i = 0; i < n; i++) {
-        double t = (double)i / kRate, fade = t > 187 ? std::max(0.0, (MUSIC_SECONDS - t) / 3) : 1;
+        // The last chord fades out over the credits' final bars, silent by
+        // kFadeEnd, before the show's last frame.
+        double t = (double)i / kRate, fade = 1;
+        if (t > kFadeEnd)
+            fade = 0;
+        else if (t > kFadeStart)
+            fade = 0.5 + 0.5 * std::cos(kPi * (t - kFadeStart) / (kFadeEnd - kFadeStart));
         for (int c = 0; c < 2; c++) {
             double x = (c ? m.r[i] : m.l[i]) * fade, a = std::fabs(x);
             if (a > 0.75) a = 0.75 + 0.13 * std::tanh((a - 0.75) / 0.13);

@@ -53,6 +53,38 @@ uint32_t Ramp(const uint32_t *colours, int count, double t) {
     return Mix(colours[i], colours[i + 1], t - i);
 }
 
+double LinearOf(int code) {
+    double c = std::clamp(code, 0, 255) / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(uint32_t c) {
+    return 0.2126 * LinearOf(c >> 16 & 255) + 0.7152 * LinearOf(c >> 8 & 255) +
+           0.0722 * LinearOf(c & 255);
+}
+
+// Linear light back to an sRGB code (0-255 as a double, unclamped above).
+static double EncodeLinear(double v) {
+    v = std::max(v, 0.0);
+    double c = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+    return c * 255;
+}
+
+uint32_t WithLuminance(uint32_t hue, double target) {
+    double l = Luminance(hue), k = l > 0 ? target / l : 0;
+    if (l <= 0) return Rgb(EncodeLinear(target), EncodeLinear(target), EncodeLinear(target));
+    return Rgb(EncodeLinear(LinearOf(hue >> 16 & 255) * k),
+               EncodeLinear(LinearOf(hue >> 8 & 255) * k), EncodeLinear(LinearOf(hue & 255) * k));
+}
+
+uint32_t IsoColour(double angle, double chroma) {
+    // Two directions along which the weighted sum 0.2126 r + 0.7152 g +
+    // 0.0722 b stays put: a move along them keeps the luminance of mid grey
+    // to first order, and the inverse colour moves the other way by as much.
+    double c = std::cos(angle) * chroma, s = std::sin(angle) * chroma;
+    return Rgb(128 + c - 0.17 * s, 128 - 0.2973 * c - 0.05 * s, 128 + s);
+}
+
 void SetColour(cairo_t *cr, uint32_t colour, double alpha) {
     cairo_set_source_rgba(cr, (colour >> 16 & 255) / 255.0, (colour >> 8 & 255) / 255.0,
                           (colour & 255) / 255.0, alpha);

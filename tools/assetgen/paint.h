@@ -32,6 +32,17 @@ uint32_t Rgb(double r, double g, double b);
 uint32_t Ramp(const uint32_t *colours, int count, double t);
 // Mixes two 0x00RRGGBB colours: a at t = 0, b at t = 1.
 uint32_t Mix(uint32_t a, uint32_t b, double t);
+// Linear-light value (0-1) of an 8-bit sRGB code.
+double LinearOf(int code);
+// Relative luminance (linear light, Rec. 709 weights, 0-1) of 0x00RRGGBB.
+double Luminance(uint32_t colour);
+// The colour of hue (0x00RRGGBB) scaled in linear light to relative luminance
+// target (0-1); channels that would pass 255 clip, so very bright targets come
+// out a little darker.
+uint32_t WithLuminance(uint32_t hue, double target);
+// A colour of the same luminance as mid grey (128) whose inverse (255 - each
+// channel) has that luminance too: hue angle (radians) and chroma (0-100).
+uint32_t IsoColour(double angle, double chroma);
 // Sets Cairo's source colour to 0x00RRGGBB with opacity alpha.
 void SetColour(cairo_t *cr, uint32_t colour, double alpha);
 

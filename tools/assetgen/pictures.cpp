@@ -33,6 +33,57 @@ int Save(const char *dir, const char *name, const uint32_t *pixels) {
     return WriteDataFile(dir, name, jpeg.data(), jpeg.size());
 }
 
+// How hard the wrap edges of pixels meet, against how neighbouring columns
+// and rows meet inside: the mean colour step across the seam (column 511 to
+// 0 and row 255 to 0) over the mean step between neighbours elsewhere.
+double SeamRatio(const uint32_t *p) {
+    auto step = [](uint32_t a, uint32_t b) {
+        return std::abs((int)(a >> 16 & 255) - (int)(b >> 16 & 255)) +
+               std::abs((int)(a >> 8 & 255) - (int)(b >> 8 & 255)) +
+               std::abs((int)(a & 255) - (int)(b & 255));
+    };
+    double seam = 0, inside = 0;
+    for (int y = 0; y < H; y++) {
+        seam += step(p[y * W + W - 1], p[y * W]);
+        for (int x = 0; x + 1 < W; x++) inside += step(p[y * W + x], p[y * W + x + 1]);
+    }
+    for (int x = 0; x < W; x++) {
+        seam += step(p[(H - 1) * W + x], p[x]);
+        for (int y = 0; y + 1 < H; y++) inside += step(p[y * W + x], p[(y + 1) * W + x]);
+    }
+    seam /= W + H;
+    inside /= (double)(W - 1) * H + (double)W * (H - 1);
+    return seam / std::max(inside, 0.5);
+}
+
+// A picture that a part draws through a wrapping grid must tile: its seam
+// may be no harder than twice a step inside it. Checked on the JPEG as the
+// show decodes it; a seam fails the build with one line naming the picture.
+int SaveTiling(const char *dir, const char *name, const uint32_t *pixels) {
+    std::vector<unsigned char> jpeg = EncodeJpeg(pixels, kQuality);
+    Image *decoded = jpeg.empty() ? nullptr : DecodeJpeg(jpeg.data(), jpeg.size(), name);
+    if (!decoded) {
+        std::fprintf(stderr, "assetgen: cannot encode %s\n", name);
+        return 0;
+    }
+    double ratio = SeamRatio(decoded->pixels);
+    FreeJpeg(decoded);
+    if (ratio > 2.0) {
+        std::fprintf(stderr,
+                     "assetgen: %s does not tile: its wrap seam is %.1f times as hard "
+                     "as a step inside it\n",
+                     name, ratio);
+        return 0;
+    }
+    return WriteDataFile(dir, name, jpeg.data(), jpeg.size());
+}
+
+int SaveTilingCanvas(const char *dir, const char *name, Canvas *c) {
+    int ok = SaveTiling(dir, name, BeginPixels(c));
+    FreeCanvas(c);
+    return ok;
+}
+
 int SaveCanvas(const char *dir, const char *name, Canvas *c) {
     int ok = Save(dir, name, BeginPixels(c));
     FreeCanvas(c);
@@ -45,6 +96,23 @@ template <class F> void Shade(Canvas *c, F f) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) p[y * W + x] = f(x, y);
     DonePixels(c);
+}
+
+// As Shade, for a picture that must tile: within band pixels of the right
+// and bottom edges f fades into its own continuation from the left and top
+// (f at x - W, y - H), so the last column runs on into the first and the
+// last row into the first. f must take any coordinates.
+template <class F> void ShadeTiling(Canvas *c, F f, int band) {
+    auto ease = [&](int at, int size) {
+        double s = std::clamp((at - (size - band)) / (double)band, 0.0, 1.0);
+        return s * s * (3 - 2 * s);
+    };
+    Shade(c, [&](int x, int y) {
+        double sx = ease(x, W), sy = ease(y, H);
+        uint32_t top = Mix(f(x, y), f(x - W, y), sx),
+                 bottom = Mix(f(x, y - H), f(x - W, y - H), sx);
+        return sy > 0 ? Mix(top, bottom, sy) : top;
+    });
 }
 
 // Adds text in a DejaVu face, centred on x at baseline y, to the path.
@@ -234,32 +302,38 @@ int KeyPicture(const char *dir) {
         cairo_set_source_rgb(cr, 0.95, 0.8, 0.35);
         cairo_fill(cr);
     }
-    return SaveCanvas(dir, "key.jpg", &c);
+    return SaveTilingCanvas(dir, "key.jpg", &c);
 }
 
 // fear07.jpg: a crimson storm turning around a dark eye, with lightning.
 int FearPicture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
-        double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
-        double swirl = a + 2.2 / (r + 0.15);
-        double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
-        double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
-        double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
-        return Ramp(ramp, 5, t);
-    });
+    ShadeTiling(
+        &c,
+        [](int x, int y) {
+            double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
+            double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
+            double swirl = a + 2.2 / (r + 0.15);
+            double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
+            double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
+            double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
+            static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
+            return Ramp(ramp, 5, t);
+        },
+        64);
     cairo_t *cr = c.cr;
     Rng rng = NewRng(22);
     for (int bolt = 0; bolt < 3; bolt++) {
-        double x = RngRange(&rng, 40, 480), y = 0;
+        // The bolt runs from the top edge to the bottom one and ends where
+        // it began, so it continues across the vertical wrap.
+        double x0 = RngRange(&rng, 40, 480), x = x0, y = 0;
         cairo_move_to(cr, x, y);
-        while (y < H) {
+        while (y < H - 22) {
             x += RngRange(&rng, -18, 18);
             y += RngRange(&rng, 8, 22);
             cairo_line_to(cr, x, y);
         }
+        cairo_line_to(cr, x0, H);
         SetColour(cr, 0xFF8060, 0.35);
         cairo_set_line_width(cr, 6);
         cairo_stroke_preserve(cr);
@@ -267,21 +341,23 @@ int FearPicture(const char *dir) {
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);
     }
-    return SaveCanvas(dir, "fear07.jpg", &c);
+    return SaveTilingCanvas(dir, "fear07.jpg", &c);
 }
 
 // smoke.jpg: wisps of violet smoke on deep blue (domain-warped noise).
 int SmokePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double u = x / 110.0, v = y / 110.0;
-        double wx = TileFbm(31, u, v, 5, 3, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 5, 3, 4);
-        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 5, 3, 5);
+        // Four noise cells across and two down: the noise repeats exactly
+        // every 512 x 256 pixels, so the smoke tiles.
+        double u = x / 128.0, v = y / 128.0;
+        double wx = TileFbm(31, u, v, 4, 2, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 4, 2, 4);
+        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 5);
         double t = std::clamp(0.5 + 1.1 * n, 0.0, 1.0);
         static const uint32_t ramp[] = {0x05061A, 0x1B1C4A, 0x5A3F86, 0xB7A4D6, 0xF2ECFF};
         return Ramp(ramp, 5, t * t * (3 - 2 * t));
     });
-    return SaveCanvas(dir, "smoke.jpg", &c);
+    return SaveTilingCanvas(dir, "smoke.jpg", &c);
 }
 
 // name.jpg: the title on black, in gold with a cyan rim and a few glints.
@@ -374,21 +450,55 @@ int SplatPicture(const char *dir) {
 }
 
 // Pale Fern part 01.jpg: three bright fronds on exact black. The show copies
-// only pixels above 0x011112, so the black never covers what lies beneath.
+// every pixel above 0x011112 over the fern bed, so the black must decode as
+// exact black and nothing that is copied may be nearly black (dirt on the
+// bed). JPEG rings across every 8 x 8 block that holds an edge, so each
+// block that holds any frond is lifted to a dim moss green at least (the
+// bed's own tone), and every other block stays exact black, which a flat
+// block decodes to. The decoded picture is checked: at most 0.5 % of the
+// copied pixels may have every channel below 40.
 int Fern1Picture(const char *dir) {
     std::vector<uint32_t> acc((size_t)W * H, 0);
     Fern(acc.data(), 71, 70, 262, 250, 0.45, false, 900000);
     Fern(acc.data(), 72, 450, 262, 235, -0.5, true, 900000);
     Fern(acc.data(), 73, 260, 262, 170, 0.05, false, 500000);
+    std::vector<unsigned char> touched((W / 8) * (H / 8), 0);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++)
+            if (acc[y * W + x]) touched[(y / 8) * (W / 8) + x / 8] = 1;
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
+        if (!touched[(y / 8) * (W / 8) + x / 8]) return 0;
         uint32_t n = acc[y * W + x];
-        if (n == 0) return 0;
+        if (n == 0)
+            return 0x10361F; // the moss floor of a block with a frond in it: the bed's darkest tone
         double t = std::min(1.0, std::log(1.0 + n) / std::log(40.0));
-        static const uint32_t ramp[] = {0x2E6B3A, 0x8CCB7A, 0xE6FFD8};
+        static const uint32_t ramp[] = {0x3A7A46, 0x8CCB7A, 0xE6FFD8};
         return Ramp(ramp, 3, t);
     });
-    return SaveCanvas(dir, "Pale Fern part 01.jpg", &c);
+    std::vector<unsigned char> jpeg = EncodeJpeg(BeginPixels(&c), kQuality);
+    FreeCanvas(&c);
+    Image *decoded = jpeg.empty() ? nullptr : DecodeJpeg(jpeg.data(), jpeg.size(), "fern");
+    if (!decoded) {
+        std::fprintf(stderr, "assetgen: cannot encode Pale Fern part 01.jpg\n");
+        return 0;
+    }
+    int copied = 0, dark = 0;
+    for (int i = 0; i < W * H; i++) {
+        uint32_t q = decoded->pixels[i];
+        if (q <= 0x011112) continue; // the show's own test: not copied
+        copied++;
+        dark += (q >> 16 & 255) < 40 && (q >> 8 & 255) < 40 && (q & 255) < 40;
+    }
+    FreeJpeg(decoded);
+    if (dark * 200 > copied) {
+        std::fprintf(stderr,
+                     "assetgen: Pale Fern part 01.jpg: %d of the %d copied pixels are nearly "
+                     "black (at most 0.5 %%)\n",
+                     dark, copied);
+        return 0;
+    }
+    return WriteDataFile(dir, "Pale Fern part 01.jpg", jpeg.data(), jpeg.size());
 }
 
 // Pale Fern part 02.jpg: a dense bed of small fronds over dark green, to wave.
@@ -398,16 +508,22 @@ int Fern2Picture(const char *dir) {
     for (int k = 0; k < 46; k++) {
         double x = RngRange(&rng, -20, 530), y = RngRange(&rng, 40, 300),
                h = RngRange(&rng, 60, 130);
-        Fern(acc.data(), 100 + k, x, y, h, RngRange(&rng, -0.8, 0.8), k % 2, 60000);
+        double angle = RngRange(&rng, -0.8, 0.8);
+        // Drawn again a picture's width and height away, so a frond cut by
+        // one edge comes back at the other: the bed tiles.
+        for (int dy = -1; dy <= 1; dy++)
+            for (int dx = -1; dx <= 1; dx++)
+                Fern(acc.data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
     }
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double n = Fbm(82, x / 70.0, y / 70.0, 3);
+        double n = TileFbm(82, x / 64.0, y / 64.0, 8, 4, 3);
         uint32_t base = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
         double t = std::min(1.0, std::log(1.0 + acc[y * W + x]) / std::log(12.0));
-        return Mix(base, Mix(0x9BD88A, 0xDDF5C8, y / 256.0), t);
+        // Paler toward the middle rows and the same at the top and bottom edges.
+        return Mix(base, Mix(0x9BD88A, 0xDDF5C8, 0.5 - 0.5 * std::cos(2 * kPi * y / H)), t);
     });
-    return SaveCanvas(dir, "Pale Fern part 02.jpg", &c);
+    return SaveTilingCanvas(dir, "Pale Fern part 02.jpg", &c);
 }
 
 // Creds.jpg: the credits, by role, under the name.
@@ -419,6 +535,20 @@ int CredsPicture(const char *dir) {
     });
     cairo_t *cr = c.cr;
     Stars(&c, 92, 120, H);
+    // A veil of the night's own colour behind the lettering, feathered at its
+    // ends, so no star sits on a letter.
+    for (int band = 0; band < 2; band++) {
+        double y0 = band ? 98 : 22, y1 = band ? 214 : 74;
+        cairo_pattern_t *veil = cairo_pattern_create_linear(40, 0, 472, 0);
+        cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.05, 0.05, 0.16, 0);
+        cairo_pattern_add_color_stop_rgba(veil, 0.2, 0.05, 0.05, 0.16, 0.95);
+        cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.05, 0.05, 0.16, 0.95);
+        cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.05, 0.05, 0.16, 0);
+        cairo_set_source(cr, veil);
+        cairo_rectangle(cr, 40, y0, 432, y1 - y0);
+        cairo_fill(cr);
+        cairo_pattern_destroy(veil);
+    }
     Text(cr, "DejaVu Serif", 40, true, 256, 62, "Glimmerfall");
     SetColour(cr, 0xF5D27A, 1);
     cairo_fill(cr);
@@ -437,11 +567,15 @@ int CredsPicture(const char *dir) {
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
 
-// moah.jpg: glowing cells that tile seamlessly, for a texture that scrolls.
+// moah.jpg: stained-glass cells that tile seamlessly, for a texture that
+// scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
+// beats, so every colour sits at mid grey's luminance and so does its inverse:
+// neither the scroll nor the inversion moves the brightness of the picture,
+// only its hues (pink, amber, teal, violet) swap.
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(101);
     std::vector<std::pair<double, double>> seeds;
-    for (int k = 0; k < 40; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
+    for (int k = 0; k < 90; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
         double d1 = 1e9, d2 = 1e9;
@@ -456,17 +590,18 @@ int MoahPicture(const char *dir) {
             else if (d < d2)
                 d2 = d;
         }
-        double edge = std::clamp((d2 - d1) / 10.0, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x3A0A4A, 0x8E1A7A, 0xE0457A, 0xFF9A3C};
-        uint32_t cell = Ramp(ramp, 4, (best * 37 % 40) / 40.0 * 0.8 + d1 / 200.0);
-        return Mix(0xFFE6A0, cell, edge);
+        double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
+        // Each cell its own hue, shading toward the neighbouring hue at its
+        // centre; the leading between the cells a pale gold of equal weight.
+        double hue = best * 2.39996 + d1 / 30.0;
+        uint32_t cell = IsoColour(hue, 70 + 25 * std::cos(d1 / 9.0));
+        return Mix(IsoColour(-0.9, 95), cell, edge);
     });
-    return SaveCanvas(dir, "moah.jpg", &c);
+    return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
 // cani01.jpg: a wolf howls at a huge moon over dusk hills.
-int Cani1Picture(const char *dir) {
-    Canvas c = NewCanvas();
+void DrawCani1(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
         return Ramp(sky, 4, y / 230.0 + 0.05 * Fbm(111, x / 60.0, y / 30.0, 3));
@@ -480,36 +615,86 @@ int Cani1Picture(const char *dir) {
             return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
                    (layer ? 0 : 20 * std::sin(x / 90.0));
         });
-    // The wolf, sitting on the near hill, muzzle raised to the moon.
-    cairo_move_to(cr, 96, 238);
-    cairo_curve_to(cr, 104, 222, 126, 212, 146, 208); // tail up to the haunch
-    cairo_curve_to(cr, 138, 186, 146, 164, 162, 150); // back
-    cairo_curve_to(cr, 172, 136, 178, 116, 182, 98);  // nape
-    cairo_line_to(cr, 180, 70);                       // ear
-    cairo_line_to(cr, 194, 84);
-    cairo_curve_to(cr, 204, 74, 214, 62, 228, 46); // brow to muzzle tip
-    cairo_line_to(cr, 230, 54);
-    cairo_curve_to(cr, 222, 64, 214, 76, 208, 88);    // jaw and throat
-    cairo_curve_to(cr, 214, 108, 216, 128, 212, 150); // chest
-    cairo_line_to(cr, 218, 236);                      // front leg and paw
-    cairo_line_to(cr, 200, 238);
-    cairo_line_to(cr, 198, 196);
-    cairo_curve_to(cr, 192, 190, 182, 202, 178, 214); // belly to the hind leg
-    cairo_line_to(cr, 188, 238);
+    // The wolf, sitting on the near hill, head thrown back, howling at the
+    // moon: bushy tail, round haunch, arched neck, two pointed ears, open
+    // jaws, deep chest, a straight foreleg and the folded hind leg.
+    cairo_move_to(cr, 66, 238);
+    cairo_curve_to(cr, 70, 226, 92, 214, 116, 212);   // tail up to the haunch
+    cairo_curve_to(cr, 108, 194, 116, 170, 138, 160); // round haunch
+    cairo_curve_to(cr, 150, 152, 160, 134, 164, 114); // back to the shoulders
+    cairo_curve_to(cr, 166, 100, 168, 88, 174, 78);   // arched neck
+    cairo_line_to(cr, 170, 58);                       // back ear
+    cairo_line_to(cr, 184, 70);
+    cairo_line_to(cr, 188, 54); // front ear
+    cairo_line_to(cr, 196, 68);
+    cairo_curve_to(cr, 204, 64, 214, 54, 226, 42); // brow to the muzzle
+    cairo_line_to(cr, 233, 38);                    // nose
+    cairo_line_to(cr, 234, 45);
+    cairo_line_to(cr, 224, 53);                       // upper jaw, mouth open
+    cairo_line_to(cr, 232, 56);                       // lower jaw
+    cairo_curve_to(cr, 222, 66, 212, 76, 204, 86);    // throat
+    cairo_curve_to(cr, 208, 102, 216, 122, 212, 142); // deep chest
+    cairo_line_to(cr, 214, 202);                      // foreleg
+    cairo_line_to(cr, 217, 233);
+    cairo_line_to(cr, 228, 238); // paw
+    cairo_line_to(cr, 203, 238);
+    cairo_line_to(cr, 202, 204);
+    cairo_curve_to(cr, 196, 196, 186, 198, 176, 204); // belly
+    cairo_curve_to(cr, 168, 214, 174, 230, 188, 236); // folded hind leg
+    cairo_line_to(cr, 150, 238);
     cairo_close_path(cr);
+    // Moonlight rims the fur before the body is filled over it.
+    SetColour(cr, 0xF2C9A0, 0.5);
+    cairo_set_line_width(cr, 2.5);
+    cairo_stroke_preserve(cr);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
+}
+
+int Cani1Picture(const char *dir) {
+    Canvas c = NewCanvas();
+    DrawCani1(c);
     return SaveCanvas(dir, "cani01.jpg", &c);
 }
 
-// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01.
+// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01
+// on loud frames. The rings carry cani01's own light and shade (its
+// luminance, softened over a few pixels), so a flip swaps the colours and the
+// pattern but leaves every region as bright as it was: no flash.
 int Cani2Picture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
+    DrawCani1(c);
+    const uint32_t *wolf = BeginPixels(&c);
+    std::vector<double> light(W * H), row(W * H);
+    for (int i = 0; i < W * H; i++) light[i] = Luminance(wolf[i]);
+    const int r = 6; // box blur radius, pixels: two passes across, two down
+    for (int pass = 0; pass < 2; pass++) {
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -r; k <= r; k++) sum += light[y * W + std::clamp(x + k, 0, W - 1)];
+                row[y * W + x] = sum / (2 * r + 1);
+            }
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -r; k <= r; k++) sum += row[std::clamp(y + k, 0, H - 1) * W + x];
+                light[y * W + x] = sum / (2 * r + 1);
+            }
+    }
+    DonePixels(&c);
+    Shade(&c, [&](int x, int y) {
         double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x1A0033, 0xE0189A, 0x20E0E8, 0xC8FF40};
-        return Ramp(ramp, 4, 0.5 + v / 5.2);
+        static const uint32_t ramp[] = {0x5A20C0, 0xE0189A, 0x20E0E8, 0xC8FF40};
+        // The ring's swing around the local light averages out over a ring pair.
+        double l = light[y * W + x] * (1 + 0.5 * std::sin(a / 6.0) * std::sin(b / 7.0));
+        // A saturated hue cannot reach the moon's light: it pales toward
+        // white until it does.
+        uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
+        for (double pale = 0.1; pale <= 1.0 && Luminance(out) < l - 0.01; pale += 0.1)
+            out = WithLuminance(Mix(hue, 0xFFFFFF, pale), l);
+        return out;
     });
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
@@ -750,33 +935,61 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
-// skog.jpg: a misty pine forest in daylight, rays through the trees.
+// skog.jpg: a snowy forest of mint-green pines in morning fog, the far
+// ranks fading into white. It is the finale's backdrop, where the picture strobes between it
+// and white on beats, so it is drawn high-key: every region keeps at least
+// 80 % of white's luminance and the strobe changes colour, not brightness.
+// The pines stand in loose groups with gaps of sky between them, each tier
+// lit from the left and dusted with snow.
 int SkogPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0xCFE8E4, 0xA8D4C8, 0x7FB8A0};
-        return Ramp(sky, 3, y / 256.0);
+        static const uint32_t sky[] = {0xF7F8F4, 0xEEF3F2, 0xE6EEEE};
+        return Ramp(sky, 3, y / 200.0 + 0.04 * Fbm(150, x / 90.0, y / 40.0, 3));
     });
     cairo_t *cr = c.cr;
     Rng rng = NewRng(151);
-    static const uint32_t layers[] = {0x8DB9A4, 0x5E9476, 0x356B4E, 0x1A4630, 0x0B2A1A};
+    // Mint greens with the green channel kept high: visibly coloured, yet
+    // bright in luminance (green weighs most in it).
+    static const uint32_t shade[] = {0xE6FAF2, 0xD6F8EA, 0xC6F6E2, 0xB6F5DA, 0xA6F4D2};
     for (int layer = 0; layer < 5; layer++) {
-        double scale = 0.5 + layer * 0.3, ground = 150 + layer * 24;
-        for (double x = RngRange(&rng, -20, 10); x < W + 30; x += RngRange(&rng, 16, 30) * scale) {
-            double h = RngRange(&rng, 90, 150) * scale;
-            AddPine(cr, x, ground, h, h * 0.36, 40);
+        double scale = 0.45 + layer * 0.22, ground = 150 + layer * 22;
+        for (double x = RngRange(&rng, -20, 30); x < W + 30;) {
+            double h = RngRange(&rng, 90, 150) * scale, w = h * RngRange(&rng, 0.3, 0.4);
+            // Shadow side first, then the lit left half of each tier, then snow.
+            AddPine(cr, x, ground + 4, h, w, 0);
+            SetColour(cr, shade[layer], 1);
+            cairo_fill(cr);
+            for (int k = 0; k < 7; k++) {
+                double y0 = ground + 4 - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13);
+                cairo_move_to(cr, x - ww / 2, y0);
+                cairo_line_to(cr, x, y0 - h * 0.22);
+                cairo_line_to(cr, x, y0 - 1);
+                cairo_close_path(cr);
+                SetColour(cr, Mix(shade[layer], 0xFFFFFF, 0.35), 1);
+                cairo_fill(cr);
+                cairo_move_to(cr, x - ww / 2, y0);
+                cairo_line_to(cr, x + ww / 2, y0);
+                cairo_set_line_width(cr, 1.0 + layer * 0.3);
+                SetColour(cr, 0xFFFFFF, 0.8);
+                cairo_stroke(cr);
+            }
+            // Groups of two to four, then a clearing.
+            x += (RngFloat(&rng) < 0.3 ? RngRange(&rng, 40, 90) : RngRange(&rng, 12, 24)) * scale;
         }
+        // Snow on the ground of this rank, then fog that pushes it back.
         cairo_rectangle(cr, 0, ground, W, H - ground);
-        SetColour(cr, layers[layer], 1);
+        SetColour(cr, 0xF6F8F8, 1);
         cairo_fill(cr);
-        // Mist between the layers.
-        cairo_pattern_t *mist = cairo_pattern_create_linear(0, ground - 40, 0, ground + 10);
-        cairo_pattern_add_color_stop_rgba(mist, 0, 0.85, 0.95, 0.9, 0);
-        cairo_pattern_add_color_stop_rgba(mist, 1, 0.85, 0.95, 0.9, 0.25);
-        cairo_set_source(cr, mist);
-        cairo_rectangle(cr, 0, ground - 40, W, 50);
-        cairo_fill(cr);
-        cairo_pattern_destroy(mist);
+        if (layer < 4) {
+            cairo_pattern_t *mist = cairo_pattern_create_linear(0, 0, 0, ground);
+            cairo_pattern_add_color_stop_rgba(mist, 0, 0.97, 0.98, 0.98, 0.1);
+            cairo_pattern_add_color_stop_rgba(mist, 1, 0.97, 0.98, 0.98, 0.45);
+            cairo_set_source(cr, mist);
+            cairo_rectangle(cr, 0, 0, W, H);
+            cairo_fill(cr);
+            cairo_pattern_destroy(mist);
+        }
     }
     for (int k = 0; k < 5; k++) { // sun rays from the upper left
         double x = 60 + k * 70;
@@ -785,7 +998,7 @@ int SkogPicture(const char *dir) {
         cairo_line_to(cr, x + 200, H);
         cairo_line_to(cr, x + 140, H);
         cairo_close_path(cr);
-        SetColour(cr, 0xFFF8D0, 0.08);
+        SetColour(cr, 0xFFFBE0, 0.12);
         cairo_fill(cr);
     }
     return SaveCanvas(dir, "skog.jpg", &c);
@@ -809,8 +1022,9 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: fat Truchet arcs in bold colours, tiling seamlessly (the show
-// zooms and scrolls it through a grid that wraps).
+// fette.jpg: fat Truchet arcs, amber tubes on teal, tiling seamlessly (the
+// show zooms and scrolls it through a grid that wraps). Tube and ground share
+// one luminance, so the zoom and the scroll move colours, never brightness.
 int FettePicture(const char *dir) {
     const int cell = 32;
     Rng rng = NewRng(171);
@@ -824,12 +1038,14 @@ int FettePicture(const char *dir) {
         double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
         double ring = std::fabs(d - cell / 2.0);
         bool band = ring < 8;
-        uint32_t base = ((cx + cy) & 1) ? 0x0E5A66 : 0x12707A;
-        uint32_t tube = Mix(0xFF8A1E, 0xFFD36A, 1 - ring / 8.0);
-        return band ? Mix(tube, 0x7A2A00, ring > 6.5 ? 0.6 : 0.0)
-                    : Mix(base, 0xF4E8C8, d < 4 ? 0.4 : 0.0);
+        // A tiling grain that turns the hues a little, never the brightness.
+        double grain = 0.25 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
+        uint32_t base = IsoColour((((cx + cy) & 1) ? 2.5 : 2.2) + grain, 80);
+        uint32_t tube = IsoColour(-0.75 + 0.35 * ring / 8.0 + grain, 95);
+        return band ? Mix(tube, IsoColour(-1.6, 60), ring > 6.5 ? 0.6 : 0.0)
+                    : Mix(base, IsoColour(1.2, 60), d < 4 ? 0.6 : 0.0);
     });
-    return SaveCanvas(dir, "fette.jpg", &c);
+    return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
 
 // vertikal3.jpg: vertical beams of light whose blue byte is their opacity
@@ -848,30 +1064,34 @@ int VertikalPicture(const char *dir) {
         double a = 0;
         double tint = 0;
         for (const Beam &b : beams) {
-            double d = std::fabs(x - b.x) / b.width;
-            double v = b.level * std::exp(-d * d * 2) * (0.75 + 0.25 * std::sin(y / 23.0 + b.x));
+            // Distances across the wrap and eleven swells down the height:
+            // the beams tile.
+            double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
+            double v = b.level * std::exp(-d * d * 2) *
+                       (0.75 + 0.25 * std::sin(y * 11 * 2 * kPi / H + b.x));
             if (v > a) a = v, tint = b.tint;
         }
         if (a < 0.06) return 0;
         double blue = 255 * a;
         return Rgb(blue * (0.35 + 0.55 * tint), blue * (0.75 + 0.2 * (1 - tint)), blue);
     });
-    return SaveCanvas(dir, "vertikal3.jpg", &c);
+    return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }
 
-// gr.jpg: green and violet aurora curtains over a starry night.
+// gr.jpg: pale green and violet aurora curtains in a bright dawn sky. The
+// finale cross-fades toward it while its two looks (white and the pale
+// forest) alternate, so it stays as light as they are.
 int GrPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
         double base = y / 256.0;
-        uint32_t sky = Mix(0x050A24, 0x102A3A, base);
+        uint32_t sky = Mix(0xE4ECF6, 0xF6F0EC, base);
         double wave = 90 + 40 * std::sin(x / 70.0) + 20 * Fbm(191, x / 50.0, 0, 3);
         double curtain = std::exp(-std::pow((y - wave) / 45.0, 2)) *
                          (0.6 + 0.4 * std::sin(x / 5.0 + 6 * Fbm(192, x / 40.0, y / 200.0, 3)));
-        uint32_t light = Mix(0x38F0A0, 0xB040F0, std::clamp((wave - y) / 80.0 + 0.3, 0.0, 1.0));
+        uint32_t light = Mix(0xB8F4D8, 0xDCC0F4, std::clamp((wave - y) / 80.0 + 0.3, 0.0, 1.0));
         return Mix(sky, light, std::clamp(curtain, 0.0, 1.0));
     });
-    Stars(&c, 193, 90, H);
     return SaveCanvas(dir, "gr.jpg", &c);
 }
 

@@ -46,6 +46,20 @@ const int kFps = 60;
 // and frames are 16.7 ms apart.
 const double kOnBeat = 0.060;
 
+// The show must end in silence: the last half second at or below this.
+const double kTailDecibels = -40;
+
+// RMS level of both channels between seconds t0 and t1, dB of full scale
+// (a full-scale square wave is 0 dB); -200 for digital silence.
+double RmsDecibels(const MusicPcm *pcm, double t0, double t1) {
+    int64_t a = std::max<int64_t>(0, (int64_t)(t0 * MUSIC_RATE)),
+            b = std::min<int64_t>(pcm->frameCount, (int64_t)(t1 * MUSIC_RATE));
+    double sum = 0;
+    for (int64_t i = 2 * a; i < 2 * b; i++) sum += (double)pcm->samples[i] * pcm->samples[i];
+    double mean = b > a ? sum / (2.0 * (b - a)) / (32768.0 * 32768.0) : 0;
+    return mean > 0 ? 10 * std::log10(mean) : -200;
+}
+
 bool Passes(const Rule &r, const float *s) {
     for (int k = 0; k < 5; k++)
         if ((r.bins >> k & 1) && (float)(s[k] * r.scale) >= (float)r.threshold) return true;
@@ -100,6 +114,20 @@ int PrintChoreographyReport(const char *dir) {
         std::printf("%-12s %-38s %6d %7d %6.1f %5d %8d  %s\n", kPartNames[r.part], r.what, total,
                     passing, pct, runs, onBeat, good ? "ok" : "MISSED");
     }
+    // The tempo map and the loudness of every section, and of the last half
+    // second of the show, where the music must have faded out.
+    std::printf("\n%-12s %8s %8s %6s %7s %9s\n", "part", "from s", "to s", "beats", "BPM",
+                "RMS dBFS");
+    for (int p = 0; p < PART_COUNT; p++) {
+        double beat = BeatLength(p);
+        std::printf("%-12s %8.2f %8.2f %6.0f %7.1f %9.1f\n", kPartNames[p], kPartTimes[p],
+                    kPartTimes[p + 1], (kPartTimes[p + 1] - kPartTimes[p]) / beat, 60 / beat,
+                    RmsDecibels(pcm, kPartTimes[p], kPartTimes[p + 1]));
+    }
+    double tail = RmsDecibels(pcm, kPartTimes[PART_COUNT] - 0.5, kPartTimes[PART_COUNT]);
+    std::printf("last 0.5 s before %.0f s: %.1f dBFS (at most %.0f)\n", kPartTimes[PART_COUNT],
+                tail, kTailDecibels);
+    if (tail > kTailDecibels) ok = 0;
     // The butterflies come nearer by S4 x 450 from z 1050 at the closest.
     float maxS4 = 0;
     for (int f = (int)(kPartTimes[15] * kFps); f < frames; f++)

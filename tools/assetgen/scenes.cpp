@@ -417,10 +417,11 @@ std::vector<MeshData> Butterfly() {
     };
     // One wing, right side; x > 0 away from the body, y down.
     auto wing = [&](double a0, double a1, auto radius, std::vector<Spot> spots) {
-        const int radial = 10, angular = 22;
+        const int radial = 6, angular = 12;
         auto at = [&](int i, int j) {
             double a = a0 + (a1 - a0) * j / angular;
-            double rr = radius(a) * i / radial;
+            // Even rings out to 97 % of the radius, then a narrow hem.
+            double rr = radius(a) * (i < radial ? 0.97 * i / (radial - 1) : 1.0);
             return V3{8 + rr * std::cos(a), rr * std::sin(a), 0};
         };
         for (int i = 0; i < radial; i++)
@@ -452,22 +453,27 @@ std::vector<MeshData> Butterfly() {
              double t = (a + 1.6) / 1.75;
              return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
          },
-         {{170, -150, 38}, {150, -30, 14}});
+         {{170, -150, 14}});
     // Hindwing: rounder, below.
     wing(0.2, 1.75,
          [](double a) {
              double t = (a - 0.2) / 1.55;
              return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
          },
-         {{120, 130, 30}});
+         {});
     // Body: a slim spindle from head (-y) to abdomen (+y), and two antennae.
     auto spindle = [&](int i, int j) {
-        double v = kPi * i / 14, u = 2 * kPi * j / 10;
-        double y = -150 * std::cos(v) + 40, rr = 18 * std::sin(v) * (i < 5 ? 1.1 : 0.8);
+        double v = kPi * i / 8, u = 2 * kPi * j / 6;
+        double y = -150 * std::cos(v) + 40, rr = 18 * std::sin(v) * (i < 3 ? 1.1 : 0.8);
         return V3{rr * std::cos(u), y, rr * std::sin(u)};
     };
-    AddClosedGrid(&body, 14, 10, -1, spindle, [](int i) {
-        return V3{0, -150 * std::cos(kPi * i / 14) + 40, 0};
+    // The body takes the wings' material: only the hem, the spots and the
+    // antennae are drawn in the face-without-material blue (one small spot
+    // on each forewing), so the strobe
+    // of the finale (which keeps blue and drops black, then the inverse)
+    // swaps thin lines and small spots, not large blocks of colour.
+    AddClosedGrid(&body, 8, 6, 0, spindle, [](int i) {
+        return V3{0, -150 * std::cos(kPi * i / 8) + 40, 0};
     });
     for (int s = -1; s <= 1; s += 2) {
         V3 root{4.0 * s, -105, 0}, tip{70.0 * s, -230, -20};
@@ -478,14 +484,16 @@ std::vector<MeshData> Butterfly() {
                     V3{0, 0, (double)side});
         }
     }
-    // Widened by 1.4 to a span of about 530. The show turns the butterfly by 2.07
+    // Widened by 1.4. The show turns the butterfly by 2.07
     // rad about y before anything else; turning it back by that much here
     // makes that first turn face it to the viewer.
     double c = std::cos(-2.07), s = std::sin(-2.07);
     for (MeshData *m : {&wings, &body})
         for (V3 &p : m->vertices) {
-            double x = p.x * 1.4;
-            p = V3{c * x - s * p.z, p.y, s * x + c * p.z};
+            // Scaled by 0.8 overall (the span is then about 420) so that five
+            // of them leave the forest room.
+            double x = p.x * 1.4 * 0.8, y = p.y * 0.8, z = p.z * 0.8;
+            p = V3{c * x - s * z, y, s * x + c * z};
         }
     return {body, wings};
 }
@@ -515,14 +523,20 @@ int GenerateScenes(const char *dir) {
     // enough blue to be seen.
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
-    ok = ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                          {Mat("steel", {0.35, 0.4, 0.5}, {0.5, 0.62, 0.9}, {1, 1, 1}, 0.55, 0.6)});
+    ok =
+        ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
+                         {Mat("steel", {0.2, 0.22, 0.3}, {0.35, 0.42, 0.65}, {1, 1, 1}, 0.5, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
     ok = ok &&
+         // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
+         // every frame, values of 0.1-0.3 between the kicks: stronger ambient
+         // and diffuse weights turn those into a cube that reads as lit, in
+         // warm amber, and the kicks push it toward gold.
          WriteScene(dir, "cube.txt", "cube", {Cube()},
-                    {Mat("glass", {0.5, 0.5, 0.5}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}, 0.6, 0.7)});
+                    {MaterialData{
+                        "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
     ok = ok &&
          WriteScene(dir, "diamond.txt", "diamond", {Diamond()},
                     {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6)});

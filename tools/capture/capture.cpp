@@ -44,6 +44,7 @@ typedef struct CaptureOptions {
     int fps;            // Video frames per second, 1..240
     int lossless;       // 1: RGB H.264 at qp 0 and ALAC, every bit kept
     const char *hashes; // Not null: write hash lines here ("-": standard output), no video
+    const char *raw;    // Not null: write raw bgr0 frames here ("-": standard output), no video
     int verbose;        // 1: the show's console lines are kept (on standard error beside "-")
 } CaptureOptions;
 
@@ -64,7 +65,7 @@ typedef struct Capture {
     double shownTime;       // Wall clock of the last progress line
     double playTime;        // Wall clock when the first frame with music was presented
     int progress;           // 1 when standard error is a terminal
-    FILE *hashFile;         // Where hash lines go in the --hashes mode, else null
+    FILE *hashFile;         // Where hash lines or raw frames go (--hashes, --raw), else null
     FILE *console;          // The show's console while it loads, when not verbose, else null
 } Capture;
 
@@ -169,22 +170,25 @@ static void AddMusic(Capture *c) {
     if (status != 0 || left > 0) FailEncoder(c, "adding the music", status);
 }
 
-// Ends the hash lines: they are all written, or the run fails.
+// Where the hash lines or the raw frames go.
+static const char *OutputName(const Capture *c) {
+    return c->options.raw ? c->options.raw : c->options.hashes;
+}
+
+// Ends the hash lines or raw frames: they are all written, or the run fails.
 [[noreturn]] static void FinishHashes(Capture *c) {
     if (fflush(c->hashFile) != 0 || ferror(c->hashFile) ||
         (c->hashFile != stdout && fclose(c->hashFile) != 0)) {
-        std::string line =
-            std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+        std::string line = std::string("cannot write ") + OutputName(c) + ": " + strerror(errno);
         Fail(c, line.c_str(), 1);
     }
     if (c->progress) fputs("\r\033[K", stderr);
-    fprintf(
-        stderr,
-        "glimmerfall-capture: wrote %lld hash lines to %s: %.2f s to %.2f s at %d fps, in %.1f s\n",
-        (long long)c->encoded,
-        strcmp(c->options.hashes, "-") ? c->options.hashes : "standard output",
-        (double)c->first / c->options.fps, (double)(c->first + c->encoded) / c->options.fps,
-        c->options.fps, Now() - c->startTime);
+    fprintf(stderr,
+            "glimmerfall-capture: wrote %lld %s to %s: %.2f s to %.2f s at %d fps, in %.1f s\n",
+            (long long)c->encoded, c->options.raw ? "raw frames" : "hash lines",
+            strcmp(OutputName(c), "-") ? OutputName(c) : "standard output",
+            (double)c->first / c->options.fps, (double)(c->first + c->encoded) / c->options.fps,
+            c->options.fps, Now() - c->startTime);
     exit(0);
 }
 
@@ -260,7 +264,16 @@ static void OnPresent(const uint32_t *frame, void *user) {
     Capture *c = (Capture *)user;
     if (!show.clock.stream) return; // the loading picture, before the music starts
     int64_t k = c->next++;
-    if (k >= c->first && c->hashFile) {
+    if (k >= c->first && c->options.raw) {
+        TakeFrame(c, frame);
+        if (fwrite(c->pixels, 4, (size_t)c->width * c->height, c->hashFile) !=
+            (size_t)c->width * c->height) {
+            std::string why =
+                std::string("cannot write ") + c->options.raw + ": " + strerror(errno);
+            Fail(c, why.c_str(), 1);
+        }
+        c->encoded++;
+    } else if (k >= c->first && c->hashFile) {
         const uint8_t *src = (const uint8_t *)frame;
         int pitch = SHOW_WIDTH * 4;
         src += (size_t)c->cropY * pitch + (size_t)c->cropX * 4;
@@ -297,6 +310,9 @@ static void Usage(FILE *out) {
                  "  --lossless         every pixel and sample kept exactly (large files)\n"
                  "  --hashes FILE      no video: one line per frame, \"frame time hash\", into\n"
                  "                     FILE (- for standard output); needs no ffmpeg\n"
+                 "  --raw FILE         no video: every frame as raw bgr0 bytes (0x00RRGGBB\n"
+                 "                     words, --frame's size) into FILE (- for standard\n"
+                 "                     output), e.g. for glimmerfall-flashcheck\n"
                  "  -v, --verbose      keep the show's console lines (loading, parts)\n"
                  "  -h, --help         this text\n");
 }
@@ -317,7 +333,7 @@ static double Number(const char *name, const char *text, double low, double high
 }
 
 static CaptureOptions ParseOptions(int argc, char **argv) {
-    CaptureOptions o = {DEFAULT_OUTPUT, 640, 0.0, -1.0, 60, 0, nullptr, 0};
+    CaptureOptions o = {DEFAULT_OUTPUT, 640, 0.0, -1.0, 60, 0, nullptr, nullptr, 0};
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i], value;
         size_t eq = arg.find('=');
@@ -349,6 +365,8 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
             o.hashes = next();
         } else if ((arg == "-v" || arg == "--verbose") && !hasValue) {
             o.verbose = 1;
+        } else if (arg == "--raw") {
+            o.raw = next();
         } else if (arg == "--lossless" && !hasValue) {
             o.lossless = 1;
         } else {
@@ -357,8 +375,9 @@ static CaptureOptions ParseOptions(int argc, char **argv) {
     }
     if (o.to >= 0 && FrameAt(o.to, o.fps) <= FrameAt(o.from, o.fps))
         BadUsage("--to must come at least one frame after --from", nullptr);
+    if (o.hashes && o.raw) BadUsage("--hashes and --raw cannot go together", nullptr);
     std::string dot = strrchr(o.output, '.') ? strrchr(o.output, '.') : "";
-    if (!o.hashes && dot != ".mp4" && dot != ".mov" && dot != ".mkv")
+    if (!o.hashes && !o.raw && dot != ".mp4" && dot != ".mov" && dot != ".mkv")
         BadUsage("the output must end in .mp4, .mov or .mkv", o.output);
     return o;
 }
@@ -410,19 +429,19 @@ static void StartVideo(Capture *c) {
                 {c->video});
 }
 
-// Opens where the hash lines go. Standard output is kept for them alone
-// when they go there.
+// Opens where the hash lines or raw frames go. Standard output is kept for
+// them alone when they go there.
 static void OpenHashes(Capture *c) {
-    if (strcmp(c->options.hashes, "-") == 0) {
+    const char *name = OutputName(c);
+    if (strcmp(name, "-") == 0) {
         fflush(stdout);
         int fd = dup(STDOUT_FILENO);
         c->hashFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
-        if (!c->hashFile) Fail(c, "cannot write the hashes to standard output", 1);
+        if (!c->hashFile) Fail(c, "cannot write to standard output", 1);
     } else {
-        c->hashFile = fopen(c->options.hashes, "w");
+        c->hashFile = fopen(name, c->options.raw ? "wb" : "w");
         if (!c->hashFile) {
-            std::string line =
-                std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
+            std::string line = std::string("cannot write ") + name + ": " + strerror(errno);
             Fail(c, line.c_str(), 1);
         }
     }
@@ -441,8 +460,7 @@ static void PointConsole(int fd) {
 static void RouteConsole(Capture *c) {
     if (c->options.verbose) {
         setvbuf(stdout, nullptr, _IOLBF, 0); // each part's line as it starts, in a log too
-        if (c->options.hashes && strcmp(c->options.hashes, "-") == 0)
-            PointConsole(dup(STDERR_FILENO));
+        if (OutputName(c) && strcmp(OutputName(c), "-") == 0) PointConsole(dup(STDERR_FILENO));
         return;
     }
     c->console = tmpfile();
@@ -476,7 +494,8 @@ int main(int argc, char **argv) {
     c->progress = isatty(STDERR_FILENO);
     DisableMessageBoxes();               // nobody waits at an offline run
     CatchStopSignals(GiveUpInterrupted); // answered between frames, files, pieces of music
-    if (!c->options.hashes && !FindProgram("ffmpeg"))
+    int noVideo = c->options.hashes || c->options.raw;
+    if (!noVideo && !FindProgram("ffmpeg"))
         Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
     char missing[DATA_PLACES * DATA_FOLDER_SIZE + 64];
     if (!FindShowData(missing, sizeof missing)) Fail(c, missing, 1);
@@ -486,7 +505,7 @@ int main(int argc, char **argv) {
         snprintf(line, sizeof line, "nothing to capture: the show ends at %.2f s", end);
         Fail(c, line, 1);
     }
-    if (c->options.hashes) {
+    if (noVideo) {
         OpenHashes(c);
     } else {
         char music[DATA_PATH_SIZE];
@@ -505,7 +524,7 @@ int main(int argc, char **argv) {
     c->pixels = (uint8_t *)malloc((size_t)c->width * c->height * 4);
     if (!c->pixels) Fail(c, "out of memory for a video frame", 1);
 
-    if (!c->options.hashes) StartVideo(c);
+    if (!noVideo) StartVideo(c);
     SetDisplayDriver(&offscreenVideoDriver);
     SelectSteppedAudio();
     show.afterPresent = OnPresent;
