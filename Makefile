@@ -2,11 +2,14 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD  ?= build-windows
+WIN_ZIP    ?= dist/glimmerfall-windows-x64.zip
 DEMO       ?= demo640
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: deps configure build show data test test-asan fuzz run bench lint capture clean
+.PHONY: deps configure build show data test test-asan fuzz run bench lint capture clean \
+        deps-windows windows-build windows test-windows
 
 deps:
 	@scripts/install-deps
@@ -66,5 +69,27 @@ lint: configure
 	@find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs -r clang-format --dry-run --Werror
 	@find src -name '*.cpp' | xargs -r clang-tidy -p $(BUILD) --quiet
 
+# The Windows build: Debian's MinGW-w64, with SDL2, mpg123, libjpeg-turbo and
+# FFTW built from Debian's own sources into ~/.cache/glimmerfall (once).
+deps-windows:
+	@scripts/install-deps windows
+
+windows-build: deps-windows
+	@prefix=$$(scripts/build-windows-deps) && \
+	  cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.toolchain.cmake -DGF_WINDOWS_PREFIX=$$prefix >/dev/null
+	@nice cmake --build $(WIN_BUILD) -j $(JOBS) --target demo640 demo512 glimmerfall-capture
+
+# dist/glimmerfall-windows-x64.zip: glimmerfall/ with the three programs, data/ and README.txt.
+windows: windows-build data
+	@scripts/package-windows $(WIN_BUILD) $(WIN_ZIP)
+
+# The portable subsystems' tests under Wine, the packaged show in a window,
+# and the whole show's frame hashes against the Linux build's.
+test-windows: windows
+	@nice cmake --build $(WIN_BUILD) -j $(JOBS)
+	@nice cmake --build $(BUILD) -j $(JOBS) --target test_window glimmerfall-capture
+	@scripts/test-windows $(WIN_BUILD) $(WIN_ZIP) $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) dist
