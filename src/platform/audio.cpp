@@ -16,6 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifndef O_BINARY
+#define O_BINARY 0 // POSIX files have no text mode to turn off
+#endif
+
 // ---------------------------------------------------------------- decoding
 
 // Converts the *frameCount interleaved stereo 16-bit frames of samples from
@@ -78,7 +82,7 @@ MusicPcm *LoadMusicPcm(const char *path) {
     mpg123_format_none(mh);
     for (size_t i = 0; i < rateCount; i++)
         mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    int fd = open(path, O_RDONLY);
+    int fd = open(path, O_RDONLY | O_BINARY); // Windows would otherwise read it as text
     struct stat st;
     if (fd < 0) {
         problem = strerror(errno);

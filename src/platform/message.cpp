@@ -1,6 +1,8 @@
 // message: SDL's simple message box, or standard error alone.
 #include "platform/message.h"
 
+#include "platform/console.h"
+
 #include <SDL.h>
 
 #include <cstdio>

@@ -44,6 +44,11 @@ static int LoadSdl(void) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     // Losing the keyboard to another window or monitor must not hide the show.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Windows stretches the picture of a program that does not say it knows
+    // the desktop's scale (125 %, 150 %): blurred, and no longer a whole
+    // multiple of the frame. Said here, the window gets real pixels. Other
+    // systems ignore the hint.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "display: %s\n", SDL_GetError()); // the one line that says why
         return 0;

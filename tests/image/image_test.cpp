@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -23,7 +24,9 @@ class InDataFolder : public ::testing::Test {
     }
     void TearDown() override {
         ASSERT_EQ(chdir(home), 0);
-        ASSERT_EQ(system(("rm -rf " + folder).c_str()), 0);
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+        ASSERT_FALSE(error) << error.message();
     }
     static void Write(const std::string &name, const void *bytes, size_t length) {
         FILE *f = fopen(("data/" + name).c_str(), "wb");
@@ -146,7 +149,7 @@ TEST_F(InDataFolder, ColourGreyProgressiveAndCmykDecodeTopRowFirstToTheirColours
         std::vector<uint8_t> whole(size);
         ASSERT_EQ(fread(whole.data(), 1, size, f), size);
         fclose(f);
-        for (size_t cut : {size / 2, (size_t)20}) {
+        for (size_t cut : {(size_t)(size / 2), (size_t)20}) {
             Write("cut.jpg", whole.data(), cut);
             std::string said = Said([] { EXPECT_EQ(LoadJpeg("cut.jpg"), nullptr); });
             EXPECT_EQ(said.find("data/cut.jpg: "), 0u) << said;

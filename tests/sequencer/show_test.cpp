@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <dirent.h>
 #include <string>
 #include <turbojpeg.h>
@@ -144,7 +146,8 @@ TEST_F(ShowTest, AnUnusableAssetStopsStartUpWithOneMessageNamingItBeforeTheMusic
         testing::internal::GetCapturedStdout();
         std::string said = testing::internal::GetCapturedStderr();
         ASSERT_EQ(chdir(here), 0);
-        system(("rm -rf " + folder).c_str());
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
 
         EXPECT_EQ(started, 0);
         EXPECT_EQ(said.find("Error: "), said.rfind("Error: ")) << said; // one message

@@ -25,6 +25,10 @@ static inline bool HaveShowData(void) {
 static inline int StartShowOffscreen(Show *show) {
     setenv("GLIMMERFALL_NO_DIALOG", "1", 1);
     memset(scratchBuffer, 0, sizeof scratchBuffer);
+    // The loading picture is presented before the start-up clears the render
+    // buffer: its bands must be as empty as a new program's, whichever tests
+    // ran before (the order differs between systems).
+    memset(renderBuffer, 0, sizeof renderBuffer);
     // The renderer's depth offset as a program starts with it, whatever an
     // earlier test in this process drew: past its limit it starts again at 0.
     while (GetDepthOffset() != 0.0f) AdvanceDepthFrame(depthBuffer);

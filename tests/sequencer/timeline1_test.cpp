@@ -12,13 +12,14 @@
 // ---- Counting allocations --------------------------------------------------
 // The test program's own malloc family stands in front of the C library's,
 // so every allocation of the process passes here. Not under the sanitizers,
-// which bring their own.
+// which bring their own, and only over glibc, whose __libc_ entry points it
+// calls.
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define __SANITIZE_ADDRESS__ 1
 #endif
 #endif
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(__SANITIZE_ADDRESS__) && defined(__GLIBC__)
 #define COUNT_ALLOCATIONS 1
 static long allocations; // Calls to malloc, calloc and realloc while counting
 static bool counting;

@@ -53,6 +53,15 @@ inline int WaitProcess(pid_t pid, double seconds) {
     return -1;
 }
 
+// Polls every 50 ms until done() or seconds have passed; done()'s last answer.
+template <typename F> inline bool WaitUntil(double seconds, F done) {
+    for (int i = 0; i < seconds * 20; i++) {
+        if (done()) return true;
+        usleep(50000);
+    }
+    return done();
+}
+
 // StartProcess and WaitProcess in one.
 inline int RunProcess(const std::vector<std::string> &argv, const std::vector<std::string> &env,
                       const std::string &dir, const std::string &log, double seconds) {

@@ -25,15 +25,6 @@ static std::string Missing(void) {
     return "";
 }
 
-// Polls every 50 ms until done() or seconds have passed; done()'s last answer.
-template <typename F> static bool WaitUntil(double seconds, F done) {
-    for (int i = 0; i < seconds * 20; i++) {
-        if (done()) return true;
-        usleep(50000);
-    }
-    return done();
-}
-
 TEST(ShowWindow, Demo512DrawsMovingFramesAndEscapeEndsItWithStatusZero) {
     std::string why = Missing();
     if (!why.empty()) GTEST_SKIP() << why;

@@ -9,10 +9,10 @@
 // line up to the sample. A range starts the show from the beginning all the
 // same (every part builds on what the earlier ones left in the buffers) and
 // encodes only the frames inside it.
-#include "encoder.h"
-
 #include "display/display.h"
 #include "platform/audio.h"
+#include "platform/console.h"
+#include "platform/encoder.h"
 #include "platform/interrupt.h"
 #include "platform/message.h"
 #include "sequencer/datafolder.h"
@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <time.h>
@@ -96,8 +95,8 @@ static void GiveUp(Capture *c, const char *message) {
     if (c->progress) fputs("\r\033[K", stderr); // the message takes the progress line's place
     fprintf(stderr, "glimmerfall-capture: %s\n", message);
     KillEncoder(&c->encoder);
-    if (!c->video.empty()) unlink(c->video.c_str());
-    if (c->wroteOutput) unlink(c->options.output);
+    if (!c->video.empty()) remove(c->video.c_str());
+    if (c->wroteOutput) remove(c->options.output);
 }
 
 // GiveUp, then ends the process with status.
@@ -204,7 +203,7 @@ static const char *OutputName(const Capture *c) {
         Fail(c, line, 1);
     }
     AddMusic(c);
-    unlink(c->video.c_str());
+    remove(c->video.c_str());
     c->video.clear();
     if (c->progress) fputs("\r\033[K", stderr);
     struct stat st = {};
@@ -232,16 +231,21 @@ static double EndSeconds(const Capture *c) {
 static void ShowProgress(Capture *c, int64_t k) {
     double now = Now();
     if (k == 1) c->playTime = c->shownTime = now;
-    if (!c->progress || now - c->shownTime < 0.25) return;
+    // The first frame with music shows the line at once, so even a short run
+    // says what it does; the speed and time left follow once measurable.
+    if (!c->progress || (k > 1 && now - c->shownTime < 0.25)) return;
     c->shownTime = now;
-    double fps = (k - 1) / (now - c->playTime);
     double end = EndSeconds(c), t = show.clock.seconds;
-    double left = fps > 0 ? (end - t) * c->options.fps / fps : 0;
-    if (left < 0) left = 0;
-    fprintf(stderr,
-            "\rglimmerfall-capture: frame %lld  %6.2f s of %.2f s  %4.0f fps  %d:%02d left%s\033[K",
-            (long long)k, t, end, fps, (int)left / 60, (int)left % 60,
-            k < c->first ? "  (before --from)" : "");
+    char speed[48] = "   - fps  -:-- left";
+    if (k > 1) {
+        double fps = (k - 1) / (now - c->playTime);
+        double left = fps > 0 ? (end - t) * c->options.fps / fps : 0;
+        if (left < 0) left = 0;
+        snprintf(speed, sizeof speed, "%4.0f fps  %d:%02d left", fps, (int)left / 60,
+                 (int)left % 60);
+    }
+    fprintf(stderr, "\rglimmerfall-capture: frame %lld  %6.2f s of %.2f s  %s%s\033[K",
+            (long long)k, t, end, speed, k < c->first ? "  (before --from)" : "");
 }
 
 // Copies the video frame out of the presented one.
@@ -388,7 +392,7 @@ static void CheckOutputFolder(Capture *c) {
     const char *out = c->options.output;
     const char *slash = strrchr(out, '/');
     std::string dir = slash ? std::string(out, slash == out ? 1 : (size_t)(slash - out)) : ".";
-    if (strcmp(out, DEFAULT_OUTPUT) == 0 && mkdir(DEFAULT_FOLDER, 0777) != 0 && errno != EEXIST) {
+    if (strcmp(out, DEFAULT_OUTPUT) == 0 && !MakeFolder(DEFAULT_FOLDER)) {
         std::string line = "cannot make " DEFAULT_FOLDER "/: " + std::string(strerror(errno));
         Fail(c, line.c_str(), 1);
     }
@@ -409,12 +413,10 @@ static void StartVideo(Capture *c) {
     std::string dir = slash == std::string::npos ? "." : out.substr(0, slash + 1);
     std::string name =
         dir + (slash == std::string::npos ? "/" : "") + ".glimmerfall-capture-XXXXXX.mp4";
-    int fd = mkstemps(name.data(), 4);
-    if (fd < 0) {
+    if (!MakeUniqueFile(name.data(), 4)) {
         std::string line = "cannot write in " + dir + ": " + strerror(errno);
         Fail(c, line.c_str(), 1);
     }
-    close(fd);
     c->video = name;
     char format[100];
     snprintf(format, sizeof format, "-f rawvideo -pix_fmt bgr0 -video_size %dx%d -framerate %d",
@@ -434,12 +436,10 @@ static void StartVideo(Capture *c) {
 static void OpenHashes(Capture *c) {
     const char *name = OutputName(c);
     if (strcmp(name, "-") == 0) {
-        fflush(stdout);
-        int fd = dup(STDOUT_FILENO);
-        c->hashFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
+        c->hashFile = DuplicateStdout();
         if (!c->hashFile) Fail(c, "cannot write to standard output", 1);
     } else {
-        c->hashFile = fopen(name, c->options.raw ? "wb" : "w");
+        c->hashFile = fopen(name, "wb"); // "\n" line ends on every system
         if (!c->hashFile) {
             std::string line = std::string("cannot write ") + name + ": " + strerror(errno);
             Fail(c, line.c_str(), 1);
@@ -464,13 +464,16 @@ static void RouteConsole(Capture *c) {
         return;
     }
     c->console = tmpfile();
-    PointConsole(c->console ? dup(fileno(c->console)) : open("/dev/null", O_WRONLY));
+    if (c->console)
+        PointConsole(dup(fileno(c->console)));
+    else
+        SilenceStdout();
 }
 
 // After the loading: a quiet run's console goes nowhere from now on.
 static void QuietConsole(Capture *c) {
     if (c->options.verbose) return;
-    PointConsole(open("/dev/null", O_WRONLY));
+    SilenceStdout();
     if (c->console) fclose(c->console);
     c->console = nullptr;
 }
@@ -491,7 +494,7 @@ int main(int argc, char **argv) {
     c->options = ParseOptions(argc, argv);
     c->encoder = {0, -1};
     c->startTime = c->shownTime = Now();
-    c->progress = isatty(STDERR_FILENO);
+    c->progress = StderrIsTerminal();
     DisableMessageBoxes();               // nobody waits at an offline run
     CatchStopSignals(GiveUpInterrupted); // answered between frames, files, pieces of music
     int noVideo = c->options.hashes || c->options.raw;
