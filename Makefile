@@ -2,6 +2,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD  ?= build-windows
+WIN_ZIP    ?= dist/glimmerfall-windows-x64.zip
 DEMO       ?= demo640
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
@@ -10,13 +12,18 @@ WEB_BUILD  ?= build-web
 WEB_FRAMES ?= 11162
 
 .PHONY: deps configure build show data test test-asan fuzz run bench lint capture clean \
-        web serve test-web bench-web
+        deps-windows windows-build windows test-windows web serve test-web bench-web
 
 deps:
 	@scripts/install-deps
 
+# mpg123 from Debian's source without fast-math (scripts/build-deps linux,
+# cached): Debian's binary decodes the music to other samples than every
+# other build of the show, and the frames follow the spectrum.
+MPG123 = -DGF_MPG123_PREFIX=$$(scripts/build-deps linux)
+
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(MPG123) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -37,13 +44,13 @@ test: build data
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-asan: deps data
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGF_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGF_SANITIZE=ON $(MPG123) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 # Each fuzzer runs for FUZZ_SECONDS on a copy of its seed corpus in tests/fuzz/<name>/.
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGF_FUZZ=ON >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGF_FUZZ=ON $(MPG123) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@set -e; for f in $(FUZZ_BUILD)/fuzz_*; do \
 	  [ -x "$$f" ] || continue; n=$${f##*/fuzz_}; \
@@ -69,6 +76,29 @@ capture: data
 lint: configure
 	@find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs -r clang-format --dry-run --Werror
 	@find src -name '*.cpp' | xargs -r clang-tidy -p $(BUILD) --quiet
+
+# The Windows build: Debian's MinGW-w64, with SDL2, mpg123, libjpeg-turbo and
+# FFTW built from Debian's own sources into ~/.cache/glimmerfall (once).
+deps-windows:
+	@scripts/install-deps windows
+
+windows-build: deps-windows
+	@prefix=$$(scripts/build-deps windows) && \
+	  cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.toolchain.cmake -DGF_WINDOWS_PREFIX=$$prefix >/dev/null
+	@nice cmake --build $(WIN_BUILD) -j $(JOBS) --target demo640 demo512 glimmerfall-capture
+
+# dist/glimmerfall-windows-x64.zip: glimmerfall/ with the three programs, data/ and README.txt.
+windows: windows-build data
+	@scripts/package-windows $(WIN_BUILD) $(WIN_ZIP)
+
+# The portable subsystems' tests under Wine, the packaged show in a window,
+# and the whole show's frame hashes against the Linux build's.
+test-windows: windows
+	@nice cmake --build $(WIN_BUILD) -j $(JOBS)
+	@nice cmake --build $(BUILD) -j $(JOBS) --target test_window glimmerfall-capture
+	@scripts/test-windows $(WIN_BUILD) $(WIN_ZIP) $(BUILD)
+
 
 # The web page in dist/web: the show compiled to wasm with Debian's
 # emscripten, its libraries from Debian's sources (scripts/build-web-deps,
@@ -104,4 +134,4 @@ bench-web: web
 	@node tests/web/bench_parts.mjs dist/web $(BUILD)/bench_sequencer
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD) dist

@@ -15,6 +15,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#ifndef O_BINARY
+#define O_BINARY 0 // POSIX files have no text mode to turn off
+#endif
+
 // ---------------------------------------------------------------- decoding
 
 // Converts the *frameCount interleaved stereo 16-bit frames of samples from
@@ -77,7 +81,7 @@ MusicPcm *LoadMusicPcm(const char *path) {
     mpg123_format_none(mh);
     for (size_t i = 0; i < rateCount; i++)
         mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    int fd = open(path, O_RDONLY);
+    int fd = open(path, O_RDONLY | O_BINARY); // Windows would otherwise read it as text
     if (fd < 0) {
         problem = strerror(errno);
     } else if (mpg123_open_fd(mh, fd) != MPG123_OK ||

@@ -1,11 +1,12 @@
 // message: SDL's simple message box, or standard error alone.
 #include "platform/message.h"
 
+#include "platform/console.h"
+
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 static int IsSet(const char *name) {
     const char *value = getenv(name);
@@ -14,7 +15,7 @@ static int IsSet(const char *name) {
 
 void ShowMessageBox(const char *caption, const char *text) {
     fprintf(stderr, "%s: %s\n", caption, text);
-    int someoneThere = (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) && !IsSet("CI") &&
-                       !IsSet("GLIMMERFALL_NO_DIALOG") && isatty(STDERR_FILENO);
+    int someoneThere =
+        DesktopAvailable() && !IsSet("CI") && !IsSet("GLIMMERFALL_NO_DIALOG") && StderrIsTerminal();
     if (someoneThere) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
 }

@@ -48,10 +48,10 @@ typedef struct VideoDriver {
 } VideoDriver;
 
 // The SDL window: full-screen desktop (GLIMMERFALL_WINDOW=1: a resizable
-// window), the frame scaled by the largest whole factor that fits, centred
-// on black, never smoothed, vsync. Its mode takes 32 bits per pixel;
-// GLIMMERFALL_PIXEL_FORMAT set to 32, 32bgr, 24, 24bgr, 565, 565bgr, 555 or
-// 555bgr makes it take only that format instead.
+// window; F11 or Alt+Enter switches between the two), the frame scaled by
+// the largest whole factor that fits, centred on black, never smoothed, vsync. Its mode takes 32
+// bits per pixel; GLIMMERFALL_PIXEL_FORMAT set to 32, 32bgr, 24, 24bgr, 565, 565bgr, 555 or 555bgr
+// makes it take only that format instead.
 extern const VideoDriver sdlVideoDriver;
 
 // The platform's own screen, which the display opens unless told otherwise:

@@ -13,10 +13,11 @@
 static SDL_Window *window;
 static SDL_Renderer *renderer;
 static SDL_Texture *texture;
-static Uint32 textureFormat;        // chosen by setMode
-static int frameWidth, frameHeight; // the mode's size
-static int reportedVisible;         // what the last VIDEO_ACTIVATE said
-static int cursorPending;           // a VIDEO_SET_CURSOR is owed for a newly shown window
+static Uint32 textureFormat;          // chosen by setMode
+static int frameWidth, frameHeight;   // the mode's size
+static int reportedVisible;           // what the last VIDEO_ACTIVATE said
+static int cursorPending;             // a VIDEO_SET_CURSOR is owed for a newly shown window
+static int windowWidth, windowHeight; // the size the window was made for (the screen buffer's)
 
 // The eight formats by name, as GLIMMERFALL_PIXEL_FORMAT gives them, with the
 // SDL format whose memory layout each converter writes.
@@ -44,6 +45,11 @@ static int LoadSdl(void) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     // Losing the keyboard to another window or monitor must not hide the show.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Windows stretches the picture of a program that does not say it knows
+    // the desktop's scale (125 %, 150 %): blurred, and no longer a whole
+    // multiple of the frame. Said here, the window gets real pixels. Other
+    // systems ignore the hint.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "display: %s\n", SDL_GetError()); // the one line that says why
         return 0;
@@ -67,21 +73,29 @@ static void UnloadSdl(void) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+// The windowed size for a w x h frame: the largest whole multiple of it that
+// takes at most three quarters of the usable desktop, at least the frame.
+static void WindowedSize(int display, int w, int h, int *sw, int *sh) {
+    *sw = w;
+    *sh = h;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(display, &usable) == 0)
+        for (int k = 2; w * k <= usable.w * 3 / 4 && h * k <= usable.h * 3 / 4; k++) {
+            *sw = w * k;
+            *sh = h * k;
+        }
+}
+
 static int CreateSdlWindow(const char *title, int w, int h) {
     const char *windowed = getenv("GLIMMERFALL_WINDOW");
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, sw = w, sh = h;
     SDL_Rect desktop;
+    windowWidth = w;
+    windowHeight = h;
     if (windowed && strcmp(windowed, "1") == 0) {
-        // A resizable window at the largest whole multiple of the frame
-        // that takes at most three quarters of the desktop.
         flags |= SDL_WINDOW_RESIZABLE;
-        SDL_Rect usable;
-        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
-            for (int k = 2; w * k <= usable.w * 3 / 4 && h * k <= usable.h * 3 / 4; k++) {
-                sw = w * k;
-                sh = h * k;
-            }
+        WindowedSize(0, w, h, &sw, &sh);
     } else {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         // Made at the desktop's own size and place: without a window
@@ -159,6 +173,30 @@ static int SdlWindowVisible(void) {
     return (flags & SDL_WINDOW_SHOWN) && !(flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED));
 }
 
+// F11, or Alt+Enter as Windows programs take it; a held key repeats nothing.
+static int IsFullScreenKey(const SDL_KeyboardEvent *key) {
+    if (key->repeat) return 0;
+    return key->keysym.sym == SDLK_F11 ||
+           ((key->keysym.sym == SDLK_RETURN || key->keysym.sym == SDLK_KP_ENTER) &&
+            (key->keysym.mod & KMOD_ALT));
+}
+
+// Full screen to a resizable window at WindowedSize, centred, and back. The
+// flip scales the frame to whatever the window has become.
+static void ToggleFullScreen(void) {
+    if (!window) return;
+    if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
+        SDL_SetWindowFullscreen(window, 0);
+        int display = SDL_GetWindowDisplayIndex(window), sw, sh;
+        WindowedSize(display < 0 ? 0 : display, windowWidth, windowHeight, &sw, &sh);
+        SDL_SetWindowResizable(window, SDL_TRUE);
+        SDL_SetWindowSize(window, sw, sh);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+}
+
 static int PollSdl(VideoMessage *message) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
@@ -166,6 +204,10 @@ static int PollSdl(VideoMessage *message) {
             (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
             *message = {VIDEO_CLOSE, 0};
             return 1;
+        }
+        if (e.type == SDL_KEYDOWN && IsFullScreenKey(&e.key)) {
+            ToggleFullScreen(); // the window's business: the show never sees the key
+            continue;
         }
         if (e.type == SDL_KEYDOWN) {
             SDL_Keycode key = e.key.keysym.sym;

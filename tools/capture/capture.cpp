@@ -9,10 +9,10 @@
 // line up to the sample. A range starts the show from the beginning all the
 // same (every part builds on what the earlier ones left in the buffers) and
 // encodes only the frames inside it.
-#include "encoder.h"
-
 #include "display/display.h"
 #include "platform/audio.h"
+#include "platform/console.h"
+#include "platform/encoder.h"
 #include "sequencer/framehash.h"
 #include "sequencer/show.h"
 
@@ -22,11 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <time.h>
-#include <unistd.h>
 #include <vector>
 
 #define EXIT_USAGE 2 // A bad command line; 1 is any other failure
@@ -65,7 +63,7 @@ static Show show;                         // The show, as the programs hold it
 static Capture capture;                   // What the frame hook works with
 static volatile sig_atomic_t interrupted; // Set by SIGINT or SIGTERM
 
-static void Interrupt(int) {
+static void Interrupt(void) {
     interrupted = 1;
 }
 
@@ -93,8 +91,8 @@ static int64_t FrameAt(double seconds, int fps) {
     if (c->progress) fputc('\n', stderr);
     fprintf(stderr, "glimmerfall-capture: %s\n", message);
     KillEncoder(&c->encoder);
-    if (!c->video.empty()) unlink(c->video.c_str());
-    if (c->wroteOutput) unlink(c->options.output);
+    if (!c->video.empty()) remove(c->video.c_str());
+    if (c->wroteOutput) remove(c->options.output);
     exit(status);
 }
 
@@ -180,7 +178,7 @@ static void AddMusic(Capture *c) {
         Fail(c, line, 1);
     }
     AddMusic(c);
-    unlink(c->video.c_str());
+    remove(c->video.c_str());
     c->video.clear();
     if (c->progress) fputc('\n', stderr);
     struct stat st = {};
@@ -338,10 +336,7 @@ static int MakeParents(const char *path) {
     std::string p = path;
     for (size_t i = 1; (i = p.find('/', i)) != std::string::npos; i++) {
         std::string dir = p.substr(0, i);
-        struct stat st;
-        if (mkdir(dir.c_str(), 0777) == 0) continue;
-        if (errno != EEXIST) return 0;
-        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return errno = ENOTDIR, 0;
+        if (!MakeFolder(dir.c_str())) return 0;
     }
     return 1;
 }
@@ -354,12 +349,10 @@ static void StartVideo(Capture *c) {
     std::string dir = slash == std::string::npos ? "." : out.substr(0, slash + 1);
     std::string name =
         dir + (slash == std::string::npos ? "/" : "") + ".glimmerfall-capture-XXXXXX.mp4";
-    int fd = mkstemps(name.data(), 4);
-    if (fd < 0) {
+    if (!MakeUniqueFile(name.data(), 4)) {
         std::string line = "cannot write in " + dir + ": " + strerror(errno);
         Fail(c, line.c_str(), 1);
     }
-    close(fd);
     c->video = name;
     char format[100];
     snprintf(format, sizeof format, "-f rawvideo -pix_fmt bgr0 -video_size %dx%d -framerate %d",
@@ -378,20 +371,17 @@ static void StartVideo(Capture *c) {
 // the show's own console lines are sent to /dev/null from here on.
 static void OpenHashes(Capture *c) {
     if (strcmp(c->options.hashes, "-") == 0) {
-        fflush(stdout);
-        int fd = dup(STDOUT_FILENO);
-        c->hashFile = fd >= 0 ? fdopen(fd, "w") : nullptr;
+        c->hashFile = DuplicateStdout();
         if (!c->hashFile) Fail(c, "cannot write the hashes to standard output", 1);
     } else {
-        c->hashFile = fopen(c->options.hashes, "w");
+        c->hashFile = fopen(c->options.hashes, "wb"); // "\n" line ends on every system
         if (!c->hashFile) {
             std::string line =
                 std::string("cannot write ") + c->options.hashes + ": " + strerror(errno);
             Fail(c, line.c_str(), 1);
         }
     }
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDOUT_FILENO), close(devnull);
+    SilenceStdout();
 }
 
 int main(int argc, char **argv) {
@@ -399,7 +389,7 @@ int main(int argc, char **argv) {
     c->options = ParseOptions(argc, argv);
     c->encoder = {0, -1};
     c->startTime = c->shownTime = Now();
-    c->progress = isatty(STDERR_FILENO);
+    c->progress = StderrIsTerminal();
     if (!c->options.hashes && !FindProgram("ffmpeg"))
         Fail(c, "ffmpeg not found: install it (apt-get install ffmpeg)", 1);
     struct stat st;
@@ -432,10 +422,7 @@ int main(int argc, char **argv) {
     c->pixels = (uint8_t *)malloc((size_t)c->width * c->height * 4);
     if (!c->pixels) Fail(c, "out of memory for a video frame", 1);
 
-    struct sigaction sa = {};
-    sa.sa_handler = Interrupt;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    OnInterrupt(Interrupt);
 
     if (!c->options.hashes) StartVideo(c);
     SetDisplayDriver(&offscreenVideoDriver);
@@ -444,9 +431,7 @@ int main(int argc, char **argv) {
     show.hookUser = c;
     if (!StartShow(&show)) Fail(c, "the show's data could not be loaded (see above)", 1);
     // From here the console lines of the parts would break the progress line.
-    fflush(stdout);
-    int devnull = open("/dev/null", O_WRONLY);
-    if (devnull >= 0) dup2(devnull, STDOUT_FILENO), close(devnull);
+    SilenceStdout();
     RunTimeline(&show);
     Finish(c);
 }

@@ -1,5 +1,5 @@
-// encoder: fork, a pipe, and careful waiting.
-#include "encoder.h"
+// encoder on Linux: fork, a pipe, and careful waiting.
+#include "platform/encoder.h"
 
 #include <cerrno>
 #include <csignal>
@@ -62,7 +62,7 @@ int StartEncoder(Encoder *encoder, char *const argv[]) {
 int WriteEncoder(Encoder *encoder, const void *bytes, size_t size) {
     const char *p = (const char *)bytes;
     while (size > 0 && encoder->input >= 0) {
-        ssize_t n = write(encoder->input, p, size);
+        ssize_t n = write((int)encoder->input, p, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return 0; // EPIPE: the helper is gone
         p += n;
@@ -74,7 +74,7 @@ int WriteEncoder(Encoder *encoder, const void *bytes, size_t size) {
 // Reaps the helper; its exit status, or 128 + the signal that ended it.
 static int Reap(Encoder *encoder) {
     int status = 0;
-    while (waitpid(encoder->pid, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid((pid_t)encoder->pid, &status, 0) < 0 && errno == EINTR) {
     }
     encoder->pid = 0;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -82,24 +82,25 @@ static int Reap(Encoder *encoder) {
 }
 
 int FinishEncoder(Encoder *encoder) {
-    if (encoder->input >= 0) close(encoder->input);
+    if (encoder->input >= 0) close((int)encoder->input);
     encoder->input = -1;
     return encoder->pid > 0 ? Reap(encoder) : -1;
 }
 
 void KillEncoder(Encoder *encoder) {
-    if (encoder->input >= 0) close(encoder->input);
+    if (encoder->input >= 0) close((int)encoder->input);
     encoder->input = -1;
     if (encoder->pid <= 0) return;
-    kill(encoder->pid, SIGTERM);
+    pid_t pid = (pid_t)encoder->pid;
+    kill(pid, SIGTERM);
     // Up to a second to leave on its own, then no choice.
     for (int i = 0; i < 100; i++) {
-        if (waitpid(encoder->pid, nullptr, WNOHANG) == encoder->pid) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
             encoder->pid = 0;
             return;
         }
         usleep(10000);
     }
-    kill(encoder->pid, SIGKILL);
+    kill(pid, SIGKILL);
     Reap(encoder);
 }
