@@ -63,8 +63,8 @@ static const ChosenFrame chosen[] = {
     {3480, "58 s: cosine ripples growing", 0xe2932ac0f2e98066u},
     {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x2751998b046359cdu},
     {4050, "67.5 s: blocks shrinking", 0x645034f1a666dd89u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xb3de62bc4e03a718u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x5a390a8743b82d94u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xb7c698739a51a6b9u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xcd11ba2bce7aac41u},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

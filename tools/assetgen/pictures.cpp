@@ -822,10 +822,29 @@ int LakePicture(const char *dir) {
     cairo_t *cr = c.cr;
     Stars(&c, 132, 160, 110);
     Moon(cr, 380, 40, 40, 0.45);
-    FillProfile(cr, 129, 0x050A14, [](double x) {
+    auto hills = [](double x) {
         return 126 - 18 * std::max(0.0, Fbm(133, x / 90.0, 0.5, 4) + 0.3) -
                10 * std::exp(-std::pow((x - 120) / 60.0, 2));
-    });
+    };
+    FillProfile(cr, 129, 0x050A14, hills);
+    // The hills' reflection: each water row below the shore mirrors the row
+    // as far above it, shifted sideways by a small ripple and fading with
+    // depth, so the hills stand on the water instead of stopping at it. The
+    // moon's path stays lit through it: the reflection darkens a pixel by at
+    // most 75 %.
+    uint32_t *px = BeginPixels(&c);
+    for (int y = 129; y < 200; y++) {
+        double depth = (y - 129) / 71.0; // 0 at the shore, 1 where it has faded out
+        for (int x = 0; x < W; x++) {
+            double wobble = 2.5 * std::sin(y * 0.9 + x * 0.03) * (0.3 + depth);
+            double top = hills(x + wobble);   // hill top above this column
+            double under = 129 + (129 - top); // its mirror image below the shore
+            double cover = std::min(1.0, std::max(0.0, under - y)); // 1 inside, soft edge
+            double fade = 0.75 * (1 - depth * depth);               // weaker further out
+            px[y * W + x] = Mix(px[y * W + x], 0x060C18, cover * fade);
+        }
+    }
+    DonePixels(&c);
     return SaveCanvas(dir, "lake.jpg", &c);
 }
 
