@@ -310,6 +310,10 @@ MeshData Cube() {
 }
 
 // diamond: a round brilliant, girdle radius 40, table up (-y), flat facets.
+// Neighbouring facets take different materials (0 ice, 1 deep blue, 2 a pale
+// glint), as a cut stone throws back light from some facets and the dark
+// from others: the facets then read at any turn of the stone, through the
+// show's warp and blur, instead of melting into one shaded blob.
 MeshData Diamond() {
     MeshData m{"gem", {}, {}};
     const int n = 16;
@@ -320,23 +324,25 @@ MeshData Diamond() {
         return V3{r * std::cos(a), y, r * std::sin(a)};
     };
     V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
-    for (int k = 0; k < n; k += 2) // the table: an octagon
-        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2), 0,
-                   centre);
+    for (int k = 0; k < n; k += 2) // the table: an octagon, glint and ice in turn
+        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2),
+                   k % 4 ? 0 : 2, centre);
     for (int k = 0; k < n; k += 2) {
         V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
            g2 = ring(girdle, 0, 0, k + 2);
-        AddFlatOut(&m, t0, t1, g1, 0, centre); // star facet
-        AddFlatOut(&m, t0, g0, g1, 0, centre); // upper girdle facets
+        AddFlatOut(&m, t0, t1, g1, k % 4 ? 2 : 0, centre); // star facet
+        AddFlatOut(&m, t0, g0, g1, 1, centre);             // upper girdle facets
         AddFlatOut(&m, t1, g1, g2, 0, centre);
     }
     for (int k = 0; k < n; k++) {
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1);
         V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k);
-        AddFlatOut(&m, g0, g1, p, 0, centre);
-        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), 0, centre);
-        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, 0, centre);
+        AddFlatOut(&m, g0, g1, p, k % 2, centre);
+        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), (k + 1) % 2,
+                   centre);
+        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, k % 3 ? 1 : 2,
+                   centre);
     }
     return m;
 }
@@ -543,9 +549,13 @@ int GenerateScenes(const char *dir) {
          WriteScene(dir, "cube.txt", "cube", {Cube()},
                     {MaterialData{
                         "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
-    ok = ok &&
-         WriteScene(dir, "diamond.txt", "diamond", {Diamond()},
-                    {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
+    ok = ok && WriteScene(
+                   dir, "diamond.txt", "diamond", {Diamond()},
+                   // No material reaches 1 in red: the part pastes the stone
+                   // over a picture wherever a pixel is not pure white.
+                   {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
+                    Mat("deep", {0.1, 0.15, 0.4}, {0.08, 0.2, 0.7}, {0.5, 0.7, 1.0}, 0.5, 0.5),
+                    Mat("glint", {0.8, 0.85, 1.0}, {0.9, 0.95, 1.0}, {0.05, 0.3, 1.0}, 0.05, 0.4)});
     ok = ok &&
          WriteScene(dir, "love.txt", "love", {Love()},
                     {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
