@@ -310,10 +310,9 @@ MeshData Cube() {
 }
 
 // diamond: a round brilliant, girdle radius 40, table up (-y), flat facets.
-// Neighbouring facets take different materials (0 ice, 1 deep blue, 2 a pale
-// glint), as a cut stone throws back light from some facets and the dark
-// from others: the facets then read at any turn of the stone, through the
-// show's warp and blur, instead of melting into one shaded blob.
+// Neighbouring facets take different materials (0 ice, 1 azure, 2 lilac), as
+// a cut stone throws back a different colour from each facet: the facets read at any turn of the
+// stone, through the show's warp and blur, instead of melting into one shaded blob.
 MeshData Diamond() {
     MeshData m{"gem", {}, {}};
     const int n = 16;
@@ -549,13 +548,17 @@ int GenerateScenes(const char *dir) {
          WriteScene(dir, "cube.txt", "cube", {Cube()},
                     {MaterialData{
                         "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
-    ok = ok && WriteScene(
-                   dir, "diamond.txt", "diamond", {Diamond()},
-                   // No material reaches 1 in red: the part pastes the stone
-                   // over a picture wherever a pixel is not pure white.
-                   {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
-                    Mat("deep", {0.1, 0.15, 0.4}, {0.08, 0.2, 0.7}, {0.5, 0.7, 1.0}, 0.5, 0.5),
-                    Mat("glint", {0.8, 0.85, 1.0}, {0.9, 0.95, 1.0}, {0.05, 0.3, 1.0}, 0.05, 0.4)});
+    ok =
+        ok && WriteScene(
+                  dir, "diamond.txt", "diamond", {Diamond()},
+                  // Three hues at about one luminance: the facets part by
+                  // colour, and a warp that jumps across them on a kick
+                  // changes hue more than brightness. No material reaches 1
+                  // in red: the part pastes the stone over a picture
+                  // wherever a pixel is not pure white.
+                  {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
+                   Mat("azure", {0.15, 0.2, 0.3}, {0.12, 0.6, 0.95}, {0.9, 0.95, 1.0}, 0.45, 0.6),
+                   Mat("lilac", {0.15, 0.2, 0.3}, {0.62, 0.48, 1.0}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
     ok = ok &&
          WriteScene(dir, "love.txt", "love", {Love()},
                     {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
