@@ -11,12 +11,15 @@ JOBS       ?= $(shell nproc)
 DEB_BUILD  ?= build-deb
 PREFIX     ?= /usr/local
 NATIVE     ?= OFF
+WEB_BUILD  ?= build-web
+WEB_FRAMES ?= 11162
 # Debian's hardening for the packaged programs; none of it changes a frame.
 DEB_CXXFLAGS ?= -D_FORTIFY_SOURCE=2 -fstack-protector-strong
 DEB_LDFLAGS  ?= -Wl,-z,relro -Wl,-z,now
 
 .PHONY: deps configure build show data test test-asan fuzz run bench lint capture install deb \
-        test-package clean deps-windows windows-build windows test-windows
+        test-package clean deps-windows windows-build windows test-windows web serve test-web \
+        bench-web
 
 deps:
 	@scripts/install-deps
@@ -124,5 +127,39 @@ test-windows: windows
 	@nice cmake --build $(BUILD) -j $(JOBS) --target test_window glimmerfall-capture
 	@scripts/test-windows $(WIN_BUILD) $(WIN_ZIP) $(BUILD)
 
+
+# The web page in dist/web: the show compiled to wasm with Debian's
+# emscripten, its libraries from Debian's sources (scripts/build-web-deps,
+# cached), and the data fetched by the page file by file.
+web: data
+	@scripts/install-deps web
+	@deps=$$(scripts/build-web-deps | tail -1) && export NODE_PATH=/usr/share/nodejs && \
+	  emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DGF_WASM_DEPS=$$deps >/dev/null && \
+	  cmake --build $(WEB_BUILD) -j $(JOBS) --target glimmerfall
+	@rm -rf dist/web && mkdir -p dist/web/data
+	@cp web/index.html $(WEB_BUILD)/glimmerfall.js $(WEB_BUILD)/glimmerfall.wasm dist/web/
+	@cp data/* dist/web/data/
+	@{ printf '['; sep=''; for f in data/*; do \
+	     printf '%s\n{"name": "%s", "bytes": %d}' "$$sep" "$${f#data/}" "$$(stat -c %s "$$f")"; sep=','; \
+	   done; printf ']\n'; } >dist/web/data/files.json
+	@echo "dist/web: $$(find dist/web -type f -print0 | xargs -0 cat | wc -c) bytes," \
+	  "$$(find dist/web -type f -exec sh -c 'gzip -9c "$$1" | wc -c' _ {} \; | awk '{s+=$$1} END {print s}')" \
+	  "bytes gzipped"
+
+serve: web
+	@echo "http://localhost:8000/"
+	@cd dist/web && python3 -m http.server 8000
+
+# The page in headless chromium against the Linux build's frames.
+test-web: web
+	@$(BUILD)/glimmerfall-capture --hashes $(WEB_BUILD)/linux-hashes.txt
+	@node tests/web/page_test.mjs dist/web $(WEB_BUILD)/linux-hashes.txt \
+	  $(BUILD)/glimmerfall-capture $(WEB_FRAMES) $(WEB_BUILD)/shots
+
+# Each part's frames per second in headless chromium beside the native build's.
+bench-web: web
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_sequencer
+	@node tests/web/bench_parts.mjs dist/web $(BUILD)/bench_sequencer
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WIN_BUILD) dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WIN_BUILD) $(WEB_BUILD) dist

@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 DisplayState displayState;
-static const VideoDriver *chosenDriver = &sdlVideoDriver;
+static const VideoDriver *chosenDriver = screenVideoDriver;
 
 void SetDisplayDriver(const VideoDriver *driver) {
-    chosenDriver = driver ? driver : &sdlVideoDriver;
+    chosenDriver = driver ? driver : screenVideoDriver;
 }
 
 int OpenDisplay(const char *name, int width, int height) {

@@ -41,7 +41,8 @@ void ConvertRow555Bgr(const uint32_t *src, uint8_t *dst, int count); // 0 blue5 
 RowConverter ChooseRowConverter(int bitCount, uint32_t redMask, uint32_t greenMask,
                                 uint32_t blueMask);
 
-// Chooses the driver the next OpenDisplay loads: the SDL window by default,
+// Chooses the driver the next OpenDisplay loads: the platform's screen
+// (the SDL window, the page's canvas in a browser) by default or for null,
 // the off-screen surface for tests and capture.
 void SetDisplayDriver(const VideoDriver *driver);
 

@@ -205,8 +205,8 @@ int InitAudio(void) {
     if (device) return device != &silentAudioDevice;
     if (steppedWanted) {
         device = &steppedAudioDevice;
-    } else if (sdlAudioDevice.open()) {
-        device = &sdlAudioDevice;
+    } else if (soundCard->open()) {
+        device = soundCard;
         return 1;
     } else {
         device = &silentAudioDevice;

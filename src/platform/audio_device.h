@@ -18,9 +18,13 @@ typedef struct AudioDevice {
     int64_t (*heardFrames)(void);            // Frames heard since play, not wrapped, >= 0
 } AudioDevice;
 
-extern const AudioDevice sdlAudioDevice;     // The sound card (audio_sdl.cpp)
+extern const AudioDevice sdlAudioDevice;     // SDL's output device (audio_sdl.cpp)
 extern const AudioDevice silentAudioDevice;  // Silence on the wall clock (audio_silent.cpp)
 extern const AudioDevice steppedAudioDevice; // Advanced by StepAudio (audio_stepped.cpp)
+
+// The platform's sound card: SDL's device, or in a browser SDL's device
+// behind the page's play gesture (audio_web.cpp).
+extern const AudioDevice *const soundCard;
 
 // Advances the stepped clock (audio_stepped.cpp).
 void AdvanceSteppedClock(int64_t frames);

@@ -138,3 +138,9 @@ static int64_t HeardSdl(void) {
 }
 
 const AudioDevice sdlAudioDevice = {OpenSdl, CloseSdl, PlaySdl, HeardSdl};
+
+#ifndef __EMSCRIPTEN__
+// On a desktop SDL's device is the sound card as it is (audio_web.cpp has
+// the browser's).
+const AudioDevice *const soundCard = &sdlAudioDevice;
+#endif

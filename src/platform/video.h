@@ -62,6 +62,15 @@ typedef struct VideoDriver {
 // 555bgr makes it take only that format instead.
 extern const VideoDriver sdlVideoDriver;
 
+// The platform's own screen, which the display opens unless told otherwise:
+// sdlVideoDriver, or in a browser webVideoDriver.
+extern const VideoDriver *const screenVideoDriver;
+
+// The browser page's canvas (web build only): the page scales the frame by
+// the largest whole factor that fits, centred on black, never smoothed, and
+// each flip waits for the display's next refresh.
+extern const VideoDriver webVideoDriver;
+
 // The off-screen surface: a front and a back buffer in memory, always
 // visible; flip swaps them.
 extern const VideoDriver offscreenVideoDriver;

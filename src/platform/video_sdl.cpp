@@ -302,3 +302,6 @@ const VideoDriver sdlVideoDriver = {
     RestoreSdlSurface, LockSdl,          UnlockSdl,         FlipSdl,          SleepSdl,
     SetSdlScreenSaver, HideSdlCursor,    IsSdlFullscreen,   SetSdlFullscreen, ShowSdlCursor,
 };
+
+// On a desktop the SDL window is the screen (video_web.cpp has the browser's).
+const VideoDriver *const screenVideoDriver = &sdlVideoDriver;

@@ -18,19 +18,11 @@ static const Raster2dKernels avx2Kernels = {RASTER2D_KERNELS(ENTRY_AVX2)};
 #undef ENTRY_AVX2
 #endif
 
-// True when the AVX2 build exists and this CPU runs it.
-static int CanUseAvx2(void) {
-#if GF_KERNELS_AVX2
-    return __builtin_cpu_supports("avx2");
-#else
-    return 0;
-#endif
-}
-
-// The build in use: the AVX2 one when the CPU has it, else the baseline one.
+// The build in use: the AVX2 one when it exists and the CPU runs it, else
+// the baseline one.
 static const Raster2dKernels *Choose(int avx2) {
 #if GF_KERNELS_AVX2
-    if (avx2 && CanUseAvx2()) return &avx2Kernels;
+    if (avx2 && __builtin_cpu_supports("avx2")) return &avx2Kernels;
 #endif
     return &plainKernels;
 }

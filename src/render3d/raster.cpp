@@ -7,7 +7,6 @@
 // recomputed from the row number, so every pixel matches the reference walk.
 #include "render3d/render3d.h"
 
-#include <bit>
 #include <cstdlib>
 #include <utility>
 
@@ -32,8 +31,9 @@ void FillPixels(uint32_t *p, uint32_t value, int count) {
 }
 
 void FillDepth(float *depth, int32_t value, int count) {
-    // Written as a float with the same bits: the buffer is never touched as integers.
-    const float f = std::bit_cast<float>(value);
+    // Written as a float with the same bits: the buffer is never touched as
+    // integers. (The builtin, not std::bit_cast: the web build's libc++ lacks it.)
+    const float f = __builtin_bit_cast(float, value);
     for (int i = 0; i < count; i++) depth[i] = f;
 }
 

@@ -59,13 +59,13 @@ static const ChosenFrame chosen[] = {
     {2100, "35 s: the feedback layer through the growing crossed wave", 0xaff10bf70607950bu},
     {2368, "39.47 s: the one-frame flash", 0x92cc6da037a9d542u},
     {2520, "42 s: the lens, darkening", 0xb55373ef42b048a5u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x26a70e57b97c1beau},
-    {3000, "50 s: ferns and stars with trails", 0x4674ff877a4a55bcu},
-    {3480, "58 s: cosine ripples growing", 0xe2932ac0f2e98066u},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x2751998b046359cdu},
-    {4050, "67.5 s: blocks shrinking", 0x645034f1a666dd89u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xb3de62bc4e03a718u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x5a390a8743b82d94u},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x617b23c8bb550869u},
+    {3000, "50 s: ferns and stars with trails", 0xbc9b4772f93b0f6bu},
+    {3480, "58 s: cosine ripples growing", 0x59871e4f3afc6919u},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xfe0fef0386592085u},
+    {4050, "67.5 s: blocks shrinking", 0x38a68bad0cc0d72eu},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x565fd04423aace3bu},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x658972931677bfecu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

@@ -502,8 +502,13 @@ int Fern1Picture(const char *dir) {
 }
 
 // Pale Fern part 02.jpg: a dense bed of small fronds over dark green, to wave.
+// The fronds lie in three layers, far to near, each with its own ramp from a
+// dim to a pale green; a frond's tone follows how densely its points fall,
+// so leaflets and midribs keep their grain instead of filling in flat, and
+// the layers part by depth.
 int Fern2Picture(const char *dir) {
-    std::vector<uint32_t> acc((size_t)W * H, 0);
+    std::vector<uint32_t> acc[3];
+    for (auto &a : acc) a.assign((size_t)W * H, 0);
     Rng rng = NewRng(81);
     for (int k = 0; k < 46; k++) {
         double x = RngRange(&rng, -20, 530), y = RngRange(&rng, 40, 300),
@@ -513,15 +518,24 @@ int Fern2Picture(const char *dir) {
         // one edge comes back at the other: the bed tiles.
         for (int dy = -1; dy <= 1; dy++)
             for (int dx = -1; dx <= 1; dx++)
-                Fern(acc.data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
+                Fern(acc[k % 3].data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
     }
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
+        static const uint32_t ramps[3][3] = {{0x143A2A, 0x2F6446, 0x5A8C66},
+                                             {0x235430, 0x5C9A56, 0x9CCB86},
+                                             {0x32703A, 0x8CCB7A, 0xDDF5C8}};
         double n = TileFbm(82, x / 64.0, y / 64.0, 8, 4, 3);
-        uint32_t base = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
-        double t = std::min(1.0, std::log(1.0 + acc[y * W + x]) / std::log(12.0));
-        // Paler toward the middle rows and the same at the top and bottom edges.
-        return Mix(base, Mix(0x9BD88A, 0xDDF5C8, 0.5 - 0.5 * std::cos(2 * kPi * y / H)), t);
+        uint32_t colour = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
+        for (int layer = 0; layer < 3; layer++) {
+            uint32_t count = acc[layer][y * W + x];
+            if (!count) continue;
+            // One point already covers; the tone climbs to the pale end only
+            // where some 40 points pile up (a leaflet's spine).
+            double t = std::min(1.0, std::log(1.0 + count) / std::log(40.0));
+            colour = Mix(colour, Ramp(ramps[layer], 3, t), std::min(1.0, 0.55 + t));
+        }
+        return colour;
     });
     return SaveTilingCanvas(dir, "Pale Fern part 02.jpg", &c);
 }
@@ -822,10 +836,29 @@ int LakePicture(const char *dir) {
     cairo_t *cr = c.cr;
     Stars(&c, 132, 160, 110);
     Moon(cr, 380, 40, 40, 0.45);
-    FillProfile(cr, 129, 0x050A14, [](double x) {
+    auto hills = [](double x) {
         return 126 - 18 * std::max(0.0, Fbm(133, x / 90.0, 0.5, 4) + 0.3) -
                10 * std::exp(-std::pow((x - 120) / 60.0, 2));
-    });
+    };
+    FillProfile(cr, 129, 0x050A14, hills);
+    // The hills' reflection: each water row below the shore mirrors the row
+    // as far above it, shifted sideways by a small ripple and fading with
+    // depth, so the hills stand on the water instead of stopping at it. The
+    // moon's path stays lit through it: the reflection darkens a pixel by at
+    // most 75 %.
+    uint32_t *px = BeginPixels(&c);
+    for (int y = 129; y < 200; y++) {
+        double depth = (y - 129) / 71.0; // 0 at the shore, 1 where it has faded out
+        for (int x = 0; x < W; x++) {
+            double wobble = 2.5 * std::sin(y * 0.9 + x * 0.03) * (0.3 + depth);
+            double top = hills(x + wobble);   // hill top above this column
+            double under = 129 + (129 - top); // its mirror image below the shore
+            double cover = std::min(1.0, std::max(0.0, under - y)); // 1 inside, soft edge
+            double fade = 0.75 * (1 - depth * depth);               // weaker further out
+            px[y * W + x] = Mix(px[y * W + x], 0x060C18, cover * fade);
+        }
+    }
+    DonePixels(&c);
     return SaveCanvas(dir, "lake.jpg", &c);
 }
 

@@ -310,6 +310,9 @@ MeshData Cube() {
 }
 
 // diamond: a round brilliant, girdle radius 40, table up (-y), flat facets.
+// Neighbouring facets take different materials (0 ice, 1 azure, 2 lilac), as
+// a cut stone throws back a different colour from each facet: the facets read at any turn of the
+// stone, through the show's warp and blur, instead of melting into one shaded blob.
 MeshData Diamond() {
     MeshData m{"gem", {}, {}};
     const int n = 16;
@@ -320,23 +323,25 @@ MeshData Diamond() {
         return V3{r * std::cos(a), y, r * std::sin(a)};
     };
     V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
-    for (int k = 0; k < n; k += 2) // the table: an octagon
-        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2), 0,
-                   centre);
+    for (int k = 0; k < n; k += 2) // the table: an octagon, glint and ice in turn
+        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2),
+                   k % 4 ? 0 : 2, centre);
     for (int k = 0; k < n; k += 2) {
         V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
            g2 = ring(girdle, 0, 0, k + 2);
-        AddFlatOut(&m, t0, t1, g1, 0, centre); // star facet
-        AddFlatOut(&m, t0, g0, g1, 0, centre); // upper girdle facets
+        AddFlatOut(&m, t0, t1, g1, k % 4 ? 2 : 0, centre); // star facet
+        AddFlatOut(&m, t0, g0, g1, 1, centre);             // upper girdle facets
         AddFlatOut(&m, t1, g1, g2, 0, centre);
     }
     for (int k = 0; k < n; k++) {
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1);
         V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k);
-        AddFlatOut(&m, g0, g1, p, 0, centre);
-        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), 0, centre);
-        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, 0, centre);
+        AddFlatOut(&m, g0, g1, p, k % 2, centre);
+        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), (k + 1) % 2,
+                   centre);
+        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, k % 3 ? 1 : 2,
+                   centre);
     }
     return m;
 }
@@ -362,31 +367,35 @@ MeshData Love() {
     return m;
 }
 
-// dabomb: a round bomb (radius 27) with a brass cap, a bent fuse and a spark.
+// dabomb: a round bomb (radius 14) with a cap, a bent fuse and a spark. The
+// lake loop hangs it 80 units above the eye line at z 220, about 1.8 pixels
+// a unit and 49 rows below the view's top: the whole bomb stays within 25
+// units of its origin, whichever way it turns, so it never meets that edge.
+// The origin sits 6 units above the body's centre, halfway to the spark.
 std::vector<MeshData> Dabomb() {
     MeshData body{"body", {}, {}}, cap{"fuse", {}, {}}, spark{"spark", {}, {}};
-    const double r = 27;
+    const double r = 14;
     auto sphere = [&](int i, int j) {
         double v = kPi * i / 16, u = 2 * kPi * j / 28;
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
     };
     AddClosedGrid(&body, 16, 28, 0, sphere, [](int) { return V3{0, 0, 0}; });
-    // Cap: a short cylinder on top, rings at y -r-6 and -r+2, closed at both ends.
+    // Cap: a short cylinder on top, rings at y -r-4 and -r+1, closed at both ends.
     auto capPoint = [&](int i, int j) {
-        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 6 : -r + 2;
-        double rr = (i == 0 || i == 3) ? 0 : 7;
+        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 4 : -r + 1;
+        double rr = (i == 0 || i == 3) ? 0 : 4.5;
         return V3{rr * std::cos(u), y, rr * std::sin(u)};
     };
     AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 2, 0}; });
     // Fuse: a thin tube along a curve from the cap, ending in the spark.
-    auto path = [&](double s) { return V3{9 * s * s, -r - 6 - 11 * s, 2 * s}; };
+    auto path = [&](double s) { return V3{5 * s * s, -r - 4 - 6 * s, 1.5 * s}; };
     const int along = 8, around = 6;
     auto fuse = [&](int i, int j) {
         double s = (i - 1) / (double)(along - 2);
         if (i == 0) return path(0);
         if (i == along) return path(1);
         double u = 2 * kPi * j / around;
-        return path(s) + V3{1.6 * std::cos(u), 0, 1.6 * std::sin(u)};
+        return path(s) + V3{1.1 * std::cos(u), 0, 1.1 * std::sin(u)};
     };
     AddClosedGrid(&cap, along, around, 1, fuse, [&](int i) {
         return path(std::min(1.0, std::max(0.0, (i - 1) / (double)(along - 2))));
@@ -396,11 +405,13 @@ std::vector<MeshData> Dabomb() {
     Rng rng = NewRng(7);
     for (int k = 0; k < 14; k++) {
         V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
-        V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.5;
-        double len = RngRange(&rng, 5, 9);
+        V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.0;
+        double len = RngRange(&rng, 3, 5);
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
     }
+    for (MeshData *m : {&body, &cap, &spark})
+        for (V3 &p : m->vertices) p.y += 6;
     return {body, cap, spark};
 }
 
@@ -537,17 +548,30 @@ int GenerateScenes(const char *dir) {
          WriteScene(dir, "cube.txt", "cube", {Cube()},
                     {MaterialData{
                         "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
-    ok = ok &&
-         WriteScene(dir, "diamond.txt", "diamond", {Diamond()},
-                    {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
+    ok =
+        ok && WriteScene(
+                  dir, "diamond.txt", "diamond", {Diamond()},
+                  // Three hues at about one luminance: the facets part by
+                  // colour, and a warp that jumps across them on a kick
+                  // changes hue more than brightness. No material reaches 1
+                  // in red: the part pastes the stone over a picture
+                  // wherever a pixel is not pure white.
+                  {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
+                   Mat("azure", {0.15, 0.2, 0.3}, {0.12, 0.6, 0.95}, {0.9, 0.95, 1.0}, 0.45, 0.6),
+                   Mat("lilac", {0.15, 0.2, 0.3}, {0.62, 0.48, 1.0}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
     ok = ok &&
          WriteScene(dir, "love.txt", "love", {Love()},
                     {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
     ok = ok &&
          WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
-                    {Mat("iron", {0.25, 0.3, 0.55}, {0.25, 0.32, 0.62}, {0.9, 0.9, 1.0}, 0.6, 0.7),
-                     Mat("brass", {0.5, 0.4, 0.3}, {0.85, 0.65, 0.4}, {1, 0.9, 0.6}, 0.6, 0.4),
-                     Mat("spark", {1, 1, 0.8}, {1, 0.9, 0.55}, {1, 1, 1}, 0.6, 0.3)});
+                    // The lake lays the bomb over the water by its blue byte:
+                    // ambient and diffuse blue of 1 saturate blue everywhere, so
+                    // every face is opaque, and red and green carry the shading
+                    // (a deep glossy blue with white highlights, a pale cap, a
+                    // white-gold spark).
+                    {Mat("iron", {0.3, 0.35, 1.0}, {0.2, 0.25, 1.0}, {1.0, 1.0, 1.0}, 0.6, 0.8),
+                     Mat("brass", {0.7, 0.6, 1.0}, {1.0, 0.85, 1.0}, {1, 0.95, 0.8}, 0.5, 0.4),
+                     Mat("spark", {1, 1, 1}, {1, 0.92, 1.0}, {1, 1, 1}, 0.6, 0.3)});
     ok = ok && WriteScene(dir, "butterfly.txt", "butterfly", Butterfly(),
                           {Mat("wing", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0, 0)});
     return ok;

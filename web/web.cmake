@@ -1,0 +1,35 @@
+# The web page's program: the show, its frame-hash mode and its per-part
+# timing, as one wasm module the page starts (web/index.html).
+#
+# The parts' loops block until their part ends; a browser needs control back
+# every frame. Asyncify lets the presentation step wait for the next display
+# refresh (or a zero-delay timer) in the middle of those loops, so the
+# timeline's code stays as it is. GF_WEB_ASYNCIFY=OFF builds without it: the
+# show cannot play then, but the hash and timing modes run in one go, which
+# is how Asyncify's cost is measured.
+option(GF_WEB_ASYNCIFY "Build the web program with Asyncify" ON)
+
+add_executable(glimmerfall ${CMAKE_SOURCE_DIR}/web/main.cpp)
+target_link_libraries(glimmerfall PRIVATE gf_sequencer640)
+if(GF_WEB_ASYNCIFY)
+  target_compile_definitions(glimmerfall PRIVATE GF_WEB_ASYNCIFY=1)
+endif()
+set(web_link
+  -O2
+  -sMODULARIZE=1 -sEXPORT_NAME=Glimmerfall -sENVIRONMENT=web
+  -sINVOKE_RUN=0 -sEXIT_RUNTIME=1
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=100663296
+  -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=[\"FS\",\"callMain\"]"
+  "-sEXPORTED_FUNCTIONS=[\"_main\",\"_WebMusicSeconds\"]"
+  # SDL's audio calls a helper this emscripten links only on request, and
+  # the waits resume the program through callUserCallback, which takes the
+  # exit() of a resumed program quietly. The names start with $, which the
+  # shell would expand: they go in a file.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/web-library-funcs.json)
+file(WRITE ${CMAKE_BINARY_DIR}/web-library-funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\", \"$callUserCallback\"]\n")
+if(GF_WEB_ASYNCIFY)
+  list(APPEND web_link -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536
+    "-sASYNCIFY_IMPORTS=[\"WebWaitForRefresh\",\"WebYieldNow\",\"WebWaitForGesture\",\"WebSleep\"]")
+endif()
+target_link_options(glimmerfall PRIVATE ${web_link})
+set_target_properties(glimmerfall PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
