@@ -10,7 +10,8 @@ import { createRequire } from "node:module";
 import os from "node:os";
 import path from "node:path";
 
-const modules = process.env.GF_NODE_MODULES || path.join(os.homedir(), ".cache/glimmerfall/node/node_modules");
+const modules = process.env.GF_NODE_MODULES ||
+  path.join(process.env.GF_CACHE || path.join(os.homedir(), ".cache/glimmerfall"), "node/node_modules");
 const puppeteer = createRequire(path.join(modules, "x.js"))("puppeteer-core");
 const [dist, bench, query = "parts"] = process.argv.slice(2);
 

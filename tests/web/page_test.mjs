@@ -21,7 +21,8 @@ import os from "node:os";
 import path from "node:path";
 
 // puppeteer-core lives where scripts/install-deps put it, outside the tree.
-const modules = process.env.GF_NODE_MODULES || path.join(os.homedir(), ".cache/glimmerfall/node/node_modules");
+const modules = process.env.GF_NODE_MODULES ||
+  path.join(process.env.GF_CACHE || path.join(os.homedir(), ".cache/glimmerfall"), "node/node_modules");
 const puppeteer = createRequire(path.join(modules, "x.js"))("puppeteer-core");
 
 const [dist, referenceFile, capture, framesText, shots] = process.argv.slice(2);
