@@ -10,3 +10,5 @@
 void ShowMessageBox(const char *caption, const char *text);
 // From now on ShowMessageBox only writes its line: for offline tools.
 void DisableMessageBoxes(void);
+// Writes the "caption: text" line; 1 when a box may follow, for back ends.
+int PrintMessage(const char *caption, const char *text);

@@ -2,6 +2,8 @@
 // Header-only, for tests; they skip when Xvfb or xwd is missing.
 #pragma once
 
+#include "support/process.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -60,4 +62,25 @@ inline std::vector<uint32_t> ReadRootWindow(const std::string &display, int *w, 
             px.push_back(rgb);
         }
     return px;
+}
+
+// The id ("0x...") of a top-level window titled name on display, or "".
+// xwininfo lists titles in UTF-8, which xdotool's search does not read.
+inline std::string FindWindowId(const std::string &display, const std::string &name) {
+    std::string tree = ReadCommand("xwininfo -root -tree -display " + display);
+    size_t at = tree.find(" \"" + name + "\":");
+    if (at == std::string::npos) return "";
+    size_t start = tree.rfind("0x", at);
+    return start == std::string::npos ? "" : tree.substr(start, at - start);
+}
+
+// The size of the window titled name on display, "WxH", or "" while there
+// is none.
+inline std::string WindowSize(const std::string &display, const std::string &name) {
+    std::string info =
+        ReadCommand("xwininfo -name " + name + " -display " + display + " 2>/dev/null");
+    size_t w = info.find("Width: "), h = info.find("Height: ");
+    if (w == std::string::npos || h == std::string::npos) return "";
+    return std::to_string(atoi(info.c_str() + w + 7)) + "x" +
+           std::to_string(atoi(info.c_str() + h + 8));
 }

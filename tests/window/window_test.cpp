@@ -157,17 +157,9 @@ TEST(ShowWindow, StartUpErrorShowsADialogUnlessTheRunIsAutomated) {
     {
         ShowRun run;
         ASSERT_TRUE(run.Start(tmp.path, {"GLIMMERFALL_NO_DIALOG=", "CI="}));
-        // The box is a top-level window titled "Error" (in UTF-8, which
-        // xdotool's search does not read: xwininfo lists it).
+        // The box is a top-level window titled "Error".
         std::string box;
-        auto findBox = [&] {
-            std::string tree = ReadCommand("xwininfo -root -tree -display " + run.display);
-            size_t at = tree.find(" \"Error\":");
-            if (at == std::string::npos) return false;
-            size_t start = tree.rfind("0x", at);
-            box = tree.substr(start, at - start);
-            return true;
-        };
+        auto findBox = [&] { return !(box = FindWindowId(run.display, "Error")).empty(); };
         EXPECT_TRUE(WaitUntil(120, [&] { return findBox() || !run.Running(); }))
             << ReadFile(run.log);
         ASSERT_FALSE(box.empty()) << "no message box\n" << ReadFile(run.log);
@@ -199,12 +191,7 @@ TEST(ShowWindow, StartUpErrorShowsADialogUnlessTheRunIsAutomated) {
 
 // The show window's size on the X server, "WxH", or "" while there is none.
 static std::string ShowWindowSize(const std::string &display) {
-    std::string info =
-        ReadCommand("xwininfo -name Glimmerfall -display " + display + " 2>/dev/null");
-    size_t w = info.find("Width: "), h = info.find("Height: ");
-    if (w == std::string::npos || h == std::string::npos) return "";
-    return std::to_string(atoi(info.c_str() + w + 7)) + "x" +
-           std::to_string(atoi(info.c_str() + h + 8));
+    return WindowSize(display, "Glimmerfall");
 }
 
 // F11 and Alt+Enter switch the playing show between full screen and a
