@@ -13,6 +13,9 @@ PREFIX     ?= /usr/local
 NATIVE     ?= OFF
 WEB_BUILD  ?= build-web
 WEB_FRAMES ?= 11162
+# emcc runs once per file: the system's Python starts it faster than a
+# version manager's shim would (scripts/build-web-deps says the same).
+export EMSDK_PYTHON ?= $(wildcard /usr/bin/python3)
 # Debian's hardening for the packaged programs; none of it changes a frame.
 DEB_CXXFLAGS ?= -D_FORTIFY_SOURCE=2 -fstack-protector-strong
 DEB_LDFLAGS  ?= -Wl,-z,relro -Wl,-z,now
