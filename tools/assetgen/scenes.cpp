@@ -280,32 +280,66 @@ MeshData Stars() {
     return m;
 }
 
-// cube: edge 120, each side split 4 x 4 so the light's fall-off shades it.
+// cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
+// the light's fall-off shades it; each bevel turns halfway between its two
+// sides, so its own vertices catch a light between theirs and every edge of
+// the cube shows as a lit or shaded line, whichever way it turns.
 MeshData Cube() {
     MeshData m{"cube", {}, {}};
     const int n = 4;
-    const double h = 60;
+    const double h = 60, b = 9, in = h - b; // b: the bevel's width along each side
+    auto point = [](int axis, double along, double s, double t) {
+        double c[3];
+        c[axis] = along;
+        c[(axis + 1) % 3] = s;
+        c[(axis + 2) % 3] = t;
+        return V3{c[0], c[1], c[2]};
+    };
     for (int axis = 0; axis < 3; axis++)
         for (int sign = -1; sign <= 1; sign += 2) {
-            auto corner = [&](double s, double t) {
-                double c[3];
-                c[axis] = sign * h;
-                c[(axis + 1) % 3] = s;
-                c[(axis + 2) % 3] = t;
-                return V3{c[0], c[1], c[2]};
-            };
             int first = (int)m.vertices.size();
             for (int i = 0; i <= n; i++)
                 for (int j = 0; j <= n; j++)
-                    AddVertex(&m, corner(-h + 2 * h * i / n, -h + 2 * h * j / n));
-            V3 out = corner(0, 0);
+                    AddVertex(&m,
+                              point(axis, sign * h, -in + 2 * in * i / n, -in + 2 * in * j / n));
+            V3 out = point(axis, sign * h, 0, 0);
             for (int i = 0; i < n; i++)
                 for (int j = 0; j < n; j++) {
-                    int a = first + i * (n + 1) + j, b = a + n + 1;
-                    AddFacing(&m, a, b, b + 1, 0, out);
-                    AddFacing(&m, a, b + 1, a + 1, 0, out);
+                    int a = first + i * (n + 1) + j, c = a + n + 1;
+                    AddFacing(&m, a, c, c + 1, 0, out);
+                    AddFacing(&m, a, c + 1, a + 1, 0, out);
                 }
         }
+    // The bevel along each of the twelve edges: between the side across axis
+    // p (sign sp) and the side across axis q (sign sq), running along axis k.
+    for (int k = 0; k < 3; k++)
+        for (int sp = -1; sp <= 1; sp += 2)
+            for (int sq = -1; sq <= 1; sq += 2) {
+                int p = (k + 1) % 3, q = (k + 2) % 3;
+                auto at = [&](double along, bool onP) {
+                    double c[3];
+                    c[k] = along;
+                    c[p] = sp * (onP ? h : in);
+                    c[q] = sq * (onP ? in : h);
+                    return V3{c[0], c[1], c[2]};
+                };
+                int first = (int)m.vertices.size();
+                for (int i = 0; i <= n; i++) {
+                    AddVertex(&m, at(-in + 2 * in * i / n, true));
+                    AddVertex(&m, at(-in + 2 * in * i / n, false));
+                }
+                V3 out = at(0, true) + at(0, false);
+                for (int i = 0; i < n; i++) {
+                    int a = first + 2 * i;
+                    AddFacing(&m, a, a + 1, a + 3, 0, out);
+                    AddFacing(&m, a, a + 3, a + 2, 0, out);
+                }
+            }
+    for (int sx = -1; sx <= 1; sx += 2) // a small triangle at each corner
+        for (int sy = -1; sy <= 1; sy += 2)
+            for (int sz = -1; sz <= 1; sz += 2)
+                AddFlat(&m, V3{sx * h, sy * in, sz * in}, V3{sx * in, sy * h, sz * in},
+                        V3{sx * in, sy * in, sz * h}, 0, V3{(double)sx, (double)sy, (double)sz});
     return m;
 }
 
@@ -606,12 +640,15 @@ int GenerateScenes(const char *dir) {
                     {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
-         // every frame, values of 0.1-0.3 between the kicks: stronger ambient
-         // and diffuse weights turn those into a cube that reads as lit, in
-         // warm amber, and the kicks push it toward gold.
-         WriteScene(dir, "cube.txt", "cube", {Cube()},
-                    {MaterialData{
-                        "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
+         // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
+         // above 1 turns those into a cube that reads as lit, in warm amber,
+         // and the kicks push it toward gold. The ambient part is kept about
+         // half the side facing the light, so the sides turned away from it
+         // fall dark and the faces read apart.
+         WriteScene(
+             dir, "cube.txt", "cube", {Cube()},
+             {MaterialData{
+                 "glass", 1, 1.3, 0.7, {0.55, 0.5, 0.45}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
     ok =
         ok && WriteScene(
                   dir, "diamond.txt", "diamond", {Diamond()},
