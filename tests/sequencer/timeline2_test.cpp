@@ -115,10 +115,10 @@ const struct {
     const char *what;  // What it shows
     uint64_t checksum; // FNV-1a of the presented frame
 } chosen[] = {
-    {60, "85.78 s: the spikeball over rippling moah", 0xb6b3f8aaf636ee87u},
-    {300, "89.78 s: the zoomed copy of the render laid over", 0x2cc18cbe2322d93du},
-    {540, "93.78 s: spikeball on fette through two waves", 0x8c3693999795114bu},
-    {960, "100.78 s: the last camera, mosaic pulsing", 0x27e07e088dce0dacu},
+    {60, "85.78 s: the spikeball over rippling moah", 0x1c9be92630708820u},
+    {300, "89.78 s: the zoomed copy of the render laid over", 0x7246f33b1fd59d35u},
+    {540, "93.78 s: spikeball on fette through two waves", 0x1fa57aed44d3e3fbu},
+    {960, "100.78 s: the last camera, mosaic pulsing", 0x29ec1d6b5738d94bu},
     {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0xc0df0aef1caab410u},
     {1560, "110.78 s: the coloured cube over the shaking cani01", 0xb4414f34c9f4da96u},
     {1920, "116.78 s: the cube through the cosine ripple", 0xc998f95261399fc5u},

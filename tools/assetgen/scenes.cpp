@@ -635,9 +635,11 @@ int GenerateScenes(const char *dir) {
     // enough blue to be seen.
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
-    ok =
-        ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                         {Mat("steel", {0.2, 0.22, 0.3}, {0.35, 0.42, 0.65}, {1, 1, 1}, 0.5, 0.6)});
+    // The spikeball is a saturated royal blue, darker in red and green than
+    // the pastel picture it turns over, so it stands out from it.
+    ok = ok &&
+         WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
+                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
