@@ -484,13 +484,15 @@ void AddTwoSided(SharedMesh *s, V3 a, V3 b, V3 c, int material) {
 
 // butterfly: a body and two pairs of wings, drawn without lights: faces with
 // a material come out black, faces with material -1 pure blue. Each wing is
-// a black frame (a dark base at the root, veins fanning out from it and a
-// broad border) around blue cells. The show lays the render over its
-// pictures by the blue byte, so one pattern reads three ways: on white, blue
-// cells in a frame of forest; inverted, a white lattice whose cells are
-// windows onto the picture behind. The lattice also keeps the white area of
-// an inverted butterfly small, so its jumps on the kicks swing a screen
-// region's brightness less than a solid white shape would.
+// a black lattice (a dark base at the root, veins fanning out from it and a
+// broad border) around open cells, with a thin blue hem. The show lays the
+// render over its pictures by the blue byte, straight or inverted: on white,
+// the lattice shows the forest behind it inside a blue outline; inverted, it
+// is a white lattice whose cells are windows onto the picture. The lattice
+// keeps the white area of an inverted butterfly small, so its jumps on the
+// kicks swing a screen region's brightness less than a solid shape would.
+// The blue stays a thin line: wherever it is, it swaps with a pale picture
+// on every loud frame of the butterflies part.
 // Wingspan about 420, height 340: at z 1050-1450 it covers 90-160 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
