@@ -231,6 +231,39 @@ TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
     }
 }
 
+TEST_F(Assets, ButterflyIsALatticeWithAThinBlueHem) {
+    // The show lays the butterfly over pictures by its blue byte, inverted or
+    // not, and flips between the two on loud frames: its black must leave
+    // open cells (a solid shape reads as a blank silhouette), and its blue,
+    // which swaps with a pale picture on every flip, must stay a thin line.
+    static float depth[512 * 384];
+    std::vector<uint32_t> pixels(512 * 256, 0xFFFFFF);
+    World *w = NewWorld(1, 0);
+    Model *m = LoadModel((data + "butterfly.txt").c_str());
+    ASSERT_NE(m, nullptr);
+    w->models[0] = *m;
+    free(m);
+    MatrixTranslate(&w->models[0].translation, 0, 0, 1050);
+    MatrixRotate(&w->models[0].rotation, 0, 2.07f, 0); // facing the viewer
+    RenderWorld(pixels.data(), depth, w);
+    int black = 0, blue = 0, x0 = 512, x1 = 0, y0 = 256, y1 = 0;
+    for (int y = 0; y < 256; y++)
+        for (int x = 0; x < 512; x++) {
+            uint32_t q = pixels[y * 512 + x];
+            if (q == 0xFFFFFF) continue;
+            black += q == 0, blue += q == 0xFF;
+            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+    // Open cells inside the outline: well under the share a solid shape takes.
+    const double box = (x1 - x0 + 1.0) * (y1 - y0 + 1.0);
+    EXPECT_GT(x1 - x0, 120);
+    EXPECT_LT((black + blue) / box, 0.5);
+    EXPECT_GT(blue, 300);
+    EXPECT_LT(blue, black / 4);
+    FreeWorld(w);
+    free(w);
+}
+
 TEST_F(Assets, ClosedSurfacesFaceOutAndTheirVertexNormalsIn) {
     // The renderer draws a face whose normal points at the viewer and lights
     // with vertex normals that point into the object: a mesh written the

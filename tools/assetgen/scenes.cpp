@@ -168,10 +168,13 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 }
 
 // roculus: a trefoil knot tube, seen only as a cloud of its vertices. Knot
-// radius 55 + 22, tube radius 11: at z 350 it spans about 200 pixels.
+// radius 55 + 22, tube radius 11: at z 350 it spans about 200 pixels. The
+// points lie on 120 rings of 30, about six pixels apart along the tube: each
+// ring shows as a circle foreshortened by its turn, so the cloud reads as a
+// coiled tube with depth instead of an even haze.
 MeshData Roculus() {
     MeshData m{"knot", {}, {}};
-    const int along = 256, around = 20;
+    const int along = 120, around = 30;
     auto centre = [](double s) {
         double r = 55 + 22 * std::cos(3 * s);
         return V3{r * std::cos(2 * s), r * std::sin(2 * s), 22 * std::sin(3 * s)};
@@ -280,32 +283,66 @@ MeshData Stars() {
     return m;
 }
 
-// cube: edge 120, each side split 4 x 4 so the light's fall-off shades it.
+// cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
+// the light's fall-off shades it; each bevel turns halfway between its two
+// sides, so its own vertices catch a light between theirs and every edge of
+// the cube shows as a lit or shaded line, whichever way it turns.
 MeshData Cube() {
     MeshData m{"cube", {}, {}};
     const int n = 4;
-    const double h = 60;
+    const double h = 60, b = 9, in = h - b; // b: the bevel's width along each side
+    auto point = [](int axis, double along, double s, double t) {
+        double c[3];
+        c[axis] = along;
+        c[(axis + 1) % 3] = s;
+        c[(axis + 2) % 3] = t;
+        return V3{c[0], c[1], c[2]};
+    };
     for (int axis = 0; axis < 3; axis++)
         for (int sign = -1; sign <= 1; sign += 2) {
-            auto corner = [&](double s, double t) {
-                double c[3];
-                c[axis] = sign * h;
-                c[(axis + 1) % 3] = s;
-                c[(axis + 2) % 3] = t;
-                return V3{c[0], c[1], c[2]};
-            };
             int first = (int)m.vertices.size();
             for (int i = 0; i <= n; i++)
                 for (int j = 0; j <= n; j++)
-                    AddVertex(&m, corner(-h + 2 * h * i / n, -h + 2 * h * j / n));
-            V3 out = corner(0, 0);
+                    AddVertex(&m,
+                              point(axis, sign * h, -in + 2 * in * i / n, -in + 2 * in * j / n));
+            V3 out = point(axis, sign * h, 0, 0);
             for (int i = 0; i < n; i++)
                 for (int j = 0; j < n; j++) {
-                    int a = first + i * (n + 1) + j, b = a + n + 1;
-                    AddFacing(&m, a, b, b + 1, 0, out);
-                    AddFacing(&m, a, b + 1, a + 1, 0, out);
+                    int a = first + i * (n + 1) + j, c = a + n + 1;
+                    AddFacing(&m, a, c, c + 1, 0, out);
+                    AddFacing(&m, a, c + 1, a + 1, 0, out);
                 }
         }
+    // The bevel along each of the twelve edges: between the side across axis
+    // p (sign sp) and the side across axis q (sign sq), running along axis k.
+    for (int k = 0; k < 3; k++)
+        for (int sp = -1; sp <= 1; sp += 2)
+            for (int sq = -1; sq <= 1; sq += 2) {
+                int p = (k + 1) % 3, q = (k + 2) % 3;
+                auto at = [&](double along, bool onP) {
+                    double c[3];
+                    c[k] = along;
+                    c[p] = sp * (onP ? h : in);
+                    c[q] = sq * (onP ? in : h);
+                    return V3{c[0], c[1], c[2]};
+                };
+                int first = (int)m.vertices.size();
+                for (int i = 0; i <= n; i++) {
+                    AddVertex(&m, at(-in + 2 * in * i / n, true));
+                    AddVertex(&m, at(-in + 2 * in * i / n, false));
+                }
+                V3 out = at(0, true) + at(0, false);
+                for (int i = 0; i < n; i++) {
+                    int a = first + 2 * i;
+                    AddFacing(&m, a, a + 1, a + 3, 0, out);
+                    AddFacing(&m, a, a + 3, a + 2, 0, out);
+                }
+            }
+    for (int sx = -1; sx <= 1; sx += 2) // a small triangle at each corner
+        for (int sy = -1; sy <= 1; sy += 2)
+            for (int sz = -1; sz <= 1; sz += 2)
+                AddFlat(&m, V3{sx * h, sy * in, sz * in}, V3{sx * in, sy * h, sz * in},
+                        V3{sx * in, sy * in, sz * h}, 0, V3{(double)sx, (double)sy, (double)sz});
     return m;
 }
 
@@ -415,92 +452,158 @@ std::vector<MeshData> Dabomb() {
     return {body, cap, spark};
 }
 
+// A mesh whose vertices are shared by every triangle of one material that
+// meets there. The unlit butterfly's colour is the material of the first
+// drawn face at each vertex, so a corner shared by black and blue faces would
+// shade one of them toward the other: each material keeps its own copy.
+struct SharedMesh {
+    MeshData *mesh;
+    std::vector<std::pair<V3, int>> keys; // Position and material of each vertex
+};
+
+int SharedVertex(SharedMesh *s, V3 p, int material) {
+    for (size_t i = 0; i < s->keys.size(); i++) {
+        const std::pair<V3, int> &k = s->keys[i];
+        if (k.second == material && std::fabs(k.first.x - p.x) < 1e-6 &&
+            std::fabs(k.first.y - p.y) < 1e-6 && std::fabs(k.first.z - p.z) < 1e-6)
+            return (int)i;
+    }
+    s->keys.push_back({p, material});
+    return AddVertex(s->mesh, p);
+}
+
+// Adds triangle a, b, c twice, once facing each way, on shared vertices: a
+// thin surface seen from both sides.
+void AddTwoSided(SharedMesh *s, V3 a, V3 b, V3 c, int material) {
+    int ia = SharedVertex(s, a, material), ib = SharedVertex(s, b, material),
+        ic = SharedVertex(s, c, material);
+    V3 n = Cross(b - a, c - a);
+    AddFacing(s->mesh, ia, ib, ic, material, n);
+    AddFacing(s->mesh, ia, ib, ic, material, n * -1.0);
+}
+
 // butterfly: a body and two pairs of wings, drawn without lights: faces with
-// a material come out black, faces with material -1 pure blue. The wings
-// are black with blue eye spots and a blue hem; the body is blue. Every
-// wing triangle is written twice, once for each side, with its own corners.
-// Wingspan about 530, height 430: at z 1050-1450 it covers 150-200 pixels.
+// a material come out black, faces with material -1 pure blue. Each wing is
+// a black lattice (a dark base at the root, veins fanning out from it and a
+// broad border) around open cells, with a thin blue hem. The show lays the
+// render over its pictures by the blue byte, straight or inverted: on white,
+// the lattice shows the forest behind it inside a blue outline; inverted, it
+// is a white lattice whose cells are windows onto the picture. The lattice
+// keeps the white area of an inverted butterfly small, so its jumps on the
+// kicks swing a screen region's brightness less than a solid shape would.
+// The blue stays a thin line: wherever it is, it swaps with a pale picture
+// on every loud frame of the butterflies part.
+// Wingspan about 420, height 340: at z 1050-1450 it covers 90-160 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
+    SharedMesh w{&wings, {}}, b{&body, {}};
     const double lift = std::tan(0.35); // wings raised about 20 degrees
-    struct Spot {
-        double x, y, r;
-    };
-    // One wing, right side; x > 0 away from the body, y down.
-    auto wing = [&](double a0, double a1, auto radius, std::vector<Spot> spots) {
-        const int radial = 6, angular = 12;
-        auto at = [&](int i, int j) {
-            double a = a0 + (a1 - a0) * j / angular;
-            // Even rings out to 97 % of the radius, then a narrow hem.
-            double rr = radius(a) * (i < radial ? 0.97 * i / (radial - 1) : 1.0);
-            return V3{8 + rr * std::cos(a), rr * std::sin(a), 0};
+    const int kBlack = 0, kBlue = -1;
+    const double hem = 0.965; // the blue hem: the outermost 3.5 % of the wing's radius
+    // Veins are this wide (scene units, before the final scaling): about two
+    // pixels at the swarm's distance, so the blur keeps them.
+    const double vein = 9;
+    // One wing, right side; x > 0 away from the body, y down. Angles a0 to a1
+    // are split into `cells` cells. Radii are fractions of the outline: the
+    // cells run from inner to outer, the border from outer to 1.
+    auto wing = [&](double a0, double a1, auto radius, int cells, double inner, double outer) {
+        auto at = [&](double r, double a) { return V3{8 + r * std::cos(a), r * std::sin(a), 0}; };
+        auto place = [&](V3 p, int mirror) {
+            return V3{mirror * p.x, p.y, -std::fabs(p.x) * lift};
         };
-        for (int i = 0; i < radial; i++)
-            for (int j = 0; j < angular; j++) {
-                V3 q[4] = {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
-                for (int half = 0; half < 2; half++) {
-                    V3 a = q[0], b = q[half ? 2 : 1], c = q[half ? 3 : 2];
-                    if (i == 0 && half == 1) continue; // the inner ring is a fan
-                    V3 mid = (a + b + c) * (1.0 / 3);
-                    int mat = i >= radial - 1 ? -1 : 0; // the hem
-                    for (const Spot &s : spots)
-                        if ((mid.x - s.x) * (mid.x - s.x) + (mid.y - s.y) * (mid.y - s.y) <
-                            s.r * s.r)
-                            mat = -1;
-                    for (int side = -1; side <= 1; side += 2)
-                        for (int mirror = -1; mirror <= 1; mirror += 2) {
-                            auto place = [&](V3 p) {
-                                return V3{mirror * p.x, p.y, -std::fabs(p.x) * lift};
-                            };
-                            AddFlat(&wings, place(a), place(b), place(c), mat,
-                                    V3{0, 0, (double)side});
-                        }
+        const int m = 2; // arcs per cell edge
+        // cellInner[j], cellOuter[j]: the corners of cell j along its inner and outer arcs.
+        std::vector<V3> innerLine, outerLine; // the frame's edges toward the root and the rim
+        std::vector<double> outerAngle;       // the angle of each point of outerLine
+        std::vector<std::vector<V3>> cellInner(cells), cellOuter(cells);
+        innerLine.push_back(at(inner * radius(a0), a0));
+        outerLine.push_back(at(outer * radius(a0), a0));
+        outerAngle.push_back(a0);
+        for (int j = 0; j < cells; j++) {
+            double v0 = a0 + (a1 - a0) * j / cells, v1 = a0 + (a1 - a0) * (j + 1) / cells;
+            for (int k = 0; k < 2; k++) {
+                double f = k ? outer : inner;
+                // Half a vein each side, as an angle at this radius.
+                double d0 = 0.5 * vein / (f * radius(v0)), d1 = 0.5 * vein / (f * radius(v1));
+                if (j == 0) d0 *= 2; // the wing's edges are a whole vein wide
+                if (j == cells - 1) d1 *= 2;
+                for (int i = 0; i <= m; i++) {
+                    double a = (v0 + d0) + ((v1 - d1) - (v0 + d0)) * i / m;
+                    V3 p = at(f * radius(a), a);
+                    (k ? cellOuter : cellInner)[j].push_back(p);
+                    (k ? outerLine : innerLine).push_back(p);
+                    if (k) outerAngle.push_back(a);
                 }
             }
+        }
+        innerLine.push_back(at(inner * radius(a1), a1));
+        outerLine.push_back(at(outer * radius(a1), a1));
+        outerAngle.push_back(a1);
+        for (int mirror = -1; mirror <= 1; mirror += 2) {
+            auto tri = [&](V3 p, V3 q, V3 r, int mat) {
+                AddTwoSided(&w, place(p, mirror), place(q, mirror), place(r, mirror), mat);
+            };
+            auto quad = [&](V3 p, V3 q, V3 r, V3 s, int mat) {
+                tri(p, q, r, mat);
+                tri(p, r, s, mat);
+            };
+            V3 root = at(0, 0);
+            for (size_t i = 0; i + 1 < innerLine.size(); i++) // the dark base
+                tri(root, innerLine[i], innerLine[i + 1], kBlack);
+            for (size_t i = 0; i + 1 < outerLine.size(); i++) { // the border
+                double a = outerAngle[i], a2 = outerAngle[i + 1];
+                quad(outerLine[i], at(hem * radius(a), a), at(hem * radius(a2), a2),
+                     outerLine[i + 1], kBlack);
+                quad(at(hem * radius(a), a), at(radius(a), a), at(radius(a2), a2),
+                     at(hem * radius(a2), a2), kBlue);
+            }
+            for (int j = 0; j <= cells; j++) { // the veins, the wing's edges included
+                V3 li = j ? cellInner[j - 1][m] : innerLine.front();
+                V3 lo = j ? cellOuter[j - 1][m] : outerLine.front();
+                V3 ri = j < cells ? cellInner[j][0] : innerLine.back();
+                V3 ro = j < cells ? cellOuter[j][0] : outerLine.back();
+                quad(li, lo, ro, ri, kBlack);
+            }
+        }
     };
     // Forewing: sweeps up and out to a rounded tip.
-    wing(-1.6, 0.15,
-         [](double a) {
-             double t = (a + 1.6) / 1.75;
-             return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
-         },
-         {{170, -150, 14}});
+    wing(
+        -1.6, 0.15,
+        [](double a) {
+            double t = (a + 1.6) / 1.75;
+            return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
+        },
+        4, 0.3, 0.74);
     // Hindwing: rounder, below.
-    wing(0.2, 1.75,
-         [](double a) {
-             double t = (a - 0.2) / 1.55;
-             return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
-         },
-         {});
-    // Body: a slim spindle from head (-y) to abdomen (+y), and two antennae.
+    wing(
+        0.2, 1.75,
+        [](double a) {
+            double t = (a - 0.2) / 1.55;
+            return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
+        },
+        3, 0.3, 0.72);
+    // Body: a slim black spindle from head (-y) to abdomen (+y), and two
+    // black antennae.
     auto spindle = [&](int i, int j) {
-        double v = kPi * i / 8, u = 2 * kPi * j / 6;
+        double v = kPi * i / 6, u = 2 * kPi * j / 5;
         double y = -150 * std::cos(v) + 40, rr = 18 * std::sin(v) * (i < 3 ? 1.1 : 0.8);
         return V3{rr * std::cos(u), y, rr * std::sin(u)};
     };
-    // The body takes the wings' material: only the hem, the spots and the
-    // antennae are drawn in the face-without-material blue (one small spot
-    // on each forewing), so the strobe
-    // of the finale (which keeps blue and drops black, then the inverse)
-    // swaps thin lines and small spots, not large blocks of colour.
-    AddClosedGrid(&body, 8, 6, 0, spindle, [](int i) {
-        return V3{0, -150 * std::cos(kPi * i / 8) + 40, 0};
+    AddClosedGrid(&body, 6, 5, kBlack, spindle, [](int i) {
+        return V3{0, -150 * std::cos(kPi * i / 6) + 40, 0};
     });
+    b.keys.resize(body.vertices.size(), {V3{1e9, 1e9, 1e9}, 99}); // the spindle's own vertices
     for (int s = -1; s <= 1; s += 2) {
-        V3 root{4.0 * s, -105, 0}, tip{70.0 * s, -230, -20};
-        V3 w{0, 0, 4};
-        for (int side = -1; side <= 1; side += 2) {
-            AddFlat(&body, root - w, root + w, tip, -1, V3{0, 0, (double)side});
-            AddFlat(&body, tip + V3{8.0 * s, 0, 0}, tip - V3{0, 8, 0}, tip + V3{0, 8, 0}, -1,
-                    V3{0, 0, (double)side});
-        }
+        V3 root{4.0 * s, -105, 0}, tip{70.0 * s, -230, -20}, width{0, 0, 4};
+        AddTwoSided(&b, root - width, root + width, tip, kBlack);
+        AddTwoSided(&b, tip + V3{8.0 * s, 0, 0}, tip - V3{0, 8, 0}, tip + V3{0, 8, 0}, kBlack);
     }
     // Widened by 1.4. The show turns the butterfly by 2.07
     // rad about y before anything else; turning it back by that much here
     // makes that first turn face it to the viewer.
     double c = std::cos(-2.07), s = std::sin(-2.07);
-    for (MeshData *m : {&wings, &body})
-        for (V3 &p : m->vertices) {
+    for (MeshData *mesh : {&wings, &body})
+        for (V3 &p : mesh->vertices) {
             // Scaled by 0.8 overall (the span is then about 420) so that five
             // of them leave the forest room.
             double x = p.x * 1.4 * 0.8, y = p.y * 0.8, z = p.z * 0.8;
@@ -534,20 +637,25 @@ int GenerateScenes(const char *dir) {
     // enough blue to be seen.
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
-    ok =
-        ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                         {Mat("steel", {0.2, 0.22, 0.3}, {0.35, 0.42, 0.65}, {1, 1, 1}, 0.5, 0.6)});
+    // The spikeball is a saturated royal blue, darker in red and green than
+    // the pastel picture it turns over, so it stands out from it.
+    ok = ok &&
+         WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
+                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
-         // every frame, values of 0.1-0.3 between the kicks: stronger ambient
-         // and diffuse weights turn those into a cube that reads as lit, in
-         // warm amber, and the kicks push it toward gold.
-         WriteScene(dir, "cube.txt", "cube", {Cube()},
-                    {MaterialData{
-                        "glass", 1, 1.0, 0.7, {1, 0.95, 0.9}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
+         // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
+         // above 1 turns those into a cube that reads as lit, in warm amber,
+         // and the kicks push it toward gold. The ambient part is kept about
+         // half the side facing the light, so the sides turned away from it
+         // fall dark and the faces read apart.
+         WriteScene(
+             dir, "cube.txt", "cube", {Cube()},
+             {MaterialData{
+                 "glass", 1, 1.3, 0.7, {0.55, 0.5, 0.45}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
     ok =
         ok && WriteScene(
                   dir, "diamond.txt", "diamond", {Diamond()},
