@@ -52,20 +52,20 @@ struct ChosenFrame {
 };
 
 static const ChosenFrame chosen[] = {
-    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x166ccae6500f0222u},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x29de31a295cc406u},
+    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x86ed436c301a8a1bu},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0xab19b569195a4068u},
     {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x8aa3ecb9ec53ac7eu},
     {1620, "27 s: smoke fading in over the rippling picture", 0xb65b47717f8755b6u},
     {2100, "35 s: the feedback layer through the growing crossed wave", 0xaff10bf70607950bu},
     {2368, "39.47 s: the one-frame flash", 0x92cc6da037a9d542u},
     {2520, "42 s: the lens, darkening", 0xb55373ef42b048a5u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x617b23c8bb550869u},
-    {3000, "50 s: ferns and stars with trails", 0xbc9b4772f93b0f6bu},
-    {3480, "58 s: cosine ripples growing", 0x59871e4f3afc6919u},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xfe0fef0386592085u},
-    {4050, "67.5 s: blocks shrinking", 0x38a68bad0cc0d72eu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x565fd04423aace3bu},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x658972931677bfecu},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xbeb7fc13606ecb40u},
+    {3000, "50 s: ferns and stars with trails", 0x1710c124d6bda72au},
+    {3480, "58 s: cosine ripples growing", 0x177b204a9beaa74eu},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x11a060f72be86f0du},
+    {4050, "67.5 s: blocks shrinking", 0x5f7a674af8b9b6u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xe455792ae0ed7a8du},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xfb822d07f7be306bu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

@@ -127,12 +127,12 @@ const struct {
     {2580, "127.78 s: fading to black", 0xde874de883ca58c4u},
     {2820, "131.78 s: the warped diamond layer over mrea", 0x52f650eab04fd1cau},
     {3360, "140.78 s: the first butterfly flying in", 0x4dcd38500deed297u},
-    {3900, "149.78 s: the panels half way", 0x94db313791613f1bu},
-    {4320, "156.78 s: the swarm on white", 0xb0a43362bcfd22ceu},
-    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0xa7a22f5b0948cf5au},
-    {5100, "169.78 s: an odd beat, the swarm on white", 0x9fab398ab78dd3efu},
-    {5790, "181.28 s: the credits begin under the five butterflies", 0x7330c9925e823c48u},
-    {6000, "184.78 s: the credits under the blurring butterflies", 0x7f57cbe95de29b57u},
+    {3900, "149.78 s: the panels half way", 0xcdd0c7ccc8d53292u},
+    {4320, "156.78 s: the swarm on white", 0x66c630d84a45e7ccu},
+    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x239af5674ef97c1u},
+    {5100, "169.78 s: an odd beat, the swarm on white", 0x10391fd7dad106cbu},
+    {5790, "181.28 s: the credits begin under the five butterflies", 0x5681045da4b696d5u},
+    {6000, "184.78 s: the credits under the blurring butterflies", 0x29fa955449c950e9u},
 };
 
 TEST_F(SecondHalf, EveryPartDrawsItsChosenFramesExactlyAndTheShowEndsPast186Seconds) {
