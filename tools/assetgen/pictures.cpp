@@ -1150,7 +1150,11 @@ int SkogPicture(const char *dir) {
     return WriteDataFile(dir, "skog.jpg", jpeg.data(), jpeg.size());
 }
 
-// mrea.jpg: mountain ridges at dawn, pink and violet under a low sun.
+// mrea.jpg: mountain ridges at dawn, pink and violet under a low sun. The
+// diamond turns over it, and the show's waves shift that layer on loud
+// frames: the ridges stay in the diamond's middle tones (each lit along its
+// crest, hazed at its foot) rather than going near black, so a shift swaps
+// colours more than brightness.
 int MreaPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
@@ -1159,12 +1163,38 @@ int MreaPicture(const char *dir) {
         return Mix(Ramp(sky, 4, y / 180.0), 0xFFF4D0, sun);
     });
     cairo_t *cr = c.cr;
-    static const uint32_t ridges[] = {0xC86C8C, 0x9A4A7E, 0x6A3070, 0x3E1C55, 0x1E0E34};
-    for (int k = 0; k < 5; k++)
-        FillProfile(cr, H, ridges[k], [&](double x) {
+    static const uint32_t crest[] = {0xF4B0B4, 0xE096A8, 0xC87C9E, 0xB06894, 0x4C2864};
+    static const uint32_t foot[] = {0xD08898, 0xB4708E, 0x985A86, 0x80487C, 0x30164A};
+    for (int k = 0; k < 5; k++) {
+        auto ridge = [&](double x) {
             double n = Fbm(161 + k, x / (140.0 - k * 15), k * 3.0, 5);
             return 120 + k * 28 - 60 * std::fabs(n) - 20 * n;
-        });
+        };
+        double top = 120 + k * 28 - 60;
+        cairo_move_to(cr, 0, H);
+        for (int x = 0; x <= W; x += 3) cairo_line_to(cr, x, ridge(x));
+        cairo_line_to(cr, W, H);
+        cairo_close_path(cr);
+        cairo_pattern_t *fill = cairo_pattern_create_linear(0, top, 0, top + 90);
+        cairo_pattern_add_color_stop_rgb(fill, 0, (crest[k] >> 16) / 255.0,
+                                         (crest[k] >> 8 & 255) / 255.0, (crest[k] & 255) / 255.0);
+        cairo_pattern_add_color_stop_rgb(fill, 1, (foot[k] >> 16) / 255.0,
+                                         (foot[k] >> 8 & 255) / 255.0, (foot[k] & 255) / 255.0);
+        cairo_set_source(cr, fill);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(fill);
+        cairo_set_line_width(cr, 1.5); // the sun catches the crest
+        SetColour(cr, 0xFFD8C0, 0.6);
+        cairo_stroke(cr);
+        // Haze at the foot of the ridge, in front of the next one.
+        cairo_pattern_t *haze = cairo_pattern_create_linear(0, top + 50, 0, top + 110);
+        cairo_pattern_add_color_stop_rgba(haze, 0, 1.0, 0.75, 0.8, 0);
+        cairo_pattern_add_color_stop_rgba(haze, 1, 1.0, 0.75, 0.8, k < 3 ? 0.3 : 0.0);
+        cairo_set_source(cr, haze);
+        cairo_rectangle(cr, 0, top + 50, W, 60);
+        cairo_fill(cr);
+        cairo_pattern_destroy(haze);
+    }
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
