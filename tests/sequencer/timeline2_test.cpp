@@ -115,14 +115,14 @@ const struct {
     const char *what;  // What it shows
     uint64_t checksum; // FNV-1a of the presented frame
 } chosen[] = {
-    {60, "85.78 s: the spikeball over rippling moah", 0xb6b3f8aaf636ee87u},
-    {300, "89.78 s: the zoomed copy of the render laid over", 0x2cc18cbe2322d93du},
+    {60, "85.78 s: the spikeball over rippling moah", 0xe73a7f1b9bc75cebu},
+    {300, "89.78 s: the zoomed copy of the render laid over", 0xbcaa431dc4136988u},
     {540, "93.78 s: spikeball on fette through two waves", 0x8c3693999795114bu},
     {960, "100.78 s: the last camera, mosaic pulsing", 0x27e07e088dce0dacu},
-    {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0xc0df0aef1caab410u},
-    {1560, "110.78 s: the coloured cube over the shaking cani01", 0xf98236a53ec40180u},
-    {1920, "116.78 s: the cube through the cosine ripple", 0xf11ad9851ee73b5eu},
-    {2100, "119.78 s: fading to drake", 0x443677d8a50779a4u},
+    {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0xcea428a321fb83c4u},
+    {1560, "110.78 s: the coloured cube over the shaking cani01", 0x1b519b65086f98dfu},
+    {1920, "116.78 s: the cube through the cosine ripple", 0xc997382a0a170e05u},
+    {2100, "119.78 s: fading to drake", 0x3080a52398d7d7a6u},
     {2400, "124.78 s: drake under the warped love World", 0x805b9c9d37f23237u},
     {2580, "127.78 s: fading to black", 0xde874de883ca58c4u},
     {2820, "131.78 s: the warped diamond layer over mrea", 0x5ae9bfc5e7f796b4u},

@@ -429,9 +429,9 @@ int SmokePicture(const char *dir) {
         // every 512 x 256 pixels, so the smoke tiles.
         double u = x / 128.0, v = y / 128.0;
         double wx = TileFbm(31, u, v, 4, 2, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 4, 2, 4);
-        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 5);
+        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 4);
         double t = std::clamp(0.5 + 1.1 * n, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x05061A, 0x1B1C4A, 0x5A3F86, 0xB7A4D6, 0xF2ECFF};
+        static const uint32_t ramp[] = {0x05061A, 0x15163E, 0x3E2C6E, 0x7A5AA8, 0xB89CD8};
         return Ramp(ramp, 5, t * t * (3 - 2 * t));
     });
     return SaveTilingCanvas(dir, "smoke.jpg", &c);
@@ -708,7 +708,7 @@ int CredsPicture(const char *dir) {
 // scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
 // beats, so every colour sits at mid grey's luminance and so does its inverse:
 // neither the scroll nor the inversion moves the brightness of the picture,
-// only its hues (pink, amber, teal, violet) swap.
+// only its hues swap (warm amber and rose, cool blue and teal inverted).
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(101);
     std::vector<std::pair<double, double>> seeds;
@@ -729,10 +729,12 @@ int MoahPicture(const char *dir) {
         }
         double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
         // Each cell its own hue, shading toward the neighbouring hue at its
-        // centre; the leading between the cells a pale gold of equal weight.
-        double hue = best * 2.39996 + d1 / 30.0;
-        uint32_t cell = IsoColour(hue, 70 + 25 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-0.9, 95), cell, edge);
+        // centre; the leading between the cells a gold of equal weight.
+        // The hues keep to the warm side (amber to rose) and stay soft, so
+        // the blue spikeball in front stands out by its colour.
+        double hue = -0.6 + 0.8 * std::sin(best * 2.39996) + d1 / 80.0;
+        uint32_t cell = IsoColour(hue, 66 + 16 * std::cos(d1 / 9.0));
+        return Mix(IsoColour(-1.3, 85), cell, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
@@ -780,10 +782,20 @@ void DrawCani1(Canvas &c) {
     cairo_curve_to(cr, 168, 214, 174, 230, 188, 236); // folded hind leg
     cairo_line_to(cr, 150, 238);
     cairo_close_path(cr);
-    // Moonlight rims the fur before the body is filled over it.
+    // Moonlight rims the fur before the body is filled over it; not along
+    // the ground, where the wolf sits on the hill's own dark.
+    cairo_path_t *wolf = cairo_copy_path(cr);
+    cairo_new_path(cr);
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, W, 232);
+    cairo_clip(cr);
+    cairo_append_path(cr, wolf);
     SetColour(cr, 0xF2C9A0, 0.5);
     cairo_set_line_width(cr, 2.5);
-    cairo_stroke_preserve(cr);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    cairo_append_path(cr, wolf);
+    cairo_path_destroy(wolf);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
 }
@@ -794,7 +806,7 @@ int Cani1Picture(const char *dir) {
     return SaveCanvas(dir, "cani01.jpg", &c);
 }
 
-// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01
+// cani02.jpg: op-art rings in the dusk's violet, rose, amber and gold; flips against cani01
 // on loud frames. The rings carry cani01's own light and shade (its
 // luminance, softened over a few pixels), so a flip swaps the colours and the
 // pattern but leaves every region as bright as it was: no flash.
@@ -823,9 +835,12 @@ int Cani2Picture(const char *dir) {
     Shade(&c, [&](int x, int y) {
         double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x5A20C0, 0xE0189A, 0x20E0E8, 0xC8FF40};
-        // The ring's swing around the local light averages out over a ring pair.
-        double l = light[y * W + x] * (1 + 0.5 * std::sin(a / 6.0) * std::sin(b / 7.0));
+        static const uint32_t ramp[] = {0x4A2AA0, 0xC0408A, 0xF08A50, 0xF8D878};
+        // The ring's swing around the local light averages out over a ring
+        // pair; it is held within 0 and 1 (by the room on the nearer side)
+        // so the moon's rings do not clip and lose light on average.
+        double m = light[y * W + x];
+        double l = m + 0.5 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
         // A saturated hue cannot reach the moon's light: it pales toward
         // white until it does.
         uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
@@ -1224,17 +1239,20 @@ int FettePicture(const char *dir) {
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
 
-// vertikal3.jpg: vertical beams of light whose blue byte is their opacity
-// (the show lays this layer over a picture by blue): bright where opaque,
-// black between the beams, never brighter in red or green than in blue.
+// vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
+// their opacity (the show lays this layer over the wolf pictures by blue):
+// bright where opaque, black between the shafts, never brighter in red or
+// green than in blue. The shafts stand far apart, narrow and pale (ice to
+// lavender), so the waves the parts put through them draw a few threads of
+// light over the picture instead of covering it.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x = 8; x < W; x += RngRange(&rng, 26, 60))
-        beams.push_back({x, RngRange(&rng, 5, 16), RngRange(&rng, 0.75, 1.0), RngFloat(&rng)});
+    for (double x = 20; x < W - 30; x += RngRange(&rng, 60, 110))
+        beams.push_back({x, RngRange(&rng, 6, 12), RngRange(&rng, 0.85, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
@@ -1249,7 +1267,7 @@ int VertikalPicture(const char *dir) {
         }
         if (a < 0.06) return 0;
         double blue = 255 * a;
-        return Rgb(blue * (0.35 + 0.55 * tint), blue * (0.75 + 0.2 * (1 - tint)), blue);
+        return Rgb(blue * (0.78 + 0.18 * tint), blue * (0.92 - 0.1 * tint), blue);
     });
     return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }
