@@ -1252,7 +1252,7 @@ int VertikalPicture(const char *dir) {
     };
     std::vector<Beam> beams;
     for (double x = 20; x < W - 30; x += RngRange(&rng, 60, 110))
-        beams.push_back({x, RngRange(&rng, 6, 12), RngRange(&rng, 0.85, 1.0), RngFloat(&rng)});
+        beams.push_back({x, RngRange(&rng, 9, 15), RngRange(&rng, 0.85, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
