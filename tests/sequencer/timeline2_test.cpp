@@ -128,9 +128,9 @@ const struct {
     {2820, "131.78 s: the warped diamond layer over mrea", 0x5ae9bfc5e7f796b4u},
     {3360, "140.78 s: the first butterfly flying in", 0x6b8971514432076bu},
     {3900, "149.78 s: the panels half way", 0x50b0f3c8c301c732u},
-    {4320, "156.78 s: the swarm on white", 0x66c630d84a45e7ccu},
-    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x239af5674ef97c1u},
-    {5100, "169.78 s: an odd beat, the swarm on white", 0x10391fd7dad106cbu},
+    {4320, "156.78 s: the swarm on white", 0x4535426177877c09u},
+    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x5762b7f276540225u},
+    {5100, "169.78 s: an odd beat, the swarm on white", 0x31368979bc06270fu},
     {5790, "181.28 s: the credits begin under the five butterflies", 0x5681045da4b696d5u},
     {6000, "184.78 s: the credits under the blurring butterflies", 0x29fa955449c950e9u},
 };

@@ -247,13 +247,13 @@ std::vector<unsigned char> EncodeAndDecode(Canvas *c, const char *name,
 
 // Fills the finale's forest as silhouettes, one colour a rank (far to near),
 // each rank standing on ground of its colour; with mist > 0 a glow of that
-// opacity rises at the foot of every rank.
+// opacity rises at the foot of every rank but the nearest.
 void ForestSilhouettes(cairo_t *cr, const uint32_t rankColour[4], double mist) {
     int rank = -1;
     for (const Pine &p : FinaleForest()) {
         if (p.rank != rank) {
             rank = p.rank;
-            if (mist > 0) {
+            if (mist > 0 && p.rank < 3) { // the nearest rank stands dark and clear
                 cairo_pattern_t *glow = cairo_pattern_create_linear(0, p.base - 40, 0, p.base);
                 cairo_pattern_add_color_stop_rgba(glow, 0, 1.0, 0.45, 0.35, 0);
                 cairo_pattern_add_color_stop_rgba(glow, 1, 1.0, 0.45, 0.35, mist);
