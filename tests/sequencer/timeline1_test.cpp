@@ -53,19 +53,19 @@ struct ChosenFrame {
 
 static const ChosenFrame chosen[] = {
     {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x86ed436c301a8a1bu},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0xab19b569195a4068u},
-    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x8aa3ecb9ec53ac7eu},
-    {1620, "27 s: smoke fading in over the rippling picture", 0x2bf696a91955e05du},
-    {2100, "35 s: the feedback layer through the growing crossed wave", 0x8f837298c6c4986cu},
-    {2368, "39.47 s: the one-frame flash", 0xf6c4e610361f5d4cu},
-    {2520, "42 s: the lens, darkening", 0x59f36783ea8bac87u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xbeb7fc13606ecb40u},
-    {3000, "50 s: ferns and stars with trails", 0x1710c124d6bda72au},
-    {3480, "58 s: cosine ripples growing", 0x177b204a9beaa74eu},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xa16723ff74792d79u},
-    {4050, "67.5 s: blocks shrinking", 0xfadc864bff377364u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xc3daebfa5099b255u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x71374a410945b6c4u},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x92ee1461f152ce65u},
+    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0xc7c54045328a7175u},
+    {1620, "27 s: smoke fading in over the rippling picture", 0x37fad2563d591f4du},
+    {2100, "35 s: the feedback layer through the growing crossed wave", 0x643326b3725f6e9cu},
+    {2368, "39.47 s: the one-frame flash", 0x708d04f2101c179cu},
+    {2520, "42 s: the lens, darkening", 0x64826a37661801f7u},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xe100371f6cb206f0u},
+    {3000, "50 s: ferns and stars with trails", 0x65f0c4daea2ed79au},
+    {3480, "58 s: cosine ripples growing", 0x14be7e81a0b3a35eu},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x143d522d347a8b49u},
+    {4050, "67.5 s: blocks shrinking", 0x6925db2ebe013bf4u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x462680f1b847f85u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x3a15eb860db51cd4u},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

@@ -324,16 +324,18 @@ int LoadPicture(const char *dir) {
     return SaveCanvas(dir, "load.jpg", &c);
 }
 
-// key.jpg: a golden key on a teal damask wall.
+// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
+// next part fades it into a crimson storm, and blue and crimson meet in
+// plum where teal and crimson would meet in grey).
 int KeyPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
         double u = x / 64.0, v = y / 64.0;
         double d =
             std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
-        double n = Fbm(11, x / 40.0, y / 40.0, 4);
+        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
         double t = 0.45 + 0.18 * d + 0.25 * n;
-        static const uint32_t ramp[] = {0x06262E, 0x0E4A52, 0x1C7A78, 0x5FB3A4};
+        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
         return Ramp(ramp, 4, t);
     });
     cairo_t *cr = c.cr;
