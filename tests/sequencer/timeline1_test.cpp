@@ -59,13 +59,13 @@ static const ChosenFrame chosen[] = {
     {2100, "35 s: the feedback layer through the growing crossed wave", 0x643326b3725f6e9cu},
     {2368, "39.47 s: the one-frame flash", 0x708d04f2101c179cu},
     {2520, "42 s: the lens, darkening", 0x64826a37661801f7u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xe100371f6cb206f0u},
-    {3000, "50 s: ferns and stars with trails", 0x65f0c4daea2ed79au},
-    {3480, "58 s: cosine ripples growing", 0x14be7e81a0b3a35eu},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x143d522d347a8b49u},
-    {4050, "67.5 s: blocks shrinking", 0x6925db2ebe013bf4u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x462680f1b847f85u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x3a15eb860db51cd4u},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x333647bcdd4ba366u},
+    {3000, "50 s: ferns and stars with trails", 0x5bc450e636d24f88u},
+    {3480, "58 s: cosine ripples growing", 0xa712db47272d0550u},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x26ce424346290b19u},
+    {4050, "67.5 s: blocks shrinking", 0x2366e1daa5ae7429u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x64117f07f30589c0u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x31eb5048a383f1ebu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

@@ -569,11 +569,15 @@ const std::vector<uint32_t> &FernBed(void) {
                 colour = Mix(colour, Ramp(ramps[layer], 3, t), std::min(1.0, 0.55 + t));
             }
             // Sun and shade in wide patches (a tiling lattice of 4 x 2
-            // cells): warm and light where the sun falls, cool and deep in
-            // the shade, so the bed has light to read by, even averaged
-            // into the coarse mosaic it first shows through.
-            double sun =
-                std::clamp(0.5 + 1.3 * TileFbm(83, x / 128.0, y / 128.0, 4, 2, 3), 0.0, 1.0);
+            // cells) over one broad swell of light toward the upper right
+            // (a cosine a picture wide and high, so it tiles): warm and
+            // light where the sun falls, cool and deep in the shade, so the
+            // bed has light to read by, even averaged into the coarse mosaic
+            // it first shows through.
+            double sun = std::clamp(0.5 + 0.8 * TileFbm(83, x / 128.0, y / 128.0, 4, 2, 3) +
+                                        0.35 * std::cos(2 * kPi * (x / (double)W - 0.7)) +
+                                        0.2 * std::cos(2 * kPi * (y / (double)H - 0.15)),
+                                    0.0, 1.0);
             colour = Mix(colour, 0x061020, 0.4 * (1 - sun));
             bed[y * W + x] = Mix(colour, 0xE8F070, 0.3 * sun * sun);
         }
