@@ -52,20 +52,20 @@ struct ChosenFrame {
 };
 
 static const ChosenFrame chosen[] = {
-    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x166ccae6500f0222u},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x29de31a295cc406u},
-    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x2fff693f4e6366b5u},
-    {1620, "27 s: smoke fading in over the rippling picture", 0xacc8594f340f6670u},
-    {2100, "35 s: the feedback layer through the growing crossed wave", 0x248e1ba017575302u},
-    {2368, "39.47 s: the one-frame flash", 0xb7edfb220e73f02fu},
-    {2520, "42 s: the lens, darkening", 0xee5fa48da1556831u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x617b23c8bb550869u},
-    {3000, "50 s: ferns and stars with trails", 0xbc9b4772f93b0f6bu},
-    {3480, "58 s: cosine ripples growing", 0x59871e4f3afc6919u},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xfe0fef0386592085u},
-    {4050, "67.5 s: blocks shrinking", 0x38a68bad0cc0d72eu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x565fd04423aace3bu},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x658972931677bfecu},
+    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x86ed436c301a8a1bu},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x92ee1461f152ce65u},
+    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0xc7c54045328a7175u},
+    {1620, "27 s: smoke fading in over the rippling picture", 0x37fad2563d591f4du},
+    {2100, "35 s: the feedback layer through the growing crossed wave", 0x643326b3725f6e9cu},
+    {2368, "39.47 s: the one-frame flash", 0x708d04f2101c179cu},
+    {2520, "42 s: the lens, darkening", 0x64826a37661801f7u},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x333647bcdd4ba366u},
+    {3000, "50 s: ferns and stars with trails", 0x5bc450e636d24f88u},
+    {3480, "58 s: cosine ripples growing", 0xa712db47272d0550u},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x26ce424346290b19u},
+    {4050, "67.5 s: blocks shrinking", 0x2366e1daa5ae7429u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x64117f07f30589c0u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x31eb5048a383f1ebu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

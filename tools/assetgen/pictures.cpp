@@ -206,57 +206,136 @@ void Fern(uint32_t *acc, uint32_t seed, double x, double y, double h, double ang
     }
 }
 
+// The finale's forest, shared by skog.jpg (the day), gr.jpg (the same forest
+// at dusk, which the finale cross-fades in and out) and Creds.jpg (at night):
+// four ranks of pines, far to near, in loose groups with clearings between them.
+struct Pine {
+    double x, base, h, w; // Foot of the stem and size, pixels
+    int rank;             // 0 the farthest .. 3 the nearest
+};
+
+std::vector<Pine> FinaleForest(void) {
+    std::vector<Pine> pines;
+    Rng rng = NewRng(151);
+    for (int rank = 0; rank < 4; rank++) {
+        double scale = 0.5 + rank * 0.3, ground = 150 + rank * 28;
+        for (double x = RngRange(&rng, -20, 30); x < W + 30;) {
+            double h = RngRange(&rng, 90, 150) * scale, w = h * RngRange(&rng, 0.34, 0.44);
+            pines.push_back({x, ground + 4, h, w, rank});
+            x += (RngFloat(&rng) < 0.3 ? RngRange(&rng, 50, 110) : RngRange(&rng, 14, 26)) * scale;
+        }
+    }
+    return pines;
+}
+
+// Encodes the canvas (freed after) and decodes it again with the show's own
+// decoder into decoded, for a picture whose check needs what the show will
+// read. Returns the JPEG, or nothing after a message naming the picture.
+std::vector<unsigned char> EncodeAndDecode(Canvas *c, const char *name,
+                                           std::vector<uint32_t> *decoded) {
+    std::vector<unsigned char> jpeg = EncodeJpeg(BeginPixels(c), kQuality);
+    FreeCanvas(c);
+    Image *image = jpeg.empty() ? nullptr : DecodeJpeg(jpeg.data(), jpeg.size(), name);
+    if (!image) {
+        std::fprintf(stderr, "assetgen: cannot encode %s\n", name);
+        return {};
+    }
+    decoded->assign(image->pixels, image->pixels + W * H);
+    FreeJpeg(image);
+    return jpeg;
+}
+
+// Fills the finale's forest as silhouettes, one colour a rank (far to near),
+// each rank standing on ground of its colour; with mist > 0 a glow of that
+// opacity rises at the foot of every rank but the nearest.
+void ForestSilhouettes(cairo_t *cr, const uint32_t rankColour[4], double mist) {
+    int rank = -1;
+    for (const Pine &p : FinaleForest()) {
+        if (p.rank != rank) {
+            rank = p.rank;
+            if (mist > 0 && p.rank < 3) { // the nearest rank stands dark and clear
+                cairo_pattern_t *glow = cairo_pattern_create_linear(0, p.base - 40, 0, p.base);
+                cairo_pattern_add_color_stop_rgba(glow, 0, 1.0, 0.45, 0.35, 0);
+                cairo_pattern_add_color_stop_rgba(glow, 1, 1.0, 0.45, 0.35, mist);
+                cairo_set_source(cr, glow);
+                cairo_rectangle(cr, 0, p.base - 40, W, 40);
+                cairo_fill(cr);
+                cairo_pattern_destroy(glow);
+            }
+            cairo_rectangle(cr, 0, p.base - 4, W, H);
+            SetColour(cr, rankColour[p.rank], 1);
+            cairo_fill(cr);
+        }
+        AddPine(cr, p.x, p.base, p.h, p.w, 0);
+        SetColour(cr, rankColour[p.rank], 1);
+        cairo_fill(cr);
+    }
+}
+
 // ---------------------------------------------------------------- the pictures
 
-// load.jpg: a small glowing emblem in the upper middle; everything else is
-// exactly black, so the spectrum bars of the opening show through it.
-int LoadPicture(const char *dir) {
-    Canvas c = NewCanvas();
-    cairo_t *cr = c.cr;
-    double cx = 256, cy = 84;
-    cairo_pattern_t *glow = cairo_pattern_create_radial(cx, cy, 20, cx, cy, 70);
+// The opening's emblem: a glowing ring with a four-pointed glint, centred on
+// (cx, cy); load.jpg and name.jpg draw it in the same place, so it stays
+// still while the one fades into the other.
+void Emblem(cairo_t *cr, double cx, double cy) {
+    cairo_pattern_t *glow = cairo_pattern_create_radial(cx, cy, 16, cx, cy, 56);
     cairo_pattern_add_color_stop_rgba(glow, 0, 0.3, 0.7, 1.0, 0.35);
     cairo_pattern_add_color_stop_rgba(glow, 1, 0.3, 0.7, 1.0, 0.0);
     cairo_set_source(cr, glow);
-    cairo_arc(cr, cx, cy, 70, 0, 2 * kPi);
+    cairo_arc(cr, cx, cy, 56, 0, 2 * kPi);
     cairo_fill(cr);
     cairo_pattern_destroy(glow);
     cairo_set_line_width(cr, 3);
     SetColour(cr, 0xBFE8FF, 1);
-    cairo_arc(cr, cx, cy, 40, 0, 2 * kPi);
+    cairo_arc(cr, cx, cy, 32, 0, 2 * kPi);
     cairo_stroke(cr);
-    // A four-pointed glint inside the ring.
     SetColour(cr, 0xFFFFFF, 1);
     for (int k = 0; k < 4; k++) {
         double a = k * kPi / 2;
-        cairo_move_to(cr, cx + 26 * std::cos(a), cy + 26 * std::sin(a));
-        cairo_line_to(cr, cx + 5 * std::cos(a + kPi / 4), cy + 5 * std::sin(a + kPi / 4));
-        cairo_line_to(cr, cx + 26 * std::cos(a + kPi / 2), cy + 26 * std::sin(a + kPi / 2));
+        cairo_move_to(cr, cx + 21 * std::cos(a), cy + 21 * std::sin(a));
+        cairo_line_to(cr, cx + 4 * std::cos(a + kPi / 4), cy + 4 * std::sin(a + kPi / 4));
+        cairo_line_to(cr, cx + 21 * std::cos(a + kPi / 2), cy + 21 * std::sin(a + kPi / 2));
     }
     cairo_close_path(cr);
     cairo_fill(cr);
-    SetColour(cr, 0x8FC8F0, 1);
-    Text(cr, "DejaVu Sans", 15, false, cx, 160, "g l i m m e r f a l l");
-    cairo_fill(cr);
-    // Everything outside the emblem's box is forced to exact black.
+}
+
+// Where the opening puts its emblem and the show's title (one line, inside
+// the picture with a margin on both sides).
+const double kEmblemX = 256, kEmblemY = 64, kTitleSize = 50, kTitleBaseline = 148;
+
+// load.jpg: the emblem and the title drawn in a thin silver line, in the
+// upper middle; everything else is exactly black, so the spectrum bars of
+// the opening show through it. name.jpg then fills the same title with gold.
+int LoadPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    cairo_t *cr = c.cr;
+    Emblem(cr, kEmblemX, kEmblemY);
+    Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
+    cairo_set_line_width(cr, 1.2);
+    SetColour(cr, 0x9CC4E8, 1);
+    cairo_stroke(cr);
+    // Everything outside the emblem's and the title's box is forced to exact black.
     uint32_t *p = BeginPixels(&c);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++)
-            if (y >= 168 || x < 168 || x >= 344 || (p[y * W + x] & 0xF0F0F0) == 0) p[y * W + x] = 0;
+            if (y >= 168 || x < 48 || x >= 464 || (p[y * W + x] & 0xF0F0F0) == 0) p[y * W + x] = 0;
     DonePixels(&c);
     return SaveCanvas(dir, "load.jpg", &c);
 }
 
-// key.jpg: a golden key on a teal damask wall.
+// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
+// next part fades it into a crimson storm, and blue and crimson meet in
+// plum where teal and crimson would meet in grey).
 int KeyPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
         double u = x / 64.0, v = y / 64.0;
         double d =
             std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
-        double n = Fbm(11, x / 40.0, y / 40.0, 4);
+        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
         double t = 0.45 + 0.18 * d + 0.25 * n;
-        static const uint32_t ramp[] = {0x06262E, 0x0E4A52, 0x1C7A78, 0x5FB3A4};
+        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
         return Ramp(ramp, 4, t);
     });
     cairo_t *cr = c.cr;
@@ -352,39 +431,41 @@ int SmokePicture(const char *dir) {
         // every 512 x 256 pixels, so the smoke tiles.
         double u = x / 128.0, v = y / 128.0;
         double wx = TileFbm(31, u, v, 4, 2, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 4, 2, 4);
-        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 5);
+        double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 4);
         double t = std::clamp(0.5 + 1.1 * n, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x05061A, 0x1B1C4A, 0x5A3F86, 0xB7A4D6, 0xF2ECFF};
+        static const uint32_t ramp[] = {0x05061A, 0x15163E, 0x3E2C6E, 0x7A5AA8, 0xB89CD8};
         return Ramp(ramp, 5, t * t * (3 - 2 * t));
     });
     return SaveTilingCanvas(dir, "smoke.jpg", &c);
 }
 
-// name.jpg: the title on black, in gold with a cyan rim and a few glints.
+// name.jpg: the emblem of load.jpg in its place, the title in gold with a
+// cyan rim and a few glints where load.jpg outlined it, and the subtitle
+// under it in a light blue that reads on black.
 int NamePicture(const char *dir) {
     Canvas c = NewCanvas();
     cairo_t *cr = c.cr;
-    Text(cr, "DejaVu Serif", 74, true, 256, 150, "Glimmerfall");
-    cairo_path_t *path = cairo_copy_path(cr);
-    for (int k = 6; k >= 1; k--) { // the glow: wide faint strokes first
-        cairo_set_line_width(cr, k * 3.0);
-        SetColour(cr, 0x3AA8FF, 0.06);
+    Emblem(cr, kEmblemX, kEmblemY);
+    Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
+    for (int k = 5; k >= 1; k--) { // the glow: wide faint strokes first
+        cairo_set_line_width(cr, k * 2.5);
+        SetColour(cr, 0x3AA8FF, 0.07);
         cairo_stroke_preserve(cr);
     }
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 90, 0, 160);
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, kTitleBaseline - 40, 0, kTitleBaseline);
     cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.97, 0.8);
-    cairo_pattern_add_color_stop_rgb(gold, 0.55, 0.95, 0.72, 0.2);
-    cairo_pattern_add_color_stop_rgb(gold, 1, 0.6, 0.3, 0.05);
+    cairo_pattern_add_color_stop_rgb(gold, 0.55, 0.98, 0.78, 0.28);
+    cairo_pattern_add_color_stop_rgb(gold, 1, 0.75, 0.42, 0.1);
     cairo_set_source(cr, gold);
     cairo_fill_preserve(cr);
     cairo_set_line_width(cr, 1.2);
     SetColour(cr, 0xCFF4FF, 0.9);
     cairo_stroke(cr);
-    cairo_path_destroy(path);
     cairo_pattern_destroy(gold);
     Rng rng = NewRng(51);
-    for (int k = 0; k < 5; k++) {
-        double x = RngRange(&rng, 60, 450), y = RngRange(&rng, 85, 160), r = RngRange(&rng, 6, 14);
+    for (int k = 0; k < 4; k++) {
+        double x = RngRange(&rng, 100, 410), y = RngRange(&rng, 112, 146),
+               r = RngRange(&rng, 5, 11);
         SetColour(cr, 0xFFFFFF, 0.9);
         cairo_move_to(cr, x - r, y);
         cairo_line_to(cr, x, y - 1);
@@ -398,8 +479,8 @@ int NamePicture(const char *dir) {
         cairo_close_path(cr);
         cairo_fill(cr);
     }
-    SetColour(cr, 0x9FB8D0, 1);
-    Text(cr, "DejaVu Sans", 13, false, 256, 192, "a real-time demo, drawn pixel by pixel");
+    SetColour(cr, 0xD2E6FA, 1);
+    Text(cr, "DejaVu Sans", 15, false, 256, 180, "a real-time demo, drawn pixel by pixel");
     cairo_fill(cr);
     return SaveCanvas(dir, "name.jpg", &c);
 }
@@ -449,14 +530,78 @@ int SplatPicture(const char *dir) {
     return SaveCanvas(dir, "splat.jpg", &c);
 }
 
+// Pale Fern part 02.jpg: a dense bed of small fronds over dark green, to wave.
+// The fronds lie in three layers, far to near, each with its own ramp from a
+// dim to a pale green; a frond's tone follows how densely its points fall,
+// so leaflets and midribs keep their grain instead of filling in flat, and
+// the layers part by depth. The pixels are made once and kept: Pale Fern
+// part 01 is laid on them.
+const std::vector<uint32_t> &FernBed(void) {
+    static std::vector<uint32_t> bed;
+    if (!bed.empty()) return bed;
+    bed.resize((size_t)W * H);
+    std::vector<uint32_t> acc[3];
+    for (auto &a : acc) a.assign((size_t)W * H, 0);
+    Rng rng = NewRng(81);
+    for (int k = 0; k < 46; k++) {
+        double x = RngRange(&rng, -20, 530), y = RngRange(&rng, 40, 300),
+               h = RngRange(&rng, 60, 130);
+        double angle = RngRange(&rng, -0.8, 0.8);
+        // Drawn again a picture's width and height away, so a frond cut by
+        // one edge comes back at the other: the bed tiles.
+        for (int dy = -1; dy <= 1; dy++)
+            for (int dx = -1; dx <= 1; dx++)
+                Fern(acc[k % 3].data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
+    }
+    static const uint32_t ramps[3][3] = {{0x143A2A, 0x2F6446, 0x5A8C66},
+                                         {0x235430, 0x5C9A56, 0x9CCB86},
+                                         {0x32703A, 0x8CCB7A, 0xDDF5C8}};
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            double n = TileFbm(82, x / 64.0, y / 64.0, 8, 4, 3);
+            uint32_t colour = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
+            for (int layer = 0; layer < 3; layer++) {
+                uint32_t count = acc[layer][y * W + x];
+                if (!count) continue;
+                // One point already covers; the tone climbs to the pale end
+                // only where some 40 points pile up (a leaflet's spine).
+                double t = std::min(1.0, std::log(1.0 + count) / std::log(40.0));
+                colour = Mix(colour, Ramp(ramps[layer], 3, t), std::min(1.0, 0.55 + t));
+            }
+            // Sun and shade in wide patches (a tiling lattice of 4 x 2
+            // cells) over one broad swell of light toward the upper right
+            // (a cosine a picture wide and high, so it tiles): warm and
+            // light where the sun falls, cool and deep in the shade, so the
+            // bed has light to read by, even averaged into the coarse mosaic
+            // it first shows through.
+            double sun = std::clamp(0.5 + 0.8 * TileFbm(83, x / 128.0, y / 128.0, 4, 2, 3) +
+                                        0.35 * std::cos(2 * kPi * (x / (double)W - 0.7)) +
+                                        0.2 * std::cos(2 * kPi * (y / (double)H - 0.15)),
+                                    0.0, 1.0);
+            colour = Mix(colour, 0x061020, 0.4 * (1 - sun));
+            bed[y * W + x] = Mix(colour, 0xE8F070, 0.3 * sun * sun);
+        }
+    return bed;
+}
+
+int Fern2Picture(const char *dir) {
+    Canvas c = NewCanvas();
+    const std::vector<uint32_t> &bed = FernBed();
+    Shade(&c, [&](int x, int y) { return bed[y * W + x]; });
+    return SaveTilingCanvas(dir, "Pale Fern part 02.jpg", &c);
+}
+
 // Pale Fern part 01.jpg: three bright fronds on exact black. The show copies
 // every pixel above 0x011112 over the fern bed, so the black must decode as
 // exact black and nothing that is copied may be nearly black (dirt on the
 // bed). JPEG rings across every 8 x 8 block that holds an edge, so each
-// block that holds any frond is lifted to a dim moss green at least (the
-// bed's own tone), and every other block stays exact black, which a flat
-// block decodes to. The decoded picture is checked: at most 0.5 % of the
-// copied pixels may have every channel below 40.
+// block that holds any frond is filled around the frond with the fern bed
+// itself, as the show lays it underneath (Pale Fern part 02 squeezed to 240
+// rows), lifted just clear of nearly black; every other block stays exact
+// black, which a flat block decodes to. The filled blocks then match the bed
+// they are pasted on, and the fronds keep their own outline instead of
+// standing in a frame of dark squares. The decoded picture is checked: at
+// most 0.5 % of the copied pixels may have every channel below 40.
 int Fern1Picture(const char *dir) {
     std::vector<uint32_t> acc((size_t)W * H, 0);
     Fern(acc.data(), 71, 70, 262, 250, 0.45, false, 900000);
@@ -466,12 +611,17 @@ int Fern1Picture(const char *dir) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++)
             if (acc[y * W + x]) touched[(y / 8) * (W / 8) + x / 8] = 1;
+    const std::vector<uint32_t> &bed = FernBed();
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         if (!touched[(y / 8) * (W / 8) + x / 8]) return 0;
         uint32_t n = acc[y * W + x];
-        if (n == 0)
-            return 0x10361F; // the moss floor of a block with a frond in it: the bed's darkest tone
+        if (n == 0) {
+            // The bed under this pixel, a shade darker so the frond stands
+            // out, with green kept at 52 or more (ringing takes a few off).
+            uint32_t b = Mix(bed[(y * 240 / 256) * W + x], 0x000000, 0.15);
+            return (b & 0xFF00FF) | std::max(b >> 8 & 255, 52u) << 8;
+        }
         double t = std::min(1.0, std::log(1.0 + n) / std::log(40.0));
         static const uint32_t ramp[] = {0x3A7A46, 0x8CCB7A, 0xE6FFD8};
         return Ramp(ramp, 3, t);
@@ -501,83 +651,62 @@ int Fern1Picture(const char *dir) {
     return WriteDataFile(dir, "Pale Fern part 01.jpg", jpeg.data(), jpeg.size());
 }
 
-// Pale Fern part 02.jpg: a dense bed of small fronds over dark green, to wave.
-// The fronds lie in three layers, far to near, each with its own ramp from a
-// dim to a pale green; a frond's tone follows how densely its points fall,
-// so leaflets and midribs keep their grain instead of filling in flat, and
-// the layers part by depth.
-int Fern2Picture(const char *dir) {
-    std::vector<uint32_t> acc[3];
-    for (auto &a : acc) a.assign((size_t)W * H, 0);
-    Rng rng = NewRng(81);
-    for (int k = 0; k < 46; k++) {
-        double x = RngRange(&rng, -20, 530), y = RngRange(&rng, 40, 300),
-               h = RngRange(&rng, 60, 130);
-        double angle = RngRange(&rng, -0.8, 0.8);
-        // Drawn again a picture's width and height away, so a frond cut by
-        // one edge comes back at the other: the bed tiles.
-        for (int dy = -1; dy <= 1; dy++)
-            for (int dx = -1; dx <= 1; dx++)
-                Fern(acc[k % 3].data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
-    }
-    Canvas c = NewCanvas();
-    Shade(&c, [&](int x, int y) {
-        static const uint32_t ramps[3][3] = {{0x143A2A, 0x2F6446, 0x5A8C66},
-                                             {0x235430, 0x5C9A56, 0x9CCB86},
-                                             {0x32703A, 0x8CCB7A, 0xDDF5C8}};
-        double n = TileFbm(82, x / 64.0, y / 64.0, 8, 4, 3);
-        uint32_t colour = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
-        for (int layer = 0; layer < 3; layer++) {
-            uint32_t count = acc[layer][y * W + x];
-            if (!count) continue;
-            // One point already covers; the tone climbs to the pale end only
-            // where some 40 points pile up (a leaflet's spine).
-            double t = std::min(1.0, std::log(1.0 + count) / std::log(40.0));
-            colour = Mix(colour, Ramp(ramps[layer], 3, t), std::min(1.0, 0.55 + t));
-        }
-        return colour;
-    });
-    return SaveTilingCanvas(dir, "Pale Fern part 02.jpg", &c);
-}
-
-// Creds.jpg: the credits, by role, under the name.
+// Creds.jpg: the credits over the finale's forest at night. The last five
+// butterflies of the finale lie over this picture as blurring blobs for a
+// second or two, where the finale left them: up and to the right of the
+// middle and high on the left (they only rise with the music there). So the
+// lettering keeps to the lower left, on a dark veil, clear of them.
 int CredsPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double n = Fbm(91, x / 90.0, y / 90.0, 4);
-        return Mix(0x07091C, 0x24164A, std::clamp(0.4 + 0.6 * n + y / 600.0, 0.0, 1.0));
+        static const uint32_t sky[] = {0x04061A, 0x0E1234, 0x2A1A4E, 0x4A2458};
+        return Ramp(sky, 4, y / 200.0 + 0.05 * Fbm(91, x / 90.0, y / 90.0, 3));
     });
     cairo_t *cr = c.cr;
-    Stars(&c, 92, 120, H);
-    // A veil of the night's own colour behind the lettering, feathered at its
-    // ends, so no star sits on a letter.
-    for (int band = 0; band < 2; band++) {
-        double y0 = band ? 98 : 22, y1 = band ? 214 : 74;
-        cairo_pattern_t *veil = cairo_pattern_create_linear(40, 0, 472, 0);
-        cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.05, 0.05, 0.16, 0);
-        cairo_pattern_add_color_stop_rgba(veil, 0.2, 0.05, 0.05, 0.16, 0.95);
-        cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.05, 0.05, 0.16, 0.95);
-        cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.05, 0.05, 0.16, 0);
-        cairo_set_source(cr, veil);
-        cairo_rectangle(cr, 40, y0, 432, y1 - y0);
-        cairo_fill(cr);
-        cairo_pattern_destroy(veil);
-    }
-    Text(cr, "DejaVu Serif", 40, true, 256, 62, "Glimmerfall");
-    SetColour(cr, 0xF5D27A, 1);
+    Stars(&c, 92, 110, 150);
+    Moon(cr, 420, 52, 34, 0.5);
+    static const uint32_t rankColour[] = {0x241640, 0x180E32, 0x0E0824, 0x060414};
+    ForestSilhouettes(cr, rankColour, 0);
+    // The veil, feathered on its right, behind the lettering.
+    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 300, 0);
+    cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.02, 0.08, 0.85);
+    cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.02, 0.02, 0.08, 0.85);
+    cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.02, 0.08, 0);
+    cairo_pattern_t *top = cairo_pattern_create_linear(0, 140, 0, 170);
+    cairo_pattern_add_color_stop_rgba(top, 0, 0, 0, 0, 0);
+    cairo_pattern_add_color_stop_rgba(top, 1, 0, 0, 0, 1);
+    cairo_set_source(cr, veil);
+    cairo_mask(cr, top);
+    cairo_pattern_destroy(top);
+    cairo_pattern_destroy(veil);
+    Text(cr, "DejaVu Serif", 30, true, 134, 186, "Glimmerfall");
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 162, 0, 188);
+    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.95, 0.7);
+    cairo_pattern_add_color_stop_rgb(gold, 1, 0.95, 0.7, 0.25);
+    cairo_set_source(cr, gold);
     cairo_fill(cr);
+    cairo_pattern_destroy(gold);
     const char *roles[3][2] = {{"code", "written by hand in C++20"},
-                               {"graphics", "drawn by code: curves, gradients, noise"},
-                               {"music", "synthesised in code, sample by sample"}};
+                               {"pictures", "curves, gradients and noise"},
+                               {"music", "synthesised sample by sample"}};
+    IgnoreFontLeaks(true);
     for (int i = 0; i < 3; i++) {
-        double y = 116 + i * 44;
-        Text(cr, "DejaVu Sans", 13, true, 256, y, roles[i][0]);
+        double y = 208 + i * 16;
+        cairo_text_extents_t e;
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+        cairo_set_font_size(cr, 11);
+        cairo_text_extents(cr, roles[i][0], &e);
+        cairo_move_to(cr, 66 - e.width - e.x_bearing, y);
         SetColour(cr, 0x8FD3FF, 1);
-        cairo_fill(cr);
-        Text(cr, "DejaVu Sans", 17, false, 256, y + 22, roles[i][1]);
+        cairo_show_text(cr, roles[i][0]);
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                               CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr, 12.5);
+        cairo_move_to(cr, 74, y);
         SetColour(cr, 0xF0F0FF, 1);
-        cairo_fill(cr);
+        cairo_show_text(cr, roles[i][1]);
     }
+    IgnoreFontLeaks(false);
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
 
@@ -585,7 +714,7 @@ int CredsPicture(const char *dir) {
 // scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
 // beats, so every colour sits at mid grey's luminance and so does its inverse:
 // neither the scroll nor the inversion moves the brightness of the picture,
-// only its hues (pink, amber, teal, violet) swap.
+// only its hues swap (warm amber and rose, cool blue and teal inverted).
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(101);
     std::vector<std::pair<double, double>> seeds;
@@ -606,10 +735,12 @@ int MoahPicture(const char *dir) {
         }
         double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
         // Each cell its own hue, shading toward the neighbouring hue at its
-        // centre; the leading between the cells a pale gold of equal weight.
-        double hue = best * 2.39996 + d1 / 30.0;
-        uint32_t cell = IsoColour(hue, 70 + 25 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-0.9, 95), cell, edge);
+        // centre; the leading between the cells a gold of equal weight.
+        // The hues keep to the warm side (amber to rose) and stay soft, so
+        // the blue spikeball in front stands out by its colour.
+        double hue = -0.6 + 0.8 * std::sin(best * 2.39996) + d1 / 80.0;
+        uint32_t cell = IsoColour(hue, 66 + 16 * std::cos(d1 / 9.0));
+        return Mix(IsoColour(-1.3, 85), cell, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
@@ -657,10 +788,20 @@ void DrawCani1(Canvas &c) {
     cairo_curve_to(cr, 168, 214, 174, 230, 188, 236); // folded hind leg
     cairo_line_to(cr, 150, 238);
     cairo_close_path(cr);
-    // Moonlight rims the fur before the body is filled over it.
+    // Moonlight rims the fur before the body is filled over it; not along
+    // the ground, where the wolf sits on the hill's own dark.
+    cairo_path_t *wolf = cairo_copy_path(cr);
+    cairo_new_path(cr);
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, W, 232);
+    cairo_clip(cr);
+    cairo_append_path(cr, wolf);
     SetColour(cr, 0xF2C9A0, 0.5);
     cairo_set_line_width(cr, 2.5);
-    cairo_stroke_preserve(cr);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    cairo_append_path(cr, wolf);
+    cairo_path_destroy(wolf);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
 }
@@ -671,7 +812,7 @@ int Cani1Picture(const char *dir) {
     return SaveCanvas(dir, "cani01.jpg", &c);
 }
 
-// cani02.jpg: op-art rings in cyan, magenta and lime; flips against cani01
+// cani02.jpg: op-art rings in the dusk's violet, rose, amber and gold; flips against cani01
 // on loud frames. The rings carry cani01's own light and shade (its
 // luminance, softened over a few pixels), so a flip swaps the colours and the
 // pattern but leaves every region as bright as it was: no flash.
@@ -700,9 +841,12 @@ int Cani2Picture(const char *dir) {
     Shade(&c, [&](int x, int y) {
         double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x5A20C0, 0xE0189A, 0x20E0E8, 0xC8FF40};
-        // The ring's swing around the local light averages out over a ring pair.
-        double l = light[y * W + x] * (1 + 0.5 * std::sin(a / 6.0) * std::sin(b / 7.0));
+        static const uint32_t ramp[] = {0x4A2AA0, 0xC0408A, 0xF08A50, 0xF8D878};
+        // The ring's swing around the local light averages out over a ring
+        // pair; it is held within 0 and 1 (by the room on the nearer side)
+        // so the moon's rings do not clip and lose light on average.
+        double m = light[y * W + x];
+        double l = m + 0.5 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
         // A saturated hue cannot reach the moon's light: it pales toward
         // white until it does.
         uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
@@ -968,76 +1112,70 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
-// skog.jpg: a snowy forest of mint-green pines in morning fog, the far
-// ranks fading into white. It is the finale's backdrop, where the picture strobes between it
-// and white on beats, so it is drawn high-key: every region keeps at least
-// 80 % of white's luminance and the strobe changes colour, not brightness.
-// The pines stand in loose groups with gaps of sky between them, each tier
-// lit from the left and dusted with snow.
+// The pixels of skog.jpg as the show decodes them, for gr.jpg's check.
+std::vector<uint32_t> skogDecoded;
+
+// skog.jpg: the finale's forest on a sunlit winter day: lime and golden
+// pines inked in dark green on snow under a white sky. The finale strobes
+// between it and white on every beat (one frame of it, then white again),
+// so it is drawn high-key: the colour is in the hue, the sky and the snow
+// are white, and the ink lines are thin, so a block of the picture is about
+// as bright as white is. gr.jpg's check proves it.
 int SkogPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0xF7F8F4, 0xEEF3F2, 0xE6EEEE};
-        return Ramp(sky, 3, y / 200.0 + 0.04 * Fbm(150, x / 90.0, y / 40.0, 3));
+        // White, warming a little toward the sun at the upper left.
+        double sun = std::exp(-(std::pow(x - 90, 2) + std::pow(y - 30, 2)) / 9000.0);
+        return Mix(0xFFFFFF, 0xFFF6D8, sun);
     });
     cairo_t *cr = c.cr;
-    Rng rng = NewRng(151);
-    // Mint greens with the green channel kept high: visibly coloured, yet
-    // bright in luminance (green weighs most in it).
-    static const uint32_t shade[] = {0xE6FAF2, 0xD6F8EA, 0xC6F6E2, 0xB6F5DA, 0xA6F4D2};
-    for (int layer = 0; layer < 5; layer++) {
-        double scale = 0.45 + layer * 0.22, ground = 150 + layer * 22;
-        for (double x = RngRange(&rng, -20, 30); x < W + 30;) {
-            double h = RngRange(&rng, 90, 150) * scale, w = h * RngRange(&rng, 0.3, 0.4);
-            // Shadow side first, then the lit left half of each tier, then snow.
-            AddPine(cr, x, ground + 4, h, w, 0);
-            SetColour(cr, shade[layer], 1);
+    // Far ranks pale and cool, near ranks saturated and warm; the lit side
+    // yellow, the shadow side lime.
+    static const uint32_t shadow[] = {0xF2FCE8, 0xEEFCD0, 0xEAFCBA, 0xE6FCA8};
+    static const uint32_t lit[] = {0xFCFFF0, 0xFEFFD8, 0xFFFFC0, 0xFFFFA4};
+    static const double ink[] = {0.15, 0.22, 0.3, 0.35};
+    int rank = -1;
+    for (const Pine &p : FinaleForest()) {
+        if (p.rank != rank) { // a new rank stands on its own snow
+            rank = p.rank;
+            cairo_rectangle(cr, 0, p.base - 4, W, H);
+            SetColour(cr, 0xFFFFFF, 1);
             cairo_fill(cr);
-            for (int k = 0; k < 7; k++) {
-                double y0 = ground + 4 - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13);
-                cairo_move_to(cr, x - ww / 2, y0);
-                cairo_line_to(cr, x, y0 - h * 0.22);
-                cairo_line_to(cr, x, y0 - 1);
-                cairo_close_path(cr);
-                SetColour(cr, Mix(shade[layer], 0xFFFFFF, 0.35), 1);
-                cairo_fill(cr);
-                cairo_move_to(cr, x - ww / 2, y0);
-                cairo_line_to(cr, x + ww / 2, y0);
-                cairo_set_line_width(cr, 1.0 + layer * 0.3);
-                SetColour(cr, 0xFFFFFF, 0.8);
-                cairo_stroke(cr);
-            }
-            // Groups of two to four, then a clearing.
-            x += (RngFloat(&rng) < 0.3 ? RngRange(&rng, 40, 90) : RngRange(&rng, 12, 24)) * scale;
         }
-        // Snow on the ground of this rank, then fog that pushes it back.
-        cairo_rectangle(cr, 0, ground, W, H - ground);
-        SetColour(cr, 0xF6F8F8, 1);
-        cairo_fill(cr);
-        if (layer < 4) {
-            cairo_pattern_t *mist = cairo_pattern_create_linear(0, 0, 0, ground);
-            cairo_pattern_add_color_stop_rgba(mist, 0, 0.97, 0.98, 0.98, 0.1);
-            cairo_pattern_add_color_stop_rgba(mist, 1, 0.97, 0.98, 0.98, 0.45);
-            cairo_set_source(cr, mist);
-            cairo_rectangle(cr, 0, 0, W, H);
+        AddPine(cr, p.x, p.base, p.h, p.w, p.rank * 3);
+        SetColour(cr, shadow[p.rank], 1);
+        cairo_fill_preserve(cr);
+        SetColour(cr, 0x3C7A30, ink[p.rank]);
+        cairo_set_line_width(cr, 0.8);
+        cairo_stroke(cr);
+        for (int k = 0; k < 7; k++) { // the sunlit left half of every tier
+            double y0 = p.base - p.h * 0.08 - k * p.h * 0.12, ww = p.w * (1 - k * 0.13);
+            cairo_move_to(cr, p.x - ww / 2 + 1, y0 - 1);
+            cairo_line_to(cr, p.x, y0 - p.h * 0.22 + 2);
+            cairo_line_to(cr, p.x, y0 - 1);
+            cairo_close_path(cr);
+            SetColour(cr, lit[p.rank], 1);
             cairo_fill(cr);
-            cairo_pattern_destroy(mist);
         }
-    }
-    for (int k = 0; k < 5; k++) { // sun rays from the upper left
-        double x = 60 + k * 70;
-        cairo_move_to(cr, x, 0);
-        cairo_line_to(cr, x + 30, 0);
-        cairo_line_to(cr, x + 200, H);
-        cairo_line_to(cr, x + 140, H);
-        cairo_close_path(cr);
-        SetColour(cr, 0xFFFBE0, 0.12);
+        // A blue shadow on the snow, to the right of the foot.
+        cairo_save(cr);
+        cairo_translate(cr, p.x + p.w * 0.5, p.base);
+        cairo_scale(cr, p.w * 0.6, 2 + p.rank);
+        cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
+        cairo_restore(cr);
+        SetColour(cr, 0xE4EEFF, 0.8);
         cairo_fill(cr);
     }
-    return SaveCanvas(dir, "skog.jpg", &c);
+    std::vector<unsigned char> jpeg = EncodeAndDecode(&c, "skog.jpg", &skogDecoded);
+    if (jpeg.empty()) return 0;
+    return WriteDataFile(dir, "skog.jpg", jpeg.data(), jpeg.size());
 }
 
-// mrea.jpg: mountain ridges at dawn, pink and violet under a low sun.
+// mrea.jpg: mountain ridges at dawn, pink and violet under a low sun. The
+// diamond turns over it, and the show's waves shift that layer on loud
+// frames: the ridges stay in the diamond's middle tones (each lit along its
+// crest, hazed at its foot) rather than going near black, so a shift swaps
+// colours more than brightness.
 int MreaPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
@@ -1046,12 +1184,38 @@ int MreaPicture(const char *dir) {
         return Mix(Ramp(sky, 4, y / 180.0), 0xFFF4D0, sun);
     });
     cairo_t *cr = c.cr;
-    static const uint32_t ridges[] = {0xC86C8C, 0x9A4A7E, 0x6A3070, 0x3E1C55, 0x1E0E34};
-    for (int k = 0; k < 5; k++)
-        FillProfile(cr, H, ridges[k], [&](double x) {
+    static const uint32_t crest[] = {0xF4B0B4, 0xE096A8, 0xC87C9E, 0xB06894, 0x4C2864};
+    static const uint32_t foot[] = {0xD08898, 0xB4708E, 0x985A86, 0x80487C, 0x30164A};
+    for (int k = 0; k < 5; k++) {
+        auto ridge = [&](double x) {
             double n = Fbm(161 + k, x / (140.0 - k * 15), k * 3.0, 5);
             return 120 + k * 28 - 60 * std::fabs(n) - 20 * n;
-        });
+        };
+        double top = 120 + k * 28 - 60;
+        cairo_move_to(cr, 0, H);
+        for (int x = 0; x <= W; x += 3) cairo_line_to(cr, x, ridge(x));
+        cairo_line_to(cr, W, H);
+        cairo_close_path(cr);
+        cairo_pattern_t *fill = cairo_pattern_create_linear(0, top, 0, top + 90);
+        cairo_pattern_add_color_stop_rgb(fill, 0, (crest[k] >> 16) / 255.0,
+                                         (crest[k] >> 8 & 255) / 255.0, (crest[k] & 255) / 255.0);
+        cairo_pattern_add_color_stop_rgb(fill, 1, (foot[k] >> 16) / 255.0,
+                                         (foot[k] >> 8 & 255) / 255.0, (foot[k] & 255) / 255.0);
+        cairo_set_source(cr, fill);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(fill);
+        cairo_set_line_width(cr, 1.5); // the sun catches the crest
+        SetColour(cr, 0xFFD8C0, 0.6);
+        cairo_stroke(cr);
+        // Haze at the foot of the ridge, in front of the next one.
+        cairo_pattern_t *haze = cairo_pattern_create_linear(0, top + 50, 0, top + 110);
+        cairo_pattern_add_color_stop_rgba(haze, 0, 1.0, 0.75, 0.8, 0);
+        cairo_pattern_add_color_stop_rgba(haze, 1, 1.0, 0.75, 0.8, k < 3 ? 0.3 : 0.0);
+        cairo_set_source(cr, haze);
+        cairo_rectangle(cr, 0, top + 50, W, 60);
+        cairo_fill(cr);
+        cairo_pattern_destroy(haze);
+    }
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
@@ -1081,17 +1245,20 @@ int FettePicture(const char *dir) {
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
 
-// vertikal3.jpg: vertical beams of light whose blue byte is their opacity
-// (the show lays this layer over a picture by blue): bright where opaque,
-// black between the beams, never brighter in red or green than in blue.
+// vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
+// their opacity (the show lays this layer over the wolf pictures by blue):
+// bright where opaque, black between the shafts, never brighter in red or
+// green than in blue. The shafts stand far apart, narrow and pale (ice to
+// lavender), so the waves the parts put through them draw a few threads of
+// light over the picture instead of covering it.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x = 8; x < W; x += RngRange(&rng, 26, 60))
-        beams.push_back({x, RngRange(&rng, 5, 16), RngRange(&rng, 0.75, 1.0), RngFloat(&rng)});
+    for (double x = 20; x < W - 30; x += RngRange(&rng, 60, 110))
+        beams.push_back({x, RngRange(&rng, 9, 15), RngRange(&rng, 0.85, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
@@ -1106,26 +1273,89 @@ int VertikalPicture(const char *dir) {
         }
         if (a < 0.06) return 0;
         double blue = 255 * a;
-        return Rgb(blue * (0.35 + 0.55 * tint), blue * (0.75 + 0.2 * (1 - tint)), blue);
+        return Rgb(blue * (0.78 + 0.18 * tint), blue * (0.92 - 0.1 * tint), blue);
     });
     return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }
 
-// gr.jpg: pale green and violet aurora curtains in a bright dawn sky. The
-// finale cross-fades toward it while its two looks (white and the pale
-// forest) alternate, so it stays as light as they are.
+// The largest cross-fade toward gr.jpg in the finale: trunc(sin(t) x 40 + 40).
+const int kFinaleFadeMax = 80;
+
+// The finale's strobe swaps, on a beat, a white view and a view of skog.jpg,
+// and then cross-fades both toward gr by the same level, 0 to 80. A block of
+// the flash analysis (6 x 6 over the 512 x 384 frame; the view holds rows
+// 1-4 of it) flashes when its mean luminance moves by 0.1 or more with the
+// darker side below 0.8. Returns the largest such move over every block and
+// level, 0 when none counts.
+double FinaleStrobeStep(const uint32_t *skog, const uint32_t *gr) {
+    static double table[256];
+    for (int i = 0; i < 256; i++) table[i] = LinearOf(i);
+    auto lum = [&](int r, int g, int b) {
+        return 0.2126 * table[r] + 0.7152 * table[g] + 0.0722 * table[b];
+    };
+    // The show's blend: (src x level + dst x (255 - level)) >> 8 per channel.
+    auto fade = [](int dst, int src, int level) {
+        return (src * level + dst * (255 - level)) >> 8;
+    };
+    double worst = 0;
+    for (int by = 0; by < 4; by++)
+        for (int bx = 0; bx < 6; bx++) {
+            int x0 = W * bx / 6, x1 = W * (bx + 1) / 6, y0 = by * 64, y1 = y0 + 64;
+            for (int level = 0; level <= kFinaleFadeMax; level++) {
+                double white = 0, day = 0;
+                for (int y = y0; y < y1; y++)
+                    for (int x = x0; x < x1; x++) {
+                        uint32_t s = skog[y * W + x], g = gr[y * W + x];
+                        int gr_ = g >> 16 & 255, gg = g >> 8 & 255, gb = g & 255;
+                        // A white layer comes out of the blend by blue as 254.
+                        white +=
+                            lum(fade(254, gr_, level), fade(254, gg, level), fade(254, gb, level));
+                        day += lum(fade(s >> 16 & 255, gr_, level), fade(s >> 8 & 255, gg, level),
+                                   fade(s & 255, gb, level));
+                    }
+                int n = (x1 - x0) * (y1 - y0);
+                white /= n, day /= n;
+                if (std::min(white, day) < 0.8) worst = std::max(worst, std::fabs(white - day));
+            }
+        }
+    return worst;
+}
+
+// gr.jpg: the finale's forest at dusk: the pines of skog.jpg, where they
+// stand there, as violet and indigo silhouettes under a rose and gold sky
+// with a low moon, mist between the ranks. The finale fades toward it by up
+// to a third and back every 6.3 s, so the white of the finale turns into a
+// pale dusk and out of it again. It must not make the beat strobe flash:
+// the picture is checked against skog.jpg with the flash rule.
 int GrPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double base = y / 256.0;
-        uint32_t sky = Mix(0xE4ECF6, 0xF6F0EC, base);
-        double wave = 90 + 40 * std::sin(x / 70.0) + 20 * Fbm(191, x / 50.0, 0, 3);
-        double curtain = std::exp(-std::pow((y - wave) / 45.0, 2)) *
-                         (0.6 + 0.4 * std::sin(x / 5.0 + 6 * Fbm(192, x / 40.0, y / 200.0, 3)));
-        uint32_t light = Mix(0xB8F4D8, 0xDCC0F4, std::clamp((wave - y) / 80.0 + 0.3, 0.0, 1.0));
-        return Mix(sky, light, std::clamp(curtain, 0.0, 1.0));
+        static const uint32_t sky[] = {0x0A1458, 0x3A1C88, 0xA82C80, 0xF4603C, 0xFFB040};
+        double glow = std::exp(-(std::pow(x - 330, 2) + std::pow(y - 120, 2) * 2) / 20000.0);
+        return Mix(Ramp(sky, 5, y / 160.0), 0xFFE0A0, 0.5 * glow);
     });
-    return SaveCanvas(dir, "gr.jpg", &c);
+    cairo_t *cr = c.cr;
+    Stars(&c, 193, 50, 60);
+    Moon(cr, 330, 88, 60, 0.5);
+    // A far ridge, then the ranks, each with mist rising at its foot.
+    FillProfile(cr, H, 0x8A3A88, [](double x) {
+        return 138 - 22 * std::fabs(Fbm(194, x / 110.0, 0.3, 4)) - 8 * std::sin(x / 70.0);
+    });
+    static const uint32_t rankColour[] = {0x6A2C80, 0x461C70, 0x281058, 0x140834};
+    ForestSilhouettes(cr, rankColour, 0.4);
+    std::vector<uint32_t> decoded;
+    std::vector<unsigned char> jpeg = EncodeAndDecode(&c, "gr.jpg", &decoded);
+    if (jpeg.empty()) return 0;
+    if (skogDecoded.size() != decoded.size()) return 0; // skog.jpg failed before
+    double step = FinaleStrobeStep(skogDecoded.data(), decoded.data());
+    if (step >= 0.1) {
+        std::fprintf(stderr,
+                     "assetgen: skog.jpg against white under gr.jpg: a block's luminance "
+                     "moves by %.3f on the finale's strobe (under 0.1 needed)\n",
+                     step);
+        return 0;
+    }
+    return WriteDataFile(dir, "gr.jpg", jpeg.data(), jpeg.size());
 }
 
 } // namespace
