@@ -13,6 +13,7 @@ PREFIX     ?= /usr/local
 NATIVE     ?= OFF
 WEB_BUILD  ?= build-web
 WEB_FRAMES ?= 11162
+WEB_FIREFOX_FRAMES ?= 600
 # Debian's hardening for the packaged programs; none of it changes a frame.
 DEB_CXXFLAGS ?= -D_FORTIFY_SOURCE=2 -fstack-protector-strong
 DEB_LDFLAGS  ?= -Wl,-z,relro -Wl,-z,now
@@ -150,16 +151,19 @@ serve: web
 	@echo "http://localhost:8000/"
 	@cd dist/web && python3 -m http.server 8000
 
-# The page in headless chromium against the Linux build's frames.
+# The page in headless chromium (the whole show) and firefox (its first
+# WEB_FIREFOX_FRAMES frames) against the Linux build's frames.
 test-web: web
 	@$(BUILD)/glimmerfall-capture --hashes $(WEB_BUILD)/linux-hashes.txt
 	@node tests/web/page_test.mjs dist/web $(WEB_BUILD)/linux-hashes.txt \
-	  $(BUILD)/glimmerfall-capture $(WEB_FRAMES) $(WEB_BUILD)/shots
+	  $(BUILD)/glimmerfall-capture $(WEB_FRAMES) $(WEB_BUILD)/shots $(WEB_FIREFOX_FRAMES)
 
-# Each part's frames per second in headless chromium beside the native build's.
+# Each part's frames per second in headless chromium and firefox beside the
+# native build's, the best of WEB_ROUNDS turns each.
+WEB_ROUNDS ?= 3
 bench-web: web
 	@cmake --build $(BUILD) -j $(JOBS) --target bench_sequencer
-	@node tests/web/bench_parts.mjs dist/web $(BUILD)/bench_sequencer
+	@node tests/web/bench_parts.mjs $(BUILD)/bench_sequencer $(WEB_ROUNDS) chromium:dist/web firefox:dist/web
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WIN_BUILD) $(WEB_BUILD) dist

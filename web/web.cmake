@@ -15,7 +15,7 @@ if(GF_WEB_ASYNCIFY)
   target_compile_definitions(glimmerfall PRIVATE GF_WEB_ASYNCIFY=1)
 endif()
 set(web_link
-  -O2
+  -O3 -mbulk-memory
   -sMODULARIZE=1 -sEXPORT_NAME=Glimmerfall -sENVIRONMENT=web
   -sINVOKE_RUN=0 -sEXIT_RUNTIME=1
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=100663296
@@ -27,9 +27,24 @@ set(web_link
   # shell would expand: they go in a file.
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/web-library-funcs.json)
 file(WRITE ${CMAKE_BINARY_DIR}/web-library-funcs.json "[\"$autoResumeAudioContext\", \"$dynCall\", \"$callUserCallback\"]\n")
+# Only the functions that can be on the stack while the program waits for
+# the browser are instrumented: the entry point, the start-up down to the
+# loading picture's presentation and the sound's play gesture, the timeline
+# and its parts, the presentation step and the test modes' hook. Left to
+# itself Asyncify also instruments every function an indirect call might
+# reach, which is every pixel loop of the show. A wait reached through a
+# function missing here corrupts the run, which the whole-show hash test and
+# the real-time test see.
+set(web_async_functions
+  main __main_argc_argv __original_main
+  StartShow* LoadAssets* StartMusicClock* InitAudio* PlayMusicStream* OpenWeb* PlayWeb*
+  Run* PresentShowFrame* PresentFrame* SleepWeb* HashFrameHook* YieldToPage*)
+list(JOIN web_async_functions "\", \"" web_async_json)
+file(WRITE ${CMAKE_BINARY_DIR}/web-async-functions.json "[\"${web_async_json}\"]\n")
 if(GF_WEB_ASYNCIFY)
   list(APPEND web_link -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536
-    "-sASYNCIFY_IMPORTS=[\"WebWaitForRefresh\",\"WebYieldNow\",\"WebWaitForGesture\",\"WebSleep\"]")
+    "-sASYNCIFY_IMPORTS=[\"WebWaitForRefresh\",\"WebYieldNow\",\"WebWaitForGesture\",\"WebSleep\"]"
+    -sASYNCIFY_ONLY=@${CMAKE_BINARY_DIR}/web-async-functions.json)
 endif()
 target_link_options(glimmerfall PRIVATE ${web_link})
 set_target_properties(glimmerfall PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
