@@ -151,9 +151,12 @@ serve: web
 	@echo "http://localhost:8000/"
 	@cd dist/web && python3 -m http.server 8000
 
-# The page in headless chromium (the whole show) and firefox (its first
+# The vector kernels' tests compiled to wasm (node), then the page in
+# headless chromium (the whole show) and firefox (its first
 # WEB_FIREFOX_FRAMES frames) against the Linux build's frames.
 test-web: web
+	@export NODE_PATH=/usr/share/nodejs && cmake --build $(WEB_BUILD) -j $(JOBS) --target test_kernels_wasm
+	@node $(WEB_BUILD)/test_kernels_wasm.js --gtest_brief=1
 	@$(BUILD)/glimmerfall-capture --hashes $(WEB_BUILD)/linux-hashes.txt
 	@node tests/web/page_test.mjs dist/web $(WEB_BUILD)/linux-hashes.txt \
 	  $(BUILD)/glimmerfall-capture $(WEB_FRAMES) $(WEB_BUILD)/shots $(WEB_FIREFOX_FRAMES)

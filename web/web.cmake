@@ -48,3 +48,23 @@ if(GF_WEB_ASYNCIFY)
 endif()
 target_link_options(glimmerfall PRIVATE ${web_link})
 set_target_properties(glimmerfall PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The vector kernels' tests as wasm, run by node: the same reference loops
+# as on Linux, compared bit for bit with the wasm SIMD builds of the kernels
+# (the pixel operations, the deformation renderers, the row converters).
+# googletest comes from Debian's source package (/usr/src/googletest).
+option(GF_WEB_TESTS "Build the kernels' tests for wasm" ON)
+if(GF_WEB_TESTS AND EXISTS /usr/src/googletest/CMakeLists.txt)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_executable(test_kernels_wasm
+    ${CMAKE_SOURCE_DIR}/tests/raster2d/compose_test.cpp ${CMAKE_SOURCE_DIR}/tests/raster2d/mosaic_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/deform/deform_test.cpp ${CMAKE_SOURCE_DIR}/tests/display/convert_test.cpp)
+  target_include_directories(test_kernels_wasm PRIVATE ${GF_SRC} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(test_kernels_wasm PRIVATE gf_deform gf_display gtest gtest_main)
+  target_link_options(test_kernels_wasm PRIVATE -O3 -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1
+    -sEXIT_RUNTIME=1 -sNODERAWFS=1 -sSINGLE_FILE=1) # one file: this glue would fetch() a path under node 18+
+  set_target_properties(test_kernels_wasm PROPERTIES SUFFIX ".js")
+endif()
