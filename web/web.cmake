@@ -34,7 +34,9 @@ file(WRITE ${CMAKE_BINARY_DIR}/web-library-funcs.json "[\"$autoResumeAudioContex
 # itself Asyncify also instruments every function an indirect call might
 # reach, which is every pixel loop of the show. A wait reached through a
 # function missing here corrupts the run, which the whole-show hash test and
-# the real-time test see.
+# the real-time test see. Functions the optimizer has inlined into their
+# callers (LoadAssets, PresentFrame, ...) are reported missing at link, and
+# are instrumented as part of those callers.
 set(web_async_functions
   main __main_argc_argv __original_main
   StartShow* LoadAssets* StartMusicClock* InitAudio* PlayMusicStream* OpenWeb* PlayWeb*
