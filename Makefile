@@ -13,6 +13,7 @@ PREFIX     ?= /usr/local
 NATIVE     ?= OFF
 WEB_BUILD  ?= build-web
 WEB_FRAMES ?= 11162
+WEB_FIREFOX_FRAMES ?= 600
 # emcc runs once per file: the system's Python starts it faster than a
 # version manager's shim would (scripts/build-web-deps says the same).
 export EMSDK_PYTHON ?= $(wildcard /usr/bin/python3)
@@ -153,16 +154,22 @@ serve: web
 	@echo "http://localhost:8000/"
 	@cd dist/web && python3 -m http.server 8000
 
-# The page in headless chromium against the Linux build's frames.
+# The vector kernels' tests compiled to wasm (node), then the page in
+# headless chromium (the whole show) and firefox (its first
+# WEB_FIREFOX_FRAMES frames) against the Linux build's frames.
 test-web: web
+	@export NODE_PATH=/usr/share/nodejs && cmake --build $(WEB_BUILD) -j $(JOBS) --target test_kernels_wasm
+	@node $(WEB_BUILD)/test_kernels_wasm.js --gtest_brief=1
 	@$(BUILD)/glimmerfall-capture --hashes $(WEB_BUILD)/linux-hashes.txt
 	@node tests/web/page_test.mjs dist/web $(WEB_BUILD)/linux-hashes.txt \
-	  $(BUILD)/glimmerfall-capture $(WEB_FRAMES) $(WEB_BUILD)/shots
+	  $(BUILD)/glimmerfall-capture $(WEB_FRAMES) $(WEB_BUILD)/shots $(WEB_FIREFOX_FRAMES)
 
-# Each part's frames per second in headless chromium beside the native build's.
+# Each part's frames per second in headless chromium and firefox beside the
+# native build's, the best of WEB_ROUNDS turns each.
+WEB_ROUNDS ?= 3
 bench-web: web
 	@cmake --build $(BUILD) -j $(JOBS) --target bench_sequencer
-	@node tests/web/bench_parts.mjs dist/web $(BUILD)/bench_sequencer
+	@node tests/web/bench_parts.mjs $(BUILD)/bench_sequencer $(WEB_ROUNDS) chromium:dist/web firefox:dist/web
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WIN_BUILD) $(WEB_BUILD) dist

@@ -74,19 +74,32 @@ static void HashFrameHook(const uint32_t *frame, void *user) {
     FinishTest(0);
 }
 
+// Sets the clock to where part i begins, as if the music had played to there.
+static void CueShowPart(int i) {
+    double begin = i > 0 ? showParts[i - 1].end : 0.0;
+    PlayMusicStream(show.clock.stream, 1);
+    StepAudio((int64_t)ceil(begin * MUSIC_RATE));
+    UpdateShowClock(&show);
+}
+
 // Each part alone, as the native per-part benchmark plays it: the clock set
 // to where the part begins, the part run to its end at 60 steps a second.
+// The browser first runs new wasm code as compiled in haste, and the code of
+// the hot functions again, optimized, while the program runs: the parts are
+// played once untimed, so the times are those of the code the show runs.
 [[noreturn]] static void RunPartTimes(void) {
     SetDisplayDriver(&offscreenVideoDriver);
     SelectSteppedAudio();
     if (!StartShow(&show)) FinishTest(1);
     show.stepFrames = FRAME_SAMPLES;
+    for (int i = 0; i < SHOW_PART_COUNT; i++) {
+        CueShowPart(i);
+        RunShowPart(&show, i);
+        YieldToPage();
+    }
     char line[128];
     for (int i = 0; i < SHOW_PART_COUNT; i++) {
-        double begin = i > 0 ? showParts[i - 1].end : 0.0;
-        PlayMusicStream(show.clock.stream, 1);
-        StepAudio((int64_t)ceil(begin * MUSIC_RATE));
-        UpdateShowClock(&show);
+        CueShowPart(i);
         int64_t before = show.presented;
         double t0 = PageMilliseconds();
         RunShowPart(&show, i);
