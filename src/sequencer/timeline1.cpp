@@ -69,7 +69,7 @@ void RunPartTwo(Show *s) {
         SetWorldRotation(s->worldRoculus, t * 0.1f, t * 0.1f, t * 0.1f);
         RenderModelPoints(scratchBuffer, roculus, 0xFFFFFF);
         Blur2x2(scratchBuffer, scratchEnd);
-        RenderModelPoints(scratchBuffer, roculus, 0xFFFFFF);
+        ReplotModelPoints(scratchBuffer, roculus, 0xFFFFFF);
         CrossFade(view, scratchBuffer, (uint32_t)(int)((t - 11.4f) * 21.25f));
         Blur2x2Twice(view, renderEnd);
         PresentShowFrame(s);
@@ -96,7 +96,7 @@ void RunPartThree(Show *s) {
         CrossFade(view, s->imgLoad->pixels, (uint32_t)level);
         RenderModelPoints(view, roculus, 0xFFFFFF);
         Blur2x2(view, renderEnd);
-        RenderModelPoints(view, roculus, 0xFFFFFF);
+        ReplotModelPoints(view, roculus, 0xFFFFFF);
         Blur2x2Twice(view, renderEnd);
         PresentShowFrame(s);
     }
