@@ -140,16 +140,20 @@ struct RowChain {
 };
 
 // One row of one chain; leaves A(511, y) in c.a.
-void BlurRow(RowChain &c) {
+// The chain works on a copy, so its value stays in a register between steps.
+void BlurRow(RowChain &chain) {
+    RowChain c = chain;
     c.First();
     for (int32_t x = 4; x < AREA_WIDTH; x += 4) c.Steps(x);
     c.Last();
+    chain.a = c.a;
 }
 
 // One row of each of two independent chains, group by group side by side:
 // each chain waits on its own steps only, so the processor runs the two at
 // once and the pair costs little more than one row alone.
-void BlurRowPair(RowChain &c, RowChain &d) {
+void BlurRowPair(RowChain &first, RowChain &second) {
+    RowChain c = first, d = second;
     c.First();
     d.First();
     for (int32_t x = 4; x < AREA_WIDTH; x += 4) {
@@ -158,6 +162,8 @@ void BlurRowPair(RowChain &c, RowChain &d) {
     }
     c.Last();
     d.Last();
+    first.a = c.a;
+    second.a = d.a;
 }
 
 // Row 255 of an array that ends before the whole of row 256: the previous
