@@ -69,6 +69,14 @@ void BM_Render(benchmark::State &state) {
 BENCHMARK(BM_Render<RenderGridWrap>)->Name("BM_RenderGridWrap")->Arg(0)->Arg(1);
 BENCHMARK(BM_Render<RenderGridClip>)->Name("BM_RenderGridClip")->Arg(0)->Arg(1);
 
+// The same with the texels read one by one, for comparison with the gathers.
+void BM_RenderGridWrapUngathered(benchmark::State &state) {
+    SelectDeformSpans(0);
+    BM_Render<RenderGridWrap>(state);
+    SelectDeformSpans(1);
+}
+BENCHMARK(BM_RenderGridWrapUngathered)->Arg(0)->Arg(1);
+
 // The generators with the timeline's parameters (t = 60). The displacing
 // ones add to the grid call after call; their cost does not depend on it.
 template <typename Generate> void RunGenerator(benchmark::State &state, Generate generate) {

@@ -107,6 +107,7 @@ BENCH(CopyToScreen, CopyToScreen(screen, 64, 48, render));
 // Filters.
 BENCH(Blur2x2_view, Blur2x2(view, renderEnd));
 BENCH(Blur2x2_512x256, Blur2x2(scratch, scratchEnd));
+BENCH(Blur2x2Twice_view, Blur2x2Twice(view, renderEnd));
 BENCH(Pixelate_1x1, Pixelate(view, renderEnd, 1, 1));
 BENCH(Pixelate_1x20_render, Pixelate(render, renderEnd, 1, 20));
 BENCH(Pixelate_2x2, Pixelate(view, renderEnd, 2, 2));

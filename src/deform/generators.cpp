@@ -126,16 +126,48 @@ static inline float RealOffset(int32_t index, int32_t count) {
     return (float)(index - (double)centre);
 }
 
-// Walks the grid with float offsets (dx, dy) from the real centre and moves
-// each point along its offset by factor(distance).
-template <typename Factor> static void ScaleAboutRealCentre(DeformGrid *grid, Factor factor) {
-    for (int32_t i = 0; i < grid->rows; i++) {
-        float dy = RealOffset(i, grid->rows);
-        for (int32_t j = 0; j < grid->columns; j++) {
-            float dx = RealOffset(j, grid->columns);
-            Displace(Point(grid, i, j), dx, dy, factor(Distance(dx, dy)));
+#define FACTOR_KEYS 40 // Distinct offsets per axis the factor table holds: grids to 79 x 79 points
+
+// Moves each point (i, j) along its offset (offset(i, rows), offset(j,
+// columns)) from a centre by factor(distance). Points whose offsets differ
+// only in sign lie at the same distance, which the squares make bit for bit
+// the same, so factor runs once per distinct pair of sizes: key(index, count)
+// names the index whose offset has that size, from 0 to count / 2. A grid too
+// large for the table runs factor at every point.
+template <typename Offset, typename Key, typename Factor>
+static void ScaleAboutCentre(DeformGrid *grid, Offset offset, Key key, Factor factor) {
+    const int32_t keysX = grid->columns / 2 + 1, keysY = grid->rows / 2 + 1;
+    if (keysX > FACTOR_KEYS || keysY > FACTOR_KEYS) {
+        for (int32_t i = 0; i < grid->rows; i++) {
+            double dy = offset(i, grid->rows);
+            for (int32_t j = 0; j < grid->columns; j++) {
+                double dx = offset(j, grid->columns);
+                Displace(Point(grid, i, j), dx, dy, factor(Distance(dx, dy)));
+            }
         }
+        return;
     }
+    double table[FACTOR_KEYS][FACTOR_KEYS]; // factor by the keys of the row and the column
+    for (int32_t ky = 0; ky < keysY; ky++) {
+        double dy = offset(ky, grid->rows);
+        for (int32_t kx = 0; kx < keysX; kx++)
+            table[ky][kx] = factor(Distance(offset(kx, grid->columns), dy));
+    }
+    for (int32_t i = 0; i < grid->rows; i++) {
+        double dy = offset(i, grid->rows);
+        const double *row = table[key(i, grid->rows)];
+        for (int32_t j = 0; j < grid->columns; j++)
+            Displace(Point(grid, i, j), offset(j, grid->columns), dy, row[key(j, grid->columns)]);
+    }
+}
+
+// Walks the grid with float offsets (dx, dy) from the real centre and moves
+// each point along its offset by factor(distance). Index count - j mirrors j.
+template <typename Factor> static void ScaleAboutRealCentre(DeformGrid *grid, Factor factor) {
+    ScaleAboutCentre(
+        grid, [](int32_t index, int32_t count) { return (double)RealOffset(index, count); },
+        [](int32_t index, int32_t count) { return index <= count - index ? index : count - index; },
+        factor);
 }
 
 void GridRipple(DeformGrid *grid, float strength) {
@@ -152,16 +184,14 @@ void GridLens(DeformGrid *grid, float strength) {
 
 // Walks the grid with integer offsets (dx, dy) from the integer centre
 // (columns / 2, rows / 2): 32 and 16 on 65 x 33, so column 32 and row 16 sit
-// on it and keep their u and v.
+// on it and keep their u and v. Index 2 cx - j mirrors j past the centre.
 template <typename Factor> static void ScaleAboutIntegerCentre(DeformGrid *grid, Factor factor) {
-    int32_t cx = grid->columns / 2, cy = grid->rows / 2;
-    for (int32_t i = 0; i < grid->rows; i++) {
-        double dy = (double)i - cy;
-        for (int32_t j = 0; j < grid->columns; j++) {
-            double dx = (double)j - cx;
-            Displace(Point(grid, i, j), dx, dy, factor(Distance(dx, dy)));
-        }
-    }
+    ScaleAboutCentre(
+        grid, [](int32_t index, int32_t count) { return (double)index - count / 2; },
+        [](int32_t index, int32_t count) {
+            return index <= count / 2 ? index : 2 * (count / 2) - index;
+        },
+        factor);
 }
 
 void GridCosRipple(DeformGrid *grid, float freq, float amp) {

@@ -98,15 +98,22 @@ void FirstRowK(const uint32_t *row0, const uint32_t *below, const uint32_t *twoB
 
 // One row of the chain, from A(511, y - 1) in a and K(x, y) in k. Writes the
 // row's means into row and, from them and twoBelow (the 513 original pixels
-// from (0, y + 2)), K(x, y + 1) into kNext. Returns A(511, y).
+// from (0, y + 2)), K(x, y + 1) into kNext.
 //
 // Each group of four steps is followed by vector work of its own, which the
 // processor runs while the next group's chain is under way: the four means
 // are shifted out and stored, and they make K(x - 1 .. x + 2, y + 1).
-uint64_t BlurRow(uint32_t *row, RowK k, const uint32_t *twoBelow, RowK kNext, uint64_t a) {
-    const Wide4 scaleDown = {2, 3, 4, 5}, scaleNext = {3, 0, 1, 2};
-    const uint64_t *kx = k + 1; // K(x, y) at kx[x]
-    const auto steps = [&](int32_t x) {
+struct RowChain {
+    uint32_t *row;
+    uint64_t *k;              // K(x, y) << (x & 3) at k[x + 1]; k[0] is scratch
+    const uint32_t *twoBelow; // 513 original pixels from (0, y + 2)
+    uint64_t *kNext;          // K(x, y + 1) << (x & 3) goes to kNext[x + 1]
+    uint64_t a;               // A(x - 1, y): per channel, 16 bits apart
+
+    // Steps x .. x + 3 (x a multiple of 4); returns U0.
+    __attribute__((always_inline)) uint64_t Steps(int32_t x) {
+        const Wide4 scaleDown = {2, 3, 4, 5}, scaleNext = {3, 0, 1, 2};
+        const uint64_t *kx = k + 1; // K(x, y) at kx[x]
         const uint64_t u0 = 2 * a + kx[x];
         const uint64_t u1 = (u0 & ~(3 * kFieldOnes)) + kx[x + 1];
         const uint64_t u2 = (u1 & ~(7 * kFieldOnes)) + kx[x + 2];
@@ -118,12 +125,45 @@ uint64_t BlurRow(uint32_t *row, RowK k, const uint32_t *twoBelow, RowK kNext, ui
         const Wide4 next = (means + Spread4(twoBelow + x)) << scaleNext;
         std::memcpy(kNext + x, &next, sizeof next);
         return u0;
-    };
-    const uint64_t firstMean = (steps(0) >> 2) & kChannelMask;
-    k[AREA_WIDTH] += firstMean << 3; // K(511, y) = A(0, y) + original (0, y + 2)
-    for (int32_t x = 4; x < AREA_WIDTH; x += 4) steps(x);
-    kNext[AREA_WIDTH] = Spread(twoBelow[AREA_WIDTH]) << 3;
-    return a;
+    }
+
+    // The first group, with K(511, y) = A(0, y) + original (0, y + 2) made from it.
+    __attribute__((always_inline)) void First() {
+        const uint64_t firstMean = (Steps(0) >> 2) & kChannelMask;
+        k[AREA_WIDTH] += firstMean << 3;
+    }
+
+    // After the last group: K(511, y + 1)'s original part, (0, y + 3).
+    __attribute__((always_inline)) void Last() {
+        kNext[AREA_WIDTH] = Spread(twoBelow[AREA_WIDTH]) << 3;
+    }
+};
+
+// One row of one chain; leaves A(511, y) in c.a.
+// The chain works on a copy, so its value stays in a register between steps.
+void BlurRow(RowChain &chain) {
+    RowChain c = chain;
+    c.First();
+    for (int32_t x = 4; x < AREA_WIDTH; x += 4) c.Steps(x);
+    c.Last();
+    chain.a = c.a;
+}
+
+// One row of each of two independent chains, group by group side by side:
+// each chain waits on its own steps only, so the processor runs the two at
+// once and the pair costs little more than one row alone.
+void BlurRowPair(RowChain &first, RowChain &second) {
+    RowChain c = first, d = second;
+    c.First();
+    d.First();
+    for (int32_t x = 4; x < AREA_WIDTH; x += 4) {
+        c.Steps(x);
+        d.Steps(x);
+    }
+    c.Last();
+    d.Last();
+    first.a = c.a;
+    second.a = d.a;
 }
 
 // Row 255 of an array that ends before the whole of row 256: the previous
@@ -142,37 +182,101 @@ uint64_t BlurCutRow(uint32_t *row, const uint32_t *above, const uint32_t *below,
     return a;
 }
 
+// One pass over an array: its K rows, its copies of the rows below the area
+// and the chain's value between rows.
+struct BlurPass {
+    uint32_t *buffer;
+    int64_t reach;                                  // Pixels held from buffer on, >= AREA_PIXELS
+    alignas(32) uint32_t copies[2][AREA_WIDTH + 1]; // Rows below the area, or what is left of them
+    alignas(32) RowK k[2];                          // K of the current row and of the next
+    uint64_t a;                                     // A(511, y - 1)
+};
+
+// K(x, 0) from the array as it is now.
+void StartPass(BlurPass &p, uint32_t *buffer, int64_t reach) {
+    p.buffer = buffer;
+    p.reach = reach;
+    p.a = 0;
+    FirstRowK(buffer, buffer + AREA_WIDTH,
+              HeldPixels(buffer, reach, 2 * AREA_WIDTH, 1, p.copies[0]), p.k[0]);
+}
+
+// The chain of row y (any row but a cut row 255); the rows below are read
+// (or copied) as the array holds them now.
+RowChain PassRow(BlurPass &p, int32_t y) {
+    const uint32_t *twoBelow =
+        HeldPixels(p.buffer, p.reach, int64_t(y + 2) * AREA_WIDTH, AREA_WIDTH + 1, p.copies[y & 1]);
+    return RowChain{p.buffer + y * AREA_WIDTH, p.k[y & 1], twoBelow, p.k[(y + 1) & 1], p.a};
+}
+
+// Row 256 and pixel (0, 257), where the holding array has them.
+void FinishPass(BlurPass &p) {
+    const int64_t held256 = p.reach - AREA_PIXELS; // pixels of row 256 on
+    if (held256 <= 0) return;
+    uint32_t *next = p.buffer + AREA_PIXELS;
+    next[0] = Gather(p.a);
+    const int64_t n = std::min<int64_t>(held256, AREA_WIDTH);
+    std::memcpy(next + 1, next - AREA_WIDTH + 1, size_t(n - 1) * 4);
+    if (held256 > AREA_WIDTH) next[AREA_WIDTH] = Gather(p.a);
+}
+
 } // namespace
 
 void Blur2x2(uint32_t *buffer, const uint32_t *end) {
     const int64_t reach = end - buffer;
     if (reach < AREA_PIXELS) return;
-    // Rows below the area, or what is left of them, read through copies.
-    alignas(32) uint32_t copies[2][AREA_WIDTH + 1];
-    alignas(32) RowK k[2];
-    FirstRowK(buffer, buffer + AREA_WIDTH, HeldPixels(buffer, reach, 2 * AREA_WIDTH, 1, copies[0]),
-              k[0]);
+    BlurPass p;
+    StartPass(p, buffer, reach);
     const int64_t held256 = reach - AREA_PIXELS; // pixels of row 256 on
-    uint64_t a = 0;
     for (int32_t y = 0; y < AREA_HEIGHT; y++) {
-        uint32_t *row = buffer + y * AREA_WIDTH;
         if (y == AREA_HEIGHT - 1 && held256 < AREA_WIDTH) {
+            uint32_t *row = buffer + y * AREA_WIDTH;
             const uint32_t *below =
-                HeldPixels(buffer, reach, AREA_PIXELS + 1, AREA_WIDTH, copies[0]);
-            a = BlurCutRow(row, row - AREA_WIDTH + 1, below, a, held256);
+                HeldPixels(buffer, reach, AREA_PIXELS + 1, AREA_WIDTH, p.copies[0]);
+            p.a = BlurCutRow(row, row - AREA_WIDTH + 1, below, p.a, held256);
             break;
         }
-        const uint32_t *twoBelow =
-            HeldPixels(buffer, reach, int64_t(y + 2) * AREA_WIDTH, AREA_WIDTH + 1, copies[y & 1]);
-        a = BlurRow(row, k[y & 1], twoBelow, k[(y + 1) & 1], a);
+        RowChain c = PassRow(p, y);
+        BlurRow(c);
+        p.a = c.a;
     }
-    // Row 256 and pixel (0, 257), where the holding array has them.
-    if (held256 <= 0) return;
-    uint32_t *next = buffer + AREA_PIXELS;
-    next[0] = Gather(a);
-    const int64_t n = std::min<int64_t>(held256, AREA_WIDTH);
-    std::memcpy(next + 1, next - AREA_WIDTH + 1, size_t(n - 1) * 4);
-    if (held256 > AREA_WIDTH) next[AREA_WIDTH] = Gather(a);
+    FinishPass(p);
+}
+
+// The second pass reads row y + 2 and pixel (0, y + 3) as the first pass
+// leaves them, so it runs four rows behind the first, one row of each at a
+// time: the rows it reads are then finished, and the first pass still reads
+// rows the second has not reached. Row 256 comes from the first pass's end
+// before the second pass reads it (its rows 254 and 255).
+void Blur2x2Twice(uint32_t *buffer, const uint32_t *end) {
+    const int64_t reach = end - buffer;
+    if (reach < AREA_PIXELS + AREA_WIDTH) { // a cut row 255: one pass after the other
+        Blur2x2(buffer, end);
+        Blur2x2(buffer, end);
+        return;
+    }
+    constexpr int32_t lag = 4; // Rows between the passes
+    BlurPass first, second;
+    StartPass(first, buffer, reach);
+    for (int32_t y = 0; y < lag; y++) {
+        RowChain c = PassRow(first, y);
+        BlurRow(c);
+        first.a = c.a;
+    }
+    StartPass(second, buffer, reach);
+    for (int32_t y = 0; y + lag < AREA_HEIGHT; y++) {
+        RowChain c = PassRow(second, y), d = PassRow(first, y + lag);
+        BlurRowPair(c, d);
+        second.a = c.a;
+        first.a = d.a;
+    }
+    FinishPass(first);
+    for (int32_t y = AREA_HEIGHT - lag; y < AREA_HEIGHT; y++) {
+        RowChain c = PassRow(second, y);
+        BlurRow(c);
+        second.a = c.a;
+    }
+    FinishPass(second);
 }
 
 } // namespace RASTER2D_VARIANT

@@ -40,6 +40,7 @@
     X(SmearBlur, (uint32_t * buffer, const uint32_t *end, uint32_t w, uint32_t h),                 \
       (buffer, end, w, h))                                                                         \
     X(Blur2x2, (uint32_t * buffer, const uint32_t *end), (buffer, end))                            \
+    X(Blur2x2Twice, (uint32_t * buffer, const uint32_t *end), (buffer, end))                       \
     X(Average2x2,                                                                                  \
       (uint32_t * buffer, int32_t x, int32_t y, uint32_t a, uint32_t b, uint32_t c, uint32_t d),   \
       (buffer, x, y, a, b, c, d))                                                                  \

@@ -131,6 +131,10 @@ void SmearBlur(uint32_t *buffer, const uint32_t *end, uint32_t blockWidth, uint3
 // row 256 and the first pixel of row 257 where they lie before end.
 void Blur2x2(uint32_t *buffer, const uint32_t *end);
 
+// Blur2x2 twice over, the same pixels as two calls, in about the time of one:
+// the second pass runs a few rows behind the first, interleaved with it.
+void Blur2x2Twice(uint32_t *buffer, const uint32_t *end);
+
 // Writes the per-channel mean of a, b, c and d (sum >> 2) to the pixels at
 // (x, y), (x + 1, y), (x, y + 1) and (x + 1, y + 1) of buffer; the caller
 // makes sure all four lie inside it.

@@ -115,6 +115,14 @@ void RenderModelPoints(uint32_t *pixels, Model *model, uint32_t colour) {
     }
 }
 
+void ReplotModelPoints(uint32_t *pixels, const Model *model, uint32_t colour) {
+    for (int32_t j = 0; j < model->meshCount; j++) {
+        const Mesh *mesh = &model->meshes[j];
+        for (int32_t i = mesh->vertexCount - 1; i >= 0; i--)
+            PlotPoint(pixels, &mesh->screenVertices[i], colour);
+    }
+}
+
 void RenderModelWireframe(uint32_t *pixels, Model *model, uint32_t colour) {
     SetModelTransform(model);
     for (int32_t j = 0; j < model->meshCount; j++) {

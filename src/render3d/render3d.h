@@ -121,6 +121,9 @@ void ProjectVertex(int focal, ScreenVertex *out, Vertex v);
 void RenderWorld(uint32_t *pixels, float *depth, World *world);
 // Draws every vertex of model as one pixel of colour (no culling, no depth).
 void RenderModelPoints(uint32_t *pixels, Model *model, uint32_t colour);
+// Draws the points the last RenderModelPoints of model projected once more,
+// without transforming them again: the same frame's points on a second layer.
+void ReplotModelPoints(uint32_t *pixels, const Model *model, uint32_t colour);
 // Draws every face of model as three one-colour lines (ab, ac, bc); the lines
 // clamp the projected vertices in place. Faces naming missing vertices are skipped.
 void RenderModelWireframe(uint32_t *pixels, Model *model, uint32_t colour);

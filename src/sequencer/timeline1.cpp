@@ -69,10 +69,9 @@ void RunPartTwo(Show *s) {
         SetWorldRotation(s->worldRoculus, t * 0.1f, t * 0.1f, t * 0.1f);
         RenderModelPoints(scratchBuffer, roculus, 0xFFFFFF);
         Blur2x2(scratchBuffer, scratchEnd);
-        RenderModelPoints(scratchBuffer, roculus, 0xFFFFFF);
+        ReplotModelPoints(scratchBuffer, roculus, 0xFFFFFF);
         CrossFade(view, scratchBuffer, (uint32_t)(int)((t - 11.4f) * 21.25f));
-        Blur2x2(view, renderEnd);
-        Blur2x2(view, renderEnd);
+        Blur2x2Twice(view, renderEnd);
         PresentShowFrame(s);
     }
 }
@@ -97,9 +96,8 @@ void RunPartThree(Show *s) {
         CrossFade(view, s->imgLoad->pixels, (uint32_t)level);
         RenderModelPoints(view, roculus, 0xFFFFFF);
         Blur2x2(view, renderEnd);
-        RenderModelPoints(view, roculus, 0xFFFFFF);
-        Blur2x2(view, renderEnd);
-        Blur2x2(view, renderEnd);
+        ReplotModelPoints(view, roculus, 0xFFFFFF);
+        Blur2x2Twice(view, renderEnd);
         PresentShowFrame(s);
     }
 }
@@ -129,8 +127,7 @@ void RunPartFour(Show *s) {
         RenderModelPoints(feedback, roculus, 0xFFFFFF);
         CrossFade(feedback, scratchBuffer, (uint32_t)(int)(150.0f * spectrum[3]));
         RenderGridWrap(view, &s->gridA, s->imgLoad);
-        Blur2x2(view, renderEnd);
-        Blur2x2(view, renderEnd);
+        Blur2x2Twice(view, renderEnd);
         // The flash: only a frame that falls in the last 50 ms gets it.
         if (t >= 39.45f && !(t > 39.5f)) SubtractFromGrey(view, 0);
         PresentShowFrame(s);
@@ -159,8 +156,7 @@ void RunPartFive(Show *s) {
         // gridA is never reset here: each frame's lens adds to all before it.
         GridLens(&s->gridA, (t - 39.5f) * 0.1f);
         RenderGridWrap(view, &s->gridC, s->imgName);
-        Blur2x2(view, renderEnd);
-        Blur2x2(view, renderEnd);
+        Blur2x2Twice(view, renderEnd);
         PresentShowFrame(s);
     }
 }

@@ -220,6 +220,33 @@ TEST(DeformGenerators, RadialCentres) {
     EXPECT_TRUE(zoom.Du(3, 0) == -64 && zoom.Dv(3, 0) == -26);
 }
 
+// The radial generators compute each distance's factor once for all its
+// mirror points; every point must still move as its own formula says, on odd
+// and even grids and on one too large for that table.
+TEST(DeformGenerators, RadialFactorsMatchEveryPointsFormula) {
+    for (auto size : {std::pair{512, 256}, std::pair{504, 248}, std::pair{696, 200}}) {
+        SCOPED_TRACE(testing::Message() << size.first << " x " << size.second);
+        Grid ripple(size.first, size.second), cosRipple(size.first, size.second);
+        GridRipple(&ripple.grid, 10.0f);
+        GridCosRipple(&cosRipple.grid, 0.05f, 8.0f);
+        const int32_t rows = ripple.grid.rows, columns = ripple.grid.columns;
+        for (int32_t i = 0; i < rows; i++) {
+            for (int32_t j = 0; j < columns; j++) {
+                const float dx = (float)(j - (double)(float)(columns / 2.0));
+                const float dy = (float)(i - (double)(float)(rows / 2.0));
+                const double s =
+                    (double)(float)(sin(sqrt((double)dx * dx + (double)dy * dy)) * 10.0f);
+                ASSERT_EQ(ripple.Du(i, j), (int32_t)(dx * s)) << i << ", " << j;
+                ASSERT_EQ(ripple.Dv(i, j), (int32_t)(dy * s)) << i << ", " << j;
+                const double ix = j - columns / 2, iy = i - rows / 2;
+                const double c = (double)(float)(cos(sqrt(ix * ix + iy * iy) * 0.05f) * 8.0f);
+                ASSERT_EQ(cosRipple.Du(i, j), (int32_t)(ix * c)) << i << ", " << j;
+                ASSERT_EQ(cosRipple.Dv(i, j), (int32_t)(iy * c)) << i << ", " << j;
+            }
+        }
+    }
+}
+
 TEST(DeformGenerators, WaterWavePinsItsRowsAndGrowsBeforeEachRow) {
     Grid g;
     GridWaterWave(&g.grid, 1.0f, 1.0f, 2.0f, 2.0f, 10.0f, 128);

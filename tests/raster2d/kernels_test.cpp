@@ -79,6 +79,7 @@ TEST(Raster2dKernels, BothBuildsGiveTheSamePixels) {
         {"Pixelate", [](uint32_t *d, uint32_t *s) { Pixelate(d, d + AREA_PIXELS, 7, 5); }},
         {"SmearBlur", [](uint32_t *d, uint32_t *s) { SmearBlur(s, s + AREA_PIXELS, 3, 3); }},
         {"Blur2x2", [](uint32_t *d, uint32_t *s) { Blur2x2(d, d + kView); }},
+        {"Blur2x2Twice", [](uint32_t *d, uint32_t *s) { Blur2x2Twice(d, d + kView); }},
         {"Average2x2Blocks", [](uint32_t *d, uint32_t *s) { Average2x2Blocks(s); }},
         {"CopyView", [](uint32_t *d, uint32_t *s) { CopyView(d, s); }},
     };

@@ -20,6 +20,8 @@ const Holding kHoldings[] = {
     {"array ending inside row 256", AREA_PIXELS + 300, 0},
     {"render buffer", 196608, 0},
     {"array ending after pixel (0, 257)", AREA_PIXELS + 513, 0},
+    {"array ending with row 256", AREA_PIXELS + 512, 0},
+    {"array ending inside row 257", AREA_PIXELS + 700, 0},
 };
 
 using Fast = void (*)(uint32_t *, const uint32_t *, uint32_t, uint32_t);
@@ -46,6 +48,13 @@ void BlurFast(uint32_t *p, const uint32_t *end, uint32_t, uint32_t) {
     Blur2x2(p, end);
 }
 void BlurPlain(ref::Held b, uint32_t, uint32_t) {
+    ref::Blur2x2(b);
+}
+void BlurTwiceFast(uint32_t *p, const uint32_t *end, uint32_t, uint32_t) {
+    Blur2x2Twice(p, end);
+}
+void BlurTwicePlain(ref::Held b, uint32_t, uint32_t) {
+    ref::Blur2x2(b);
     ref::Blur2x2(b);
 }
 
@@ -115,6 +124,13 @@ TEST(Blur2x2, SingleWhitePixelSmearsRightAndDown) {
 TEST(Blur2x2, MatchesPlainLoop) {
     const uint32_t runs[][2] = {{0, 0}, {1, 1}};
     ExpectMatches(BlurFast, BlurPlain, runs, std::size(kHoldings));
+}
+
+// The interleaved passes against two plain passes: the second pass must see
+// each row, row 256 included, only once the first has finished it.
+TEST(Blur2x2, TwiceMatchesTwoPlainPasses) {
+    const uint32_t runs[][2] = {{0, 0}, {1, 1}};
+    ExpectMatches(BlurTwiceFast, BlurTwicePlain, runs, std::size(kHoldings));
 }
 
 TEST(TwoByTwo, BlockMeansAndFill) {

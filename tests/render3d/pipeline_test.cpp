@@ -125,6 +125,11 @@ TEST(RenderModelPoints, RotatesThenTranslates) {
     RenderModelPoints(t.pixels(), &w.model, 0xFFFFFF);
     EXPECT_EQ(t.At(306, 94), 0xFFFFFFu);
     EXPECT_EQ(t.Count(), 1);
+    // Replotting draws the same points from what that call projected.
+    GuardedTarget again;
+    ReplotModelPoints(again.pixels(), &w.model, 0xFFFFFF);
+    EXPECT_EQ(again.At(306, 94), 0xFFFFFFu);
+    EXPECT_EQ(again.Count(), 1);
 }
 
 // Random meshes around and behind the viewer through every path of the
