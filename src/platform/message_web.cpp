@@ -4,12 +4,10 @@
 
 #include <emscripten.h>
 
-#include <cstdio>
-
 EM_JS(void, WebShowMessage, (const char *caption, const char *text),
       { Module.page.showMessage(UTF8ToString(caption), UTF8ToString(text)); });
 
 void ShowMessageBox(const char *caption, const char *text) {
-    fprintf(stderr, "%s: %s\n", caption, text);
+    PrintMessage(caption, text); // the page shows it whatever the run says
     WebShowMessage(caption, text);
 }

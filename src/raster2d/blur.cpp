@@ -209,6 +209,13 @@ RowChain PassRow(BlurPass &p, int32_t y) {
     return RowChain{p.buffer + y * AREA_WIDTH, p.k[y & 1], twoBelow, p.k[(y + 1) & 1], p.a};
 }
 
+// Row y of the pass alone (any row but a cut row 255).
+void BlurPassRow(BlurPass &p, int32_t y) {
+    RowChain c = PassRow(p, y);
+    BlurRow(c);
+    p.a = c.a;
+}
+
 // Row 256 and pixel (0, 257), where the holding array has them.
 void FinishPass(BlurPass &p) {
     const int64_t held256 = p.reach - AREA_PIXELS; // pixels of row 256 on
@@ -236,9 +243,7 @@ void Blur2x2(uint32_t *buffer, const uint32_t *end) {
             p.a = BlurCutRow(row, row - AREA_WIDTH + 1, below, p.a, held256);
             break;
         }
-        RowChain c = PassRow(p, y);
-        BlurRow(c);
-        p.a = c.a;
+        BlurPassRow(p, y);
     }
     FinishPass(p);
 }
@@ -258,11 +263,7 @@ void Blur2x2Twice(uint32_t *buffer, const uint32_t *end) {
     constexpr int32_t lag = 4; // Rows between the passes
     BlurPass first, second;
     StartPass(first, buffer, reach);
-    for (int32_t y = 0; y < lag; y++) {
-        RowChain c = PassRow(first, y);
-        BlurRow(c);
-        first.a = c.a;
-    }
+    for (int32_t y = 0; y < lag; y++) BlurPassRow(first, y);
     StartPass(second, buffer, reach);
     for (int32_t y = 0; y + lag < AREA_HEIGHT; y++) {
         RowChain c = PassRow(second, y), d = PassRow(first, y + lag);
@@ -271,11 +272,7 @@ void Blur2x2Twice(uint32_t *buffer, const uint32_t *end) {
         first.a = d.a;
     }
     FinishPass(first);
-    for (int32_t y = AREA_HEIGHT - lag; y < AREA_HEIGHT; y++) {
-        RowChain c = PassRow(second, y);
-        BlurRow(c);
-        second.a = c.a;
-    }
+    for (int32_t y = AREA_HEIGHT - lag; y < AREA_HEIGHT; y++) BlurPassRow(second, y);
     FinishPass(second);
 }
 
