@@ -651,19 +651,19 @@ int CredsPicture(const char *dir) {
     static const uint32_t rankColour[] = {0x241640, 0x180E32, 0x0E0824, 0x060414};
     ForestSilhouettes(cr, rankColour, 0);
     // The veil, feathered on its right, behind the lettering.
-    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 300, 0);
+    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 330, 0);
     cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.02, 0.08, 0);
-    cairo_pattern_t *top = cairo_pattern_create_linear(0, 140, 0, 170);
+    cairo_pattern_t *top = cairo_pattern_create_linear(0, 112, 0, 142);
     cairo_pattern_add_color_stop_rgba(top, 0, 0, 0, 0, 0);
     cairo_pattern_add_color_stop_rgba(top, 1, 0, 0, 0, 1);
     cairo_set_source(cr, veil);
     cairo_mask(cr, top);
     cairo_pattern_destroy(top);
     cairo_pattern_destroy(veil);
-    Text(cr, "DejaVu Serif", 30, true, 134, 186, "Glimmerfall");
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 162, 0, 188);
+    Text(cr, "DejaVu Serif", 38, true, 150, 164, "Glimmerfall");
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 134, 0, 166);
     cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.95, 0.7);
     cairo_pattern_add_color_stop_rgb(gold, 1, 0.95, 0.7, 0.25);
     cairo_set_source(cr, gold);
@@ -674,21 +674,27 @@ int CredsPicture(const char *dir) {
                                {"music", "synthesised sample by sample"}};
     IgnoreFontLeaks(true);
     for (int i = 0; i < 3; i++) {
-        double y = 208 + i * 16;
+        double y = 188 + i * 18;
         cairo_text_extents_t e;
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(cr, 11);
+        cairo_set_font_size(cr, 12.5);
         cairo_text_extents(cr, roles[i][0], &e);
-        cairo_move_to(cr, 66 - e.width - e.x_bearing, y);
+        cairo_move_to(cr, 78 - e.width - e.x_bearing, y);
         SetColour(cr, 0x8FD3FF, 1);
         cairo_show_text(cr, roles[i][0]);
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
                                CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr, 12.5);
-        cairo_move_to(cr, 74, y);
+        cairo_set_font_size(cr, 14);
+        cairo_move_to(cr, 86, y);
         SetColour(cr, 0xF0F0FF, 1);
         cairo_show_text(cr, roles[i][1]);
     }
+    // The sign-off, in the title's gold.
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 12.5);
+    cairo_move_to(cr, 20, 246);
+    SetColour(cr, 0xE8C87A, 1);
+    cairo_show_text(cr, "greetings to all who still draw every pixel");
     IgnoreFontLeaks(false);
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
@@ -1272,27 +1278,21 @@ int VertikalPicture(const char *dir) {
     return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }
 
-// gr.jpg: the finale's forest at dusk: the pines of skog.jpg, where they
-// stand there, as violet and indigo silhouettes under a rose and gold sky
-// with a low moon, mist between the ranks. The finale fades toward it by up
-// to a third and back every 6.3 s, so the white of the finale turns into a
-// pale dusk and the day toward evening, and out of it again.
+// gr.jpg: the light of the finale's sunset, with no forest of its own: a
+// rose and gold sky, a low sun and long streaks of cloud. The finale fades
+// toward it by up to a third and back every 6.3 s, so its white warms into
+// a glow and its winter afternoon into evening light, and back again; a
+// picture with pines of its own would lay a ghost forest over both.
 int GrPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0x0A1458, 0x3A1C88, 0xA82C80, 0xF4603C, 0xFFB040};
-        double glow = std::exp(-(std::pow(x - 330, 2) + std::pow(y - 120, 2) * 2) / 20000.0);
-        return Mix(Ramp(sky, 5, y / 160.0), 0xFFE0A0, 0.5 * glow);
+        static const uint32_t sky[] = {0xF08C9C, 0xFFA47C, 0xFFC47A, 0xFFDC96, 0xFFE8B8};
+        double glow = std::exp(-(std::pow(x - 330, 2) + std::pow(y - 120, 2) * 2) / 16000.0);
+        // Long, thin streaks of rose cloud across the sky.
+        double streak = std::max(0.0, Fbm(195, x / 160.0, y / 9.0, 4)) * (y < 170 ? 1.0 : 0.3);
+        return Mix(Mix(Ramp(sky, 5, y / 256.0), 0xE0708C, 0.6 * streak), 0xFFF8E0, 0.8 * glow);
     });
-    cairo_t *cr = c.cr;
-    Stars(&c, 193, 50, 60);
-    Moon(cr, 330, 88, 60, 0.5);
-    // A far ridge, then the ranks, each with mist rising at its foot.
-    FillProfile(cr, H, 0x8A3A88, [](double x) {
-        return 138 - 22 * std::fabs(Fbm(194, x / 110.0, 0.3, 4)) - 8 * std::sin(x / 70.0);
-    });
-    static const uint32_t rankColour[] = {0x6A2C80, 0x461C70, 0x281058, 0x140834};
-    ForestSilhouettes(cr, rankColour, 0.4);
+    Moon(c.cr, 330, 120, 46, 0.4); // the setting sun
     return SaveCanvas(dir, "gr.jpg", &c);
 }
 
