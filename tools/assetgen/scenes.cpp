@@ -498,7 +498,7 @@ std::vector<MeshData> Butterfly() {
     const int kBlack = 0;
     // Veins are this wide (scene units, before the final scaling): about two
     // pixels at the swarm's distance, so the blur keeps them.
-    const double vein = 9;
+    const double vein = 14;
     // One wing, right side; x > 0 away from the body, y down. Angles a0 to a1
     // are split into `cells` cells. Radii are fractions of the outline: the
     // cells run from inner to outer, the border from outer to 1.
