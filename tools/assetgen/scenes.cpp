@@ -496,8 +496,8 @@ std::vector<MeshData> Butterfly() {
     SharedMesh w{&wings, {}}, b{&body, {}};
     const double lift = std::tan(0.35); // wings raised about 20 degrees
     const int kBlack = 0;
-    // Veins are this wide (scene units, before the final scaling): about two
-    // pixels at the swarm's distance, so the blur keeps them.
+    // Veins are this wide (scene units, before the final scaling):
+    // about three pixels at the swarm's distance, so the blur leaves a solid line.
     const double vein = 14;
     // One wing, right side; x > 0 away from the body, y down. Angles a0 to a1
     // are split into `cells` cells. Radii are fractions of the outline: the
