@@ -437,14 +437,17 @@ const Section kSections[PART_COUNT + 1] = {
     {51, kFour, 0.6, 60, 0.1, "....x.......x...", 0.45, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.16, 0.35, 3200, 1, kThemeA, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04,
      0.45, 135, 2.2, 3},
-    // The butterflies: finale. The strobe cuts the view on every frame the
-    // kick is loud, so a short kick on beats 1 and 3 only, loud for one frame
-    // at 60 fps: the view cuts between white and the forest once a second.
+    // The butterflies: finale. Two bars of riser over the lone butterfly on
+    // white; then the drums, the crash and the theme come in at 158.78 s,
+    // where the strobe starts, and every kick brings in more butterflies.
+    // The strobe cuts the view on every frame the kick is loud, so a short
+    // kick on beats 1 and 3 only, loud for one frame at 60 fps: the view cuts
+    // between white and the forest once a second.
     // The last bar's third beat rests, so the strobe ends on the forest and
     // the credits' night forest follows it.
     {52, kHalf, 0.56, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
      "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025, 0,
-     190, 0.5, 0, 1, 0, 0, 1.0},
+     190, 0.5, 8, 1, 0, 0, 1.0},
     // Credits: pad and plucks only, slowing to 115 BPM; the fade at the
     // end of the track takes them to silence by the last frame.
     {10, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1600, 1, nullptr, 0,
