@@ -168,16 +168,17 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 }
 
 // roculus: a trefoil knot tube, seen only as a cloud of its vertices. Knot
-// radius 55 + 22, tube radius 11: at z 350 it spans about 200 pixels. The
-// points lie on 120 rings of 30, about six pixels apart along the tube: each
+// radius 47 + 19, tube radius 9.5: at z 350 it spans about 175 pixels, and
+// hung 40 units up it keeps clear of the view's bottom edge as it turns. The
+// points lie on 120 rings of 30, about five pixels apart along the tube: each
 // ring shows as a circle foreshortened by its turn, so the cloud reads as a
 // coiled tube with depth instead of an even haze.
 MeshData Roculus() {
     MeshData m{"knot", {}, {}};
     const int along = 120, around = 30;
     auto centre = [](double s) {
-        double r = 55 + 22 * std::cos(3 * s);
-        return V3{r * std::cos(2 * s), r * std::sin(2 * s), 22 * std::sin(3 * s)};
+        double r = 47 + 19 * std::cos(3 * s);
+        return V3{r * std::cos(2 * s), r * std::sin(2 * s), 19 * std::sin(3 * s)};
     };
     for (int i = 0; i < along; i++) {
         double s = 2 * kPi * i / along, ds = 2 * kPi / along;
@@ -188,7 +189,7 @@ MeshData Roculus() {
         for (int j = 0; j < around; j++) {
             double a = 2 * kPi * j / around;
             // A slight swell every third of the way makes the cloud breathe.
-            double r = 11 + 2.5 * std::cos(6 * s);
+            double r = 9.5 + 2 * std::cos(6 * s);
             AddVertex(&m, c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
         }
     }
@@ -253,32 +254,25 @@ MeshData Spikeball() {
     return m;
 }
 
-// A bevelled five-pointed star: outline in the plane through centre spanned
-// by u and v, apexes at +-depth along w. Flat-shaded.
-void AddStar(MeshData *m, V3 centre, V3 u, V3 v, double outer, double inner, double depth) {
-    V3 w = Normalize(Cross(u, v));
-    V3 ring[10];
-    for (int k = 0; k < 10; k++) {
-        double a = kPi * k / 5 - kPi / 2, r = (k % 2) ? inner : outer;
-        ring[k] = centre + u * (r * std::cos(a)) + v * (r * std::sin(a));
-    }
-    V3 front = centre - w * depth, back = centre + w * depth;
-    for (int k = 0; k < 10; k++) {
-        AddFlatOut(m, front, ring[k], ring[(k + 1) % 10], 0, centre);
-        AddFlatOut(m, back, ring[k], ring[(k + 1) % 10], 0, centre);
-    }
-}
-
-// stars: a large star with seven small ones turning around it.
+// stars: a crystal, two interlocked three-sided pyramids (a stella
+// octangula) drawn out to long points: eight spikes on an octahedron,
+// flat-shaded so every facet keeps one tone. The spikes of the one pyramid
+// take the first material, those of the other the second, so the two read
+// apart by colour even through the blur that trails them. Tips reach 36
+// units from the centre: at z 180, hung 40 units up, the nearest tip stays
+// inside the view's top row whichever way the crystal turns.
 MeshData Stars() {
     MeshData m{"stars", {}, {}};
-    AddStar(&m, V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, 30, 12, 9);
-    for (int k = 0; k < 7; k++) {
-        double a = 2 * kPi * k / 7, tilt = 0.9 * std::sin(3.0 * k);
-        V3 c{50 * std::cos(a), 50 * std::sin(a) * 0.8, 20 * std::sin(2 * a)};
-        V3 u = Normalize(V3{-std::sin(a), std::cos(a), tilt});
-        V3 v = Normalize(Cross(u, Normalize(c)));
-        AddStar(&m, c, u, v, 14, 5.5, 5);
+    const double tip = 36, stretch = 1.3; // tip distance; spike length over the plain compound
+    const double s = tip / (stretch * std::sqrt(3.0));
+    for (int k = 0; k < 8; k++) {
+        double x = k & 1 ? 1 : -1, y = k & 2 ? 1 : -1, z = k & 4 ? 1 : -1;
+        V3 apex = V3{x, y, z} * (s * stretch);
+        V3 a{x * s, 0, 0}, b{0, y * s, 0}, c{0, 0, z * s};
+        int material = (x * y * z > 0) ? 0 : 1;
+        AddFlatOut(&m, apex, a, b, material, V3{0, 0, 0});
+        AddFlatOut(&m, apex, b, c, material, V3{0, 0, 0});
+        AddFlatOut(&m, apex, c, a, material, V3{0, 0, 0});
     }
     return m;
 }
@@ -642,9 +636,13 @@ int GenerateScenes(const char *dir) {
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
                     {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
-    ok = ok &&
-         WriteScene(dir, "stars.txt", "stars", {Stars()},
-                    {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
+    ok =
+        ok && WriteScene(dir, "stars.txt", "stars", {Stars()},
+                         // Amethyst and rose over green ferns: the crystal's hues sit
+                         // opposite the ferns' green, and blue is high on every facet
+                         // (the part lays the crystal over the ferns by its blue byte).
+                         {Mat("amethyst", {0.3, 0.12, 0.6}, {0.62, 0.3, 1.0}, {1, 1, 1}, 0.55, 0.7),
+                          Mat("rose", {0.5, 0.1, 0.5}, {1.0, 0.38, 0.9}, {1, 1, 1}, 0.55, 0.7)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
