@@ -316,7 +316,7 @@ void PanelGrille(Canvas *c) {
         p[(top + 1) * W + x] = Mix(0x000000, 0x1A2C48, edge);
     }
     for (int y = top + 4; y < H; y += 3)
-        for (int x = 0; x < W; x++) p[y * W + x] = 0x0C1A3C;
+        for (int x = 0; x < W; x++) p[y * W + x] = 0x081430;
     DonePixels(c);
 }
 
@@ -344,6 +344,8 @@ int LoadPicture(const char *dir) {
     return SaveCanvas(dir, "load.jpg", &c);
 }
 
+void NameCard(cairo_t *cr);
+
 // key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
 // next part fades it into a crimson storm, and blue and crimson meet in
 // plum where teal and crimson would meet in grey).
@@ -359,6 +361,16 @@ int KeyPicture(const char *dir) {
         return Ramp(ramp, 4, t);
     });
     cairo_t *cr = c.cr;
+    // The title card, faint, as if engraved in the wall where it stood. The
+    // opening dissolves the card into this picture a step a frame, and such
+    // a dissolve settles some 16 levels brighter where it came down from a
+    // bright pixel than where it rose from black: the card's outline stays
+    // as a faint ghost. Here that ghost lands on the card's own engraving,
+    // so it reads as the lettering on the wall instead of a smear.
+    cairo_push_group(cr);
+    NameCard(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, 0.3);
     cairo_translate(cr, 256, 128);
     cairo_rotate(cr, -0.35);
     cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
@@ -464,12 +476,11 @@ int SmokePicture(const char *dir) {
     return SaveTilingCanvas(dir, "smoke.jpg", &c);
 }
 
-// name.jpg: the emblem of load.jpg in its place, the title in gold with a
-// cyan rim and a few glints where load.jpg outlined it, and the subtitle
-// under it in a light blue that reads on black.
-int NamePicture(const char *dir) {
-    Canvas c = NewCanvas();
-    cairo_t *cr = c.cr;
+// The title card: the emblem of load.jpg in its place, the title in gold
+// with a cyan rim and a few glints where load.jpg outlined it, and the
+// subtitle under it in bold near-white, which has to read while it is still
+// at a third of its light (it fades in a little each frame over black).
+void NameCard(cairo_t *cr) {
     Emblem(cr, kEmblemX, kEmblemY);
     Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
     for (int k = 5; k >= 1; k--) { // the glow: wide faint strokes first
@@ -504,11 +515,15 @@ int NamePicture(const char *dir) {
         cairo_close_path(cr);
         cairo_fill(cr);
     }
-    // The subtitle in bold near-white: it fades in a little each frame over
-    // black, so it has to read while it is still at a third of its light.
     SetColour(cr, 0xF4FAFF, 1);
     Text(cr, "DejaVu Sans", 16, true, 256, 180, "a real-time demo, drawn pixel by pixel");
     cairo_fill(cr);
+}
+
+// name.jpg: the title card on black, with the meter's grille below it.
+int NamePicture(const char *dir) {
+    Canvas c = NewCanvas();
+    NameCard(c.cr);
     PanelGrille(&c);
     return SaveCanvas(dir, "name.jpg", &c);
 }

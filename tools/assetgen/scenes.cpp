@@ -411,6 +411,23 @@ std::vector<MeshData> Dabomb() {
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
     };
     AddClosedGrid(&body, 16, 28, 0, sphere, [](int) { return V3{0, 0, 0}; });
+    // Two hoops of the cap's pale metal, round the equator and over the
+    // poles: a plain ball shows no turn, the hoops show every turn of it.
+    // They are faces of the ball itself, not rings on it, since the faces of
+    // one rendering barely differ in depth once the running depth offset has
+    // grown: a ring on the ball would tie with the ball and lose. Each hoop
+    // face takes vertices of its own, so the ball's blue and the hoops' pale
+    // metal do not bleed into each other along the hoops' edges.
+    std::vector<int> copyOf(body.vertices.size(), -1);
+    for (Tri &t : body.faces) {
+        V3 mid = (body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]) * (1.0 / 3);
+        if (std::fabs(mid.y) > 2.5 && std::fabs(mid.x) > 2.5) continue;
+        for (int *k : {&t.a, &t.b, &t.c}) {
+            if (copyOf[*k] < 0) copyOf[*k] = AddVertex(&body, body.vertices[*k]);
+            *k = copyOf[*k];
+        }
+        t.material = 1;
+    }
     // Cap: a short cylinder on top, rings at y -r-4 and -r+1, closed at both ends.
     auto capPoint = [&](int i, int j) {
         double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 4 : -r + 1;
