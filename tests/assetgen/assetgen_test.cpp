@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,81 @@ void Render(const std::string &data, const Placement &p, uint32_t background, do
     *blue = covered ? sum / covered : 0;
     FreeWorld(w);
     free(w);
+}
+
+// The highest and lowest view row (centre row 194, focal length 400) that
+// any vertex of m reaches at the translation (0, y, z), over turns sampled
+// every 0.15 radians about each of the three axes.
+void RowRange(const Model *m, float y, float z, float *top, float *bottom) {
+    *top = 1e9f, *bottom = -1e9f;
+    for (float ax = 0; ax < 6.3f; ax += 0.15f)
+        for (float ay = 0; ay < 6.3f; ay += 0.15f)
+            for (float az = 0; az < 6.3f; az += 0.15f) {
+                float sx = std::sin(ax), cx = std::cos(ax), sy = std::sin(ay), cy = std::cos(ay),
+                      sz = std::sin(az), cz = std::cos(az);
+                for (int i = 0; i < m->meshCount; i++)
+                    for (int v = 0; v < m->meshes[i].vertexCount; v++) {
+                        const Vertex &p = m->meshes[i].vertices[v];
+                        // Turn about x, then y, then z; only the new y and z matter.
+                        float y1 = p.y * cx - p.z * sx, z1 = p.y * sx + p.z * cx;
+                        float x2 = p.x * cy + z1 * sy, z2 = -p.x * sy + z1 * cy;
+                        float y3 = x2 * sz + y1 * cz;
+                        float row = 194 + (y3 + y) / (z2 + z) * 400;
+                        *top = std::min(*top, row), *bottom = std::max(*bottom, row);
+                    }
+            }
+}
+
+TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
+    // Whichever way they turn, the crystal (hung 40 units up at z 180) and
+    // the knot (40 up at z 350) stay inside the view's 256 rows; the knot
+    // keeps 16 rows clear of the bottom edge, where a growing wave draws the
+    // layer it lies in.
+    struct Case {
+        const char *scene;
+        float y, z, minTop, maxBottom;
+    } cases[] = {
+        {"stars.txt", -40, 180, 0, 255},
+        {"roculus.txt", -40, 350, 0, 240},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.scene);
+        Model *m = LoadModel((data + c.scene).c_str());
+        ASSERT_NE(m, nullptr);
+        float top, bottom;
+        RowRange(m, c.y, c.z, &top, &bottom);
+        EXPECT_GE(top, c.minTop);
+        EXPECT_LE(bottom, c.maxBottom);
+        FreeModel(m);
+        free(m);
+    }
+    // A vertex is lit once, for the first face drawn there: a vertex shared
+    // by faces of two materials would shade one toward the other. The
+    // crystal's two pyramids and the bomb's hoops keep vertices of their own.
+    for (const char *scene : {"stars.txt", "dabomb.txt"}) {
+        SCOPED_TRACE(scene);
+        Model *m = LoadModel((data + scene).c_str());
+        ASSERT_NE(m, nullptr);
+        std::vector<int> used;
+        for (int i = 0; i < m->meshCount; i++) {
+            const Mesh &mesh = m->meshes[i];
+            used.assign(mesh.vertexCount, -2);
+            int shared = 0;
+            for (int f = 0; f < mesh.faceCount; f++)
+                for (int k : {mesh.faces[f].a, mesh.faces[f].b, mesh.faces[f].c}) {
+                    if (used[k] != -2 && used[k] != mesh.faces[f].material) shared++;
+                    used[k] = mesh.faces[f].material;
+                }
+            EXPECT_EQ(shared, 0) << "mesh " << i;
+        }
+        std::set<int> materials;
+        for (int i = 0; i < m->meshCount; i++)
+            for (int f = 0; f < m->meshes[i].faceCount; f++)
+                materials.insert(m->meshes[i].faces[f].material);
+        EXPECT_GE(materials.size(), 2u); // two pyramids; ball and hoops
+        FreeModel(m);
+        free(m);
+    }
 }
 
 TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
