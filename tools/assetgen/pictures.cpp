@@ -469,8 +469,8 @@ int SmokePicture(const char *dir) {
         double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 4);
         // The ramp's lower half holds most of the picture; only the crests
         // of the noise climb to the pale wisps.
-        double t = std::clamp(0.4 + 1.0 * n, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x02060F, 0x071626, 0x0D2C40, 0x23606E, 0x9CD8D0};
+        double t = std::clamp(0.45 + 1.0 * n, 0.0, 1.0);
+        static const uint32_t ramp[] = {0x030912, 0x0A1E30, 0x123C4E, 0x2C7480, 0xA8E4DA};
         return Ramp(ramp, 5, t * t * (3 - 2 * t));
     });
     return SaveTilingCanvas(dir, "smoke.jpg", &c);

@@ -258,12 +258,12 @@ MeshData Spikeball() {
 // octangula) drawn out to long points: eight spikes on an octahedron,
 // flat-shaded so every facet keeps one tone. The spikes of the one pyramid
 // take the first material, those of the other the second, so the two read
-// apart by colour even through the blur that trails them. Tips reach 36
+// apart by colour even through the blur that trails them. Tips reach 40
 // units from the centre: at z 180, hung 40 units up, the nearest tip stays
 // inside the view's top row whichever way the crystal turns.
 MeshData Stars() {
     MeshData m{"stars", {}, {}};
-    const double tip = 36, stretch = 1.3; // tip distance; spike length over the plain compound
+    const double tip = 40, stretch = 1.3; // tip distance; spike length over the plain compound
     const double s = tip / (stretch * std::sqrt(3.0));
     for (int k = 0; k < 8; k++) {
         double x = k & 1 ? 1 : -1, y = k & 2 ? 1 : -1, z = k & 4 ? 1 : -1;
