@@ -173,9 +173,23 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 // points lie on 120 rings of 30, about five pixels apart along the tube: each
 // ring shows as a circle foreshortened by its turn, so the cloud reads as a
 // coiled tube with depth instead of an even haze.
+//
+// The timeline hangs it 40 units up at z 350, which puts its centre some 20
+// rows below the view's middle, and turns it slowly: a tenth of a radian a
+// second about each axis. So the whole knot is moved by a fixed offset that
+// the turn carries to straight up (18 units) at 34.5 s and keeps between 10
+// and 18 units up from 11 s to 40 s, the parts that draw it: the knot rides
+// in the middle of the view, clear of the bottom edge where Four's wave would
+// cut it.
 MeshData Roculus() {
     MeshData m{"knot", {}, {}};
     const int along = 120, around = 30;
+    // The offset in the model: the turn at 34.5 s, transposed, applied to
+    // (0, -18, 0). Rows of the turn as the renderer builds them from the
+    // three equal angles.
+    const double turn = 3.45, sn = std::sin(turn), cs = std::cos(turn);
+    const V3 turnY{sn * sn * cs - cs * sn, sn * sn * sn + cs * cs, sn * cs};
+    const V3 offset = turnY * -18.0;
     auto centre = [](double s) {
         double r = 47 + 19 * std::cos(3 * s);
         return V3{r * std::cos(2 * s), r * std::sin(2 * s), 19 * std::sin(3 * s)};
@@ -190,7 +204,7 @@ MeshData Roculus() {
             double a = 2 * kPi * j / around;
             // A slight swell every third of the way makes the cloud breathe.
             double r = 9.5 + 2 * std::cos(6 * s);
-            AddVertex(&m, c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
+            AddVertex(&m, offset + c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
         }
     }
     for (int i = 0; i < along; i++)
@@ -198,7 +212,7 @@ MeshData Roculus() {
             int a = i * around + j, b = ((i + 1) % along) * around + j;
             int c = ((i + 1) % along) * around + (j + 1) % around,
                 d = i * around + (j + 1) % around;
-            V3 out = m.vertices[a] - centre(2 * kPi * i / along);
+            V3 out = m.vertices[a] - (offset + centre(2 * kPi * i / along));
             AddFacing(&m, a, b, c, 0, out);
             AddFacing(&m, a, c, d, 0, out);
         }
