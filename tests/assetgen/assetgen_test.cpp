@@ -230,13 +230,17 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     // rows whichever way it turns; the knot (40 up at z 350), at every turn
     // the show gives it (a tenth of a radian a second about each axis, from
     // Part Two to Part Four), stays inside them with 24 rows to spare at the
-    // bottom, where a growing wave draws the layer it lies in.
+    // bottom, where a growing wave draws the layer it lies in. The bomb, hung
+    // near the top at z 220, keeps its fuse and spark inside the top row
+    // through the lake loop's turns.
     std::vector<Vec3> everyTurn, knotTurns;
     for (float ax = 0; ax < 6.3f; ax += 0.15f)
         for (float ay = 0; ay < 6.3f; ay += 0.15f)
             for (float az = 0; az < 6.3f; az += 0.15f) everyTurn.push_back({ax, ay, az});
     for (float t = 11.4f; t <= 39.5f; t += 0.05f)
         knotTurns.push_back({t * 0.1f, t * 0.1f, t * 0.1f});
+    std::vector<Vec3> bombTurns; // the lake loop's
+    for (float t = 73; t <= 84.8f; t += 0.02f) bombTurns.push_back({t * 0.2f, t * 0.3f, t * 0.2f});
     struct Case {
         const char *scene;
         float y, z;
@@ -245,6 +249,7 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     } cases[] = {
         {"stars.txt", -40, 180, &everyTurn, 0, 255},
         {"roculus.txt", -40, 350, &knotTurns, 0, 231},
+        {"dabomb.txt", -80, 220, &bombTurns, 0, 255},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.scene);

@@ -457,7 +457,7 @@ std::vector<MeshData> Dabomb() {
         if (i == 0) return path(0);
         if (i == along) return path(1);
         double u = 2 * kPi * j / around;
-        return path(s) + V3{1.1 * std::cos(u), 0, 1.1 * std::sin(u)};
+        return path(s) + V3{1.6 * std::cos(u), 0, 1.6 * std::sin(u)};
     };
     AddClosedGrid(&cap, along, around, 1, fuse, [&](int i) {
         return path(std::min(1.0, std::max(0.0, (i - 1) / (double)(along - 2))));
@@ -468,7 +468,7 @@ std::vector<MeshData> Dabomb() {
     for (int k = 0; k < 14; k++) {
         V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
         V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.0;
-        double len = RngRange(&rng, 3, 5);
+        double len = RngRange(&rng, 4, 6);
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
     }
