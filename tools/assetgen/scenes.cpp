@@ -291,6 +291,21 @@ MeshData Stars() {
     return m;
 }
 
+// One of the crystal's two materials, by name, with its diffuse and specular
+// weights. Amethyst and rose over green ferns: the crystal's hues sit
+// opposite the ferns' green, and blue is high on every facet (the part lays
+// the crystal over the ferns by its blue byte).
+MaterialData CrystalMaterial(const char *name, double diffuseCoeff, double specularCoeff) {
+    bool rose = !std::strcmp(name, "rose");
+    return MaterialData{name,
+                        1,
+                        diffuseCoeff,
+                        specularCoeff,
+                        rose ? V3{0.5, 0.1, 0.5} : V3{0.3, 0.12, 0.6},
+                        rose ? V3{1.0, 0.38, 0.9} : V3{0.62, 0.3, 1.0},
+                        V3{1, 1, 1}};
+}
+
 // cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
 // the light's fall-off shades it; each bevel turns halfway between its two
 // sides, so its own vertices catch a light between theirs and every edge of
@@ -667,13 +682,9 @@ int GenerateScenes(const char *dir) {
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
                     {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
-    ok =
-        ok && WriteScene(dir, "stars.txt", "stars", {Stars()},
-                         // Amethyst and rose over green ferns: the crystal's hues sit
-                         // opposite the ferns' green, and blue is high on every facet
-                         // (the part lays the crystal over the ferns by its blue byte).
-                         {Mat("amethyst", {0.3, 0.12, 0.6}, {0.62, 0.3, 1.0}, {1, 1, 1}, 0.55, 0.7),
-                          Mat("rose", {0.5, 0.1, 0.5}, {1.0, 0.38, 0.9}, {1, 1, 1}, 0.55, 0.7)});
+    ok = ok &&
+         WriteScene(dir, "stars.txt", "stars", {Stars()},
+                    {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
