@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,92 @@ void Render(const std::string &data, const Placement &p, uint32_t background, do
     *blue = covered ? sum / covered : 0;
     FreeWorld(w);
     free(w);
+}
+
+// The highest and lowest view row (centre row 194, focal length 400) that
+// any vertex of m reaches at the translation (0, y, z), turned by the
+// renderer's own MatrixRotate at each of the given angle triples.
+void RowRange(const Model *m, float y, float z, const std::vector<Vec3> &turns, float *top,
+              float *bottom) {
+    *top = 1e9f, *bottom = -1e9f;
+    for (const Vec3 &a : turns) {
+        Matrix4 r;
+        MatrixIdentity(&r);
+        MatrixRotate(&r, a.x, a.y, a.z);
+        for (int i = 0; i < m->meshCount; i++)
+            for (int v = 0; v < m->meshes[i].vertexCount; v++) {
+                const Vertex &p = m->meshes[i].vertices[v];
+                Vec3 q = RotateVector(&r, p.x, p.y, p.z);
+                float row = 194 + (q.y + y) / (q.z + z) * 400;
+                *top = std::min(*top, row), *bottom = std::max(*bottom, row);
+            }
+    }
+}
+
+TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
+    // The crystal (hung 40 units up at z 180) stays inside the view's 256
+    // rows whichever way it turns; the knot (40 up at z 350), at every turn
+    // the show gives it (a tenth of a radian a second about each axis, from
+    // Part Two to Part Four), stays inside them with 24 rows to spare at the
+    // bottom, where a growing wave draws the layer it lies in. The bomb, hung
+    // near the top at z 220, keeps its fuse and spark inside the top row
+    // through the lake loop's turns.
+    std::vector<Vec3> everyTurn, knotTurns;
+    for (float ax = 0; ax < 6.3f; ax += 0.15f)
+        for (float ay = 0; ay < 6.3f; ay += 0.15f)
+            for (float az = 0; az < 6.3f; az += 0.15f) everyTurn.push_back({ax, ay, az});
+    for (float t = 11.4f; t <= 39.5f; t += 0.05f)
+        knotTurns.push_back({t * 0.1f, t * 0.1f, t * 0.1f});
+    std::vector<Vec3> bombTurns; // the lake loop's
+    for (float t = 73; t <= 84.8f; t += 0.02f) bombTurns.push_back({t * 0.2f, t * 0.3f, t * 0.2f});
+    struct Case {
+        const char *scene;
+        float y, z;
+        const std::vector<Vec3> *turns;
+        float minTop, maxBottom;
+    } cases[] = {
+        {"stars.txt", -40, 180, &everyTurn, 0, 255},
+        {"roculus.txt", -40, 350, &knotTurns, 0, 231},
+        {"dabomb.txt", -80, 220, &bombTurns, 0, 255},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.scene);
+        Model *m = LoadModel((data + c.scene).c_str());
+        ASSERT_NE(m, nullptr);
+        float top, bottom;
+        RowRange(m, c.y, c.z, *c.turns, &top, &bottom);
+        EXPECT_GE(top, c.minTop);
+        EXPECT_LE(bottom, c.maxBottom);
+        FreeModel(m);
+        free(m);
+    }
+    // A vertex is lit once, for the first face drawn there: a vertex shared
+    // by faces of two materials would shade one toward the other. The
+    // crystal's two pyramids and the bomb's hoops keep vertices of their own.
+    for (const char *scene : {"stars.txt", "dabomb.txt"}) {
+        SCOPED_TRACE(scene);
+        Model *m = LoadModel((data + scene).c_str());
+        ASSERT_NE(m, nullptr);
+        std::vector<int> used;
+        for (int i = 0; i < m->meshCount; i++) {
+            const Mesh &mesh = m->meshes[i];
+            used.assign(mesh.vertexCount, -2);
+            int shared = 0;
+            for (int f = 0; f < mesh.faceCount; f++)
+                for (int k : {mesh.faces[f].a, mesh.faces[f].b, mesh.faces[f].c}) {
+                    if (used[k] != -2 && used[k] != mesh.faces[f].material) shared++;
+                    used[k] = mesh.faces[f].material;
+                }
+            EXPECT_EQ(shared, 0) << "mesh " << i;
+        }
+        std::set<int> materials;
+        for (int i = 0; i < m->meshCount; i++)
+            for (int f = 0; f < m->meshes[i].faceCount; f++)
+                materials.insert(m->meshes[i].faces[f].material);
+        EXPECT_GE(materials.size(), 2u); // two pyramids; ball and hoops
+        FreeModel(m);
+        free(m);
+    }
 }
 
 TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {

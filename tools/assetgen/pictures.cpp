@@ -283,6 +283,26 @@ void Emblem(cairo_t *cr, double cx, double cy) {
     cairo_fill(cr);
 }
 
+// The opening's spectrum bars show wherever the faded picture is black. A
+// rule under the subtitle and a grille of dark lines across the rows below
+// it (non-black, so the bars stop there) cut the bars into lit segments
+// under a frame's edge as name.jpg fades in: a meter, not a debug plot. The
+// lines are bright enough in blue to leave black within a few frames of
+// the fade's mid levels.
+void PanelGrille(Canvas *c) {
+    uint32_t *p = BeginPixels(c);
+    const int top = 194; // the rule; the subtitle's descenders end near row 184
+    for (int x = 0; x < W; x++) {
+        // The rule fades out toward both ends instead of stopping square.
+        double edge = std::min(1.0, std::min(x, W - 1 - x) / 96.0);
+        p[top * W + x] = Mix(0x000000, 0x4A78B0, edge);
+        p[(top + 1) * W + x] = Mix(0x000000, 0x1A2C48, edge);
+    }
+    for (int y = top + 4; y < H; y += 3)
+        for (int x = 0; x < W; x++) p[y * W + x] = 0x081430;
+    DonePixels(c);
+}
+
 // Where the opening puts its emblem and the show's title (one line, inside
 // the picture with a margin on both sides).
 const double kEmblemX = 256, kEmblemY = 64, kTitleSize = 50, kTitleBaseline = 148;
@@ -307,6 +327,8 @@ int LoadPicture(const char *dir) {
     return SaveCanvas(dir, "load.jpg", &c);
 }
 
+void NameCard(cairo_t *cr);
+
 // key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
 // next part fades it into a crimson storm, and blue and crimson meet in
 // plum where teal and crimson would meet in grey).
@@ -322,6 +344,16 @@ int KeyPicture(const char *dir) {
         return Ramp(ramp, 4, t);
     });
     cairo_t *cr = c.cr;
+    // The title card, faint, as if engraved in the wall where it stood. The
+    // opening dissolves the card into this picture a step a frame, and such
+    // a dissolve settles some 16 levels brighter where it came down from a
+    // bright pixel than where it rose from black: the card's outline stays
+    // as a faint ghost. Here that ghost lands on the card's own engraving,
+    // so it reads as the lettering on the wall instead of a smear.
+    cairo_push_group(cr);
+    NameCard(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, 0.3);
     cairo_translate(cr, 256, 128);
     cairo_rotate(cr, -0.35);
     cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
@@ -406,7 +438,10 @@ int FearPicture(const char *dir) {
     return SaveTilingCanvas(dir, "fear07.jpg", &c);
 }
 
-// smoke.jpg: wisps of violet smoke on deep blue (domain-warped noise).
+// smoke.jpg: thin wisps of teal smoke in a deep night blue (domain-warped
+// noise). Mostly dark, so the white point cloud drawn over it and the
+// crystal laid on it later keep their contrast, and in the lake's colours,
+// which the show fades into from it.
 int SmokePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
@@ -415,19 +450,20 @@ int SmokePicture(const char *dir) {
         double u = x / 128.0, v = y / 128.0;
         double wx = TileFbm(31, u, v, 4, 2, 4), wy = TileFbm(32, u + 3.1, v + 1.7, 4, 2, 4);
         double n = TileFbm(33, u + 1.8 * wx, v + 1.8 * wy, 4, 2, 4);
-        double t = std::clamp(0.5 + 1.1 * n, 0.0, 1.0);
-        static const uint32_t ramp[] = {0x05061A, 0x15163E, 0x3E2C6E, 0x7A5AA8, 0xB89CD8};
+        // The ramp's lower half holds most of the picture; only the crests
+        // of the noise climb to the pale wisps.
+        double t = std::clamp(0.45 + 1.0 * n, 0.0, 1.0);
+        static const uint32_t ramp[] = {0x030912, 0x0A1E30, 0x123C4E, 0x2C7480, 0xA8E4DA};
         return Ramp(ramp, 5, t * t * (3 - 2 * t));
     });
     return SaveTilingCanvas(dir, "smoke.jpg", &c);
 }
 
-// name.jpg: the emblem of load.jpg in its place, the title in gold with a
-// cyan rim and a few glints where load.jpg outlined it, and the subtitle
-// under it in a light blue that reads on black.
-int NamePicture(const char *dir) {
-    Canvas c = NewCanvas();
-    cairo_t *cr = c.cr;
+// The title card: the emblem of load.jpg in its place, the title in gold
+// with a cyan rim and a few glints where load.jpg outlined it, and the
+// subtitle under it in bold near-white, which has to read while it is still
+// at a third of its light (it fades in a little each frame over black).
+void NameCard(cairo_t *cr) {
     Emblem(cr, kEmblemX, kEmblemY);
     Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
     for (int k = 5; k >= 1; k--) { // the glow: wide faint strokes first
@@ -462,9 +498,16 @@ int NamePicture(const char *dir) {
         cairo_close_path(cr);
         cairo_fill(cr);
     }
-    SetColour(cr, 0xD2E6FA, 1);
-    Text(cr, "DejaVu Sans", 15, false, 256, 180, "a real-time demo, drawn pixel by pixel");
+    SetColour(cr, 0xF4FAFF, 1);
+    Text(cr, "DejaVu Sans", 16, true, 256, 180, "a real-time demo, drawn pixel by pixel");
     cairo_fill(cr);
+}
+
+// name.jpg: the title card on black, with the meter's grille below it.
+int NamePicture(const char *dir) {
+    Canvas c = NewCanvas();
+    NameCard(c.cr);
+    PanelGrille(&c);
     return SaveCanvas(dir, "name.jpg", &c);
 }
 
@@ -542,7 +585,7 @@ const std::vector<uint32_t> &FernBed(void) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
             double n = TileFbm(82, x / 64.0, y / 64.0, 8, 4, 3);
-            uint32_t colour = Mix(0x0B2A1C, 0x1F4A2A, 0.5 + n);
+            uint32_t colour = Mix(0x16452A, 0x32703A, 0.5 + n);
             for (int layer = 0; layer < 3; layer++) {
                 uint32_t count = acc[layer][y * W + x];
                 if (!count) continue;
@@ -561,8 +604,8 @@ const std::vector<uint32_t> &FernBed(void) {
                                         0.35 * std::cos(2 * kPi * (x / (double)W - 0.7)) +
                                         0.2 * std::cos(2 * kPi * (y / (double)H - 0.15)),
                                     0.0, 1.0);
-            colour = Mix(colour, 0x061020, 0.4 * (1 - sun));
-            bed[y * W + x] = Mix(colour, 0xE8F070, 0.3 * sun * sun);
+            colour = Mix(colour, 0x061020, 0.25 * (1 - sun));
+            bed[y * W + x] = Mix(colour, 0xF0F070, 0.38 * sun * sun);
         }
     return bed;
 }

@@ -168,16 +168,31 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 }
 
 // roculus: a trefoil knot tube, seen only as a cloud of its vertices. Knot
-// radius 55 + 22, tube radius 11: at z 350 it spans about 200 pixels. The
-// points lie on 120 rings of 30, about six pixels apart along the tube: each
+// radius 47 + 19, tube radius 9.5: at z 350 it spans about 175 pixels, and
+// hung 40 units up it keeps clear of the view's bottom edge as it turns. The
+// points lie on 120 rings of 30, about five pixels apart along the tube: each
 // ring shows as a circle foreshortened by its turn, so the cloud reads as a
 // coiled tube with depth instead of an even haze.
+//
+// The timeline hangs it 40 units up at z 350, which puts its centre some 20
+// rows below the view's middle, and turns it slowly: a tenth of a radian a
+// second about each axis. So the whole knot is moved by a fixed offset that
+// the turn carries to straight up (18 units) at 34.5 s and keeps between 10
+// and 18 units up from 11 s to 40 s, the parts that draw it: the knot rides
+// in the middle of the view, clear of the bottom edge where Four's wave would
+// cut it.
 MeshData Roculus() {
     MeshData m{"knot", {}, {}};
     const int along = 120, around = 30;
+    // The offset in the model: the turn at 34.5 s, transposed, applied to
+    // (0, -18, 0). Rows of the turn as the renderer builds them from the
+    // three equal angles.
+    const double turn = 3.45, sn = std::sin(turn), cs = std::cos(turn);
+    const V3 turnY{sn * sn * cs - cs * sn, sn * sn * sn + cs * cs, sn * cs};
+    const V3 offset = turnY * -18.0;
     auto centre = [](double s) {
-        double r = 55 + 22 * std::cos(3 * s);
-        return V3{r * std::cos(2 * s), r * std::sin(2 * s), 22 * std::sin(3 * s)};
+        double r = 47 + 19 * std::cos(3 * s);
+        return V3{r * std::cos(2 * s), r * std::sin(2 * s), 19 * std::sin(3 * s)};
     };
     for (int i = 0; i < along; i++) {
         double s = 2 * kPi * i / along, ds = 2 * kPi / along;
@@ -188,8 +203,8 @@ MeshData Roculus() {
         for (int j = 0; j < around; j++) {
             double a = 2 * kPi * j / around;
             // A slight swell every third of the way makes the cloud breathe.
-            double r = 11 + 2.5 * std::cos(6 * s);
-            AddVertex(&m, c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
+            double r = 9.5 + 2 * std::cos(6 * s);
+            AddVertex(&m, offset + c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
         }
     }
     for (int i = 0; i < along; i++)
@@ -197,7 +212,7 @@ MeshData Roculus() {
             int a = i * around + j, b = ((i + 1) % along) * around + j;
             int c = ((i + 1) % along) * around + (j + 1) % around,
                 d = i * around + (j + 1) % around;
-            V3 out = m.vertices[a] - centre(2 * kPi * i / along);
+            V3 out = m.vertices[a] - (offset + centre(2 * kPi * i / along));
             AddFacing(&m, a, b, c, 0, out);
             AddFacing(&m, a, c, d, 0, out);
         }
@@ -253,34 +268,42 @@ MeshData Spikeball() {
     return m;
 }
 
-// A bevelled five-pointed star: outline in the plane through centre spanned
-// by u and v, apexes at +-depth along w. Flat-shaded.
-void AddStar(MeshData *m, V3 centre, V3 u, V3 v, double outer, double inner, double depth) {
-    V3 w = Normalize(Cross(u, v));
-    V3 ring[10];
-    for (int k = 0; k < 10; k++) {
-        double a = kPi * k / 5 - kPi / 2, r = (k % 2) ? inner : outer;
-        ring[k] = centre + u * (r * std::cos(a)) + v * (r * std::sin(a));
-    }
-    V3 front = centre - w * depth, back = centre + w * depth;
-    for (int k = 0; k < 10; k++) {
-        AddFlatOut(m, front, ring[k], ring[(k + 1) % 10], 0, centre);
-        AddFlatOut(m, back, ring[k], ring[(k + 1) % 10], 0, centre);
-    }
-}
-
-// stars: a large star with seven small ones turning around it.
+// stars: a crystal, two interlocked three-sided pyramids (a stella
+// octangula) drawn out to long points: eight spikes on an octahedron,
+// flat-shaded so every facet keeps one tone. The spikes of the one pyramid
+// take the first material, those of the other the second, so the two read
+// apart by colour even through the blur that trails them. Tips reach 40
+// units from the centre: at z 180, hung 40 units up, the nearest tip stays
+// inside the view's top row whichever way the crystal turns.
 MeshData Stars() {
     MeshData m{"stars", {}, {}};
-    AddStar(&m, V3{0, 0, 0}, V3{1, 0, 0}, V3{0, 1, 0}, 30, 12, 9);
-    for (int k = 0; k < 7; k++) {
-        double a = 2 * kPi * k / 7, tilt = 0.9 * std::sin(3.0 * k);
-        V3 c{50 * std::cos(a), 50 * std::sin(a) * 0.8, 20 * std::sin(2 * a)};
-        V3 u = Normalize(V3{-std::sin(a), std::cos(a), tilt});
-        V3 v = Normalize(Cross(u, Normalize(c)));
-        AddStar(&m, c, u, v, 14, 5.5, 5);
+    const double tip = 40, stretch = 1.3; // tip distance; spike length over the plain compound
+    const double s = tip / (stretch * std::sqrt(3.0));
+    for (int k = 0; k < 8; k++) {
+        double x = k & 1 ? 1 : -1, y = k & 2 ? 1 : -1, z = k & 4 ? 1 : -1;
+        V3 apex = V3{x, y, z} * (s * stretch);
+        V3 a{x * s, 0, 0}, b{0, y * s, 0}, c{0, 0, z * s};
+        int material = (x * y * z > 0) ? 0 : 1;
+        AddFlatOut(&m, apex, a, b, material, V3{0, 0, 0});
+        AddFlatOut(&m, apex, b, c, material, V3{0, 0, 0});
+        AddFlatOut(&m, apex, c, a, material, V3{0, 0, 0});
     }
     return m;
+}
+
+// One of the crystal's two materials, by name, with its diffuse and specular
+// weights. Amethyst and rose over green ferns: the crystal's hues sit
+// opposite the ferns' green, and blue is high on every facet (the part lays
+// the crystal over the ferns by its blue byte).
+MaterialData CrystalMaterial(const char *name, double diffuseCoeff, double specularCoeff) {
+    bool rose = !std::strcmp(name, "rose");
+    return MaterialData{name,
+                        1,
+                        diffuseCoeff,
+                        specularCoeff,
+                        rose ? V3{0.5, 0.1, 0.5} : V3{0.3, 0.12, 0.6},
+                        rose ? V3{1.0, 0.38, 0.9} : V3{0.62, 0.3, 1.0},
+                        V3{1, 1, 1}};
 }
 
 // cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
@@ -417,6 +440,23 @@ std::vector<MeshData> Dabomb() {
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
     };
     AddClosedGrid(&body, 16, 28, 0, sphere, [](int) { return V3{0, 0, 0}; });
+    // Two hoops of the cap's pale metal, round the equator and over the
+    // poles: a plain ball shows no turn, the hoops show every turn of it.
+    // They are faces of the ball itself, not rings on it, since the faces of
+    // one rendering barely differ in depth once the running depth offset has
+    // grown: a ring on the ball would tie with the ball and lose. Each hoop
+    // face takes vertices of its own, so the ball's blue and the hoops' pale
+    // metal do not bleed into each other along the hoops' edges.
+    std::vector<int> copyOf(body.vertices.size(), -1);
+    for (Tri &t : body.faces) {
+        V3 mid = (body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]) * (1.0 / 3);
+        if (std::fabs(mid.y) > 2.5 && std::fabs(mid.x) > 2.5) continue;
+        for (int *k : {&t.a, &t.b, &t.c}) {
+            if (copyOf[*k] < 0) copyOf[*k] = AddVertex(&body, body.vertices[*k]);
+            *k = copyOf[*k];
+        }
+        t.material = 1;
+    }
     // Cap: a short cylinder on top, rings at y -r-4 and -r+1, closed at both ends.
     auto capPoint = [&](int i, int j) {
         double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 4 : -r + 1;
@@ -432,7 +472,7 @@ std::vector<MeshData> Dabomb() {
         if (i == 0) return path(0);
         if (i == along) return path(1);
         double u = 2 * kPi * j / around;
-        return path(s) + V3{1.1 * std::cos(u), 0, 1.1 * std::sin(u)};
+        return path(s) + V3{1.6 * std::cos(u), 0, 1.6 * std::sin(u)};
     };
     AddClosedGrid(&cap, along, around, 1, fuse, [&](int i) {
         return path(std::min(1.0, std::max(0.0, (i - 1) / (double)(along - 2))));
@@ -443,7 +483,7 @@ std::vector<MeshData> Dabomb() {
     for (int k = 0; k < 14; k++) {
         V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
         V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.0;
-        double len = RngRange(&rng, 3, 5);
+        double len = RngRange(&rng, 4, 6);
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
     }
@@ -637,7 +677,7 @@ int GenerateScenes(const char *dir) {
                     {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
-                    {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
+                    {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
