@@ -315,7 +315,9 @@ TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
         Render(data, c.place, c.background, &coverage, &blue, &topRow);
         EXPECT_GE(coverage, c.minCoverage);
         EXPECT_GE(blue, c.minBlue);
-        if (!std::strcmp(c.place.scene, "dabomb.txt")) EXPECT_EQ(topRow, 0);
+        if (!std::strcmp(c.place.scene, "dabomb.txt")) {
+            EXPECT_EQ(topRow, 0);
+        }
     }
 }
 
@@ -539,7 +541,9 @@ TEST_F(Assets, TheFinalesStrobeCutsOnTheStrongBeatsOnly) {
         }
         longestGap = std::max(longestGap, 180.78 - cuts.back());
         EXPECT_LE(most, 4u) << fps << " fps";
-        if (fps == 60) EXPECT_LT(longestGap, 2.0);
+        if (fps == 60) {
+            EXPECT_LT(longestGap, 2.0);
+        }
     }
     FreeMusicPcm(pcm);
 }
