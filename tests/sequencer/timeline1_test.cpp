@@ -52,20 +52,20 @@ struct ChosenFrame {
 };
 
 static const ChosenFrame chosen[] = {
-    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x86ed436c301a8a1bu},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x92ee1461f152ce65u},
-    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x86c3f8d6f328b2b3u},
-    {1620, "27 s: smoke fading in over the rippling picture", 0x515658ec75fe80fu},
-    {2100, "35 s: the feedback layer through the growing crossed wave", 0x2380acc7838fce9fu},
-    {2368, "39.47 s: the one-frame flash", 0xbea3adc4a18a87fdu},
-    {2520, "42 s: the lens, darkening", 0x3130f602a133445u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x333647bcdd4ba366u},
-    {3000, "50 s: ferns and stars with trails", 0x5bc450e636d24f88u},
-    {3480, "58 s: cosine ripples growing", 0xa712db47272d0550u},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x26ce424346290b19u},
-    {4050, "67.5 s: blocks shrinking", 0x2366e1daa5ae7429u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x64117f07f30589c0u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x31eb5048a383f1ebu},
+    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x59bb9291e7c4ab95u},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x9169bf22483ae392u},
+    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x1321ddfd1731c617u},
+    {1620, "27 s: smoke fading in over the rippling picture", 0x9474e7f6399e9d8au},
+    {2100, "35 s: the feedback layer through the growing crossed wave", 0x683e4dec883bfabeu},
+    {2368, "39.47 s: the one-frame flash", 0x1b7fdae9227dbec0u},
+    {2520, "42 s: the lens, darkening", 0xc3aadbeb004871abu},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x57711ddc3045e0fbu},
+    {3000, "50 s: ferns and stars with trails", 0xe0e7f91fae862bau},
+    {3480, "58 s: cosine ripples growing", 0x454214dba69536ddu},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xc3f8019f5304ba37u},
+    {4050, "67.5 s: blocks shrinking", 0xc6350d95b9b5d5b1u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x80c638b99281b095u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xdece6375ee4e6eaeu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 
