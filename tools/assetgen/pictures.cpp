@@ -745,15 +745,19 @@ int MoahPicture(const char *dir) {
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
-// cani01.jpg: a wolf howls at a huge moon over dusk hills.
+// cani01.jpg: a wolf howls at a huge moon over dusk hills. The parts that
+// show it lay a cube over the middle of the view (about x 190-345, rows
+// 10-175) and light shafts over its right half, so the wolf sits at the far
+// left and the moon at the right: the cube turns in the open sky between
+// them, and neither covers the wolf's head.
 void DrawCani1(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
-        return Ramp(sky, 4, y / 230.0 + 0.05 * Fbm(111, x / 60.0, y / 30.0, 3));
+        return Ramp(sky, 4, y / 230.0 + 0.04 * Fbm(111, x / 90.0, y / 45.0, 2));
     });
     cairo_t *cr = c.cr;
-    Stars(&c, 112, 70, 90);
-    Moon(cr, 330, 95, 90, 0.7);
+    Stars(&c, 112, 40, 90);
+    Moon(cr, 432, 84, 80, 0.66);
     // Hills, far and near.
     for (int layer = 0; layer < 2; layer++)
         FillProfile(cr, H, layer ? 0x0C0618 : 0x2A1638, [&](double x) {
@@ -762,7 +766,13 @@ void DrawCani1(Canvas &c) {
         });
     // The wolf, sitting on the near hill, head thrown back, howling at the
     // moon: bushy tail, round haunch, arched neck, two pointed ears, open
-    // jaws, deep chest, a straight foreleg and the folded hind leg.
+    // jaws, deep chest, a straight foreleg and the folded hind leg. Drawn
+    // in its own frame, moved left and a little smaller, its paws kept on
+    // the ground line.
+    cairo_save(cr);
+    cairo_translate(cr, 150 - 64, 238);
+    cairo_scale(cr, 0.94, 0.94);
+    cairo_translate(cr, -150, -238);
     cairo_move_to(cr, 66, 238);
     cairo_curve_to(cr, 70, 226, 92, 214, 116, 212);   // tail up to the haunch
     cairo_curve_to(cr, 108, 194, 116, 170, 138, 160); // round haunch
@@ -790,6 +800,7 @@ void DrawCani1(Canvas &c) {
     cairo_close_path(cr);
     // Moonlight rims the fur before the body is filled over it; not along
     // the ground, where the wolf sits on the hill's own dark.
+    cairo_restore(cr); // the path stays where it was drawn, read back unscaled
     cairo_path_t *wolf = cairo_copy_path(cr);
     cairo_new_path(cr);
     cairo_save(cr);
@@ -814,15 +825,17 @@ int Cani1Picture(const char *dir) {
 
 // cani02.jpg: op-art rings in the dusk's violet, rose, amber and gold; flips against cani01
 // on loud frames. The rings carry cani01's own light and shade (its
-// luminance, softened over a few pixels), so a flip swaps the colours and the
-// pattern but leaves every region as bright as it was: no flash.
+// luminance, softened over two pixels only), so a flip swaps the colours and
+// the pattern but leaves every region as bright as it was, no flash, and the
+// wolf and the moon keep their edges: the flip reads as the same scene
+// ringing on the beat, not a cut to another picture.
 int Cani2Picture(const char *dir) {
     Canvas c = NewCanvas();
     DrawCani1(c);
     const uint32_t *wolf = BeginPixels(&c);
     std::vector<double> light(W * H), row(W * H);
     for (int i = 0; i < W * H; i++) light[i] = Luminance(wolf[i]);
-    const int r = 6; // box blur radius, pixels: two passes across, two down
+    const int r = 2; // box blur radius, pixels: two passes across, two down
     for (int pass = 0; pass < 2; pass++) {
         for (int y = 0; y < H; y++)
             for (int x = 0; x < W; x++) {
@@ -839,14 +852,14 @@ int Cani2Picture(const char *dir) {
     }
     DonePixels(&c);
     Shade(&c, [&](int x, int y) {
-        double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
+        double a = std::hypot(x - 100, y - 150), b = std::hypot(x - 432, y - 84);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
         static const uint32_t ramp[] = {0x4A2AA0, 0xC0408A, 0xF08A50, 0xF8D878};
         // The ring's swing around the local light averages out over a ring
         // pair; it is held within 0 and 1 (by the room on the nearer side)
         // so the moon's rings do not clip and lose light on average.
         double m = light[y * W + x];
-        double l = m + 0.5 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
+        double l = m + 0.35 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
         // A saturated hue cannot reach the moon's light: it pales toward
         // white until it does.
         uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
@@ -1219,9 +1232,13 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: fat Truchet arcs, amber tubes on teal, tiling seamlessly (the
-// show zooms and scrolls it through a grid that wraps). Tube and ground share
-// one luminance, so the zoom and the scroll move colours, never brightness.
+// fette.jpg: fat Truchet arcs, slate tubes on deep navy, tiling seamlessly
+// (the show zooms and scrolls it through a grid that wraps, and turns the
+// red and gold spikeball over it). A dark, quiet ground: the star stands out
+// by its light and colour, and the zoom's moire stays faint because the arcs
+// differ from the ground by little. The star is no lighter than the old mid
+// grey ground was dark, so its jumps on the kicks change the light of the
+// frame no more than they did.
 int FettePicture(const char *dir) {
     const int cell = 32;
     Rng rng = NewRng(171);
@@ -1234,13 +1251,15 @@ int FettePicture(const char *dir) {
         if (flip[cy * (W / cell) + cx]) u = cell - u;
         double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
         double ring = std::fabs(d - cell / 2.0);
-        bool band = ring < 8;
-        // A tiling grain that turns the hues a little, never the brightness.
-        double grain = 0.25 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
-        uint32_t base = IsoColour((((cx + cy) & 1) ? 2.5 : 2.2) + grain, 80);
-        uint32_t tube = IsoColour(-0.75 + 0.35 * ring / 8.0 + grain, 95);
-        return band ? Mix(tube, IsoColour(-1.6, 60), ring > 6.5 ? 0.6 : 0.0)
-                    : Mix(base, IsoColour(1.2, 60), d < 4 ? 0.6 : 0.0);
+        // A tiling grain that turns the navy a little toward teal.
+        double grain = 0.5 + 0.5 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
+        uint32_t ground = Mix(0x0B1026, 0x0A1A2A, grain);
+        // The tube: slate, lit along its middle so it reads round, with a
+        // faint gold line along each rim that echoes the star's highlights.
+        double across = std::clamp(ring / 8.0, 0.0, 1.0);
+        uint32_t tube = Mix(0x243456, 0x141E3A, across * across);
+        if (ring < 8) return ring > 6.8 ? Mix(tube, 0x6A5A3A, 0.5) : tube;
+        return ground;
     });
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
@@ -1248,27 +1267,28 @@ int FettePicture(const char *dir) {
 // vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
 // their opacity (the show lays this layer over the wolf pictures by blue):
 // bright where opaque, black between the shafts, never brighter in red or
-// green than in blue. The shafts stand far apart, narrow and pale (ice to
-// lavender), so the waves the parts put through them draw a few threads of
-// light over the picture instead of covering it.
+// green than in blue. The shafts stand in the right half only, far enough
+// from the wolf at the left that the parts' waves (30 pixels either way)
+// never carry one over it; they fall through the moon and past the cube,
+// pale (ice to lavender), swelling gently so they read as shafts of light.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x = 20; x < W - 30; x += RngRange(&rng, 60, 110))
-        beams.push_back({x, RngRange(&rng, 9, 15), RngRange(&rng, 0.85, 1.0), RngFloat(&rng)});
+    for (double x : {252.0, 334.0, 408.0, 482.0})
+        beams.push_back({x, RngRange(&rng, 11, 14), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
         double tint = 0;
         for (const Beam &b : beams) {
-            // Distances across the wrap and eleven swells down the height:
+            // Distances across the wrap and three swells down the height:
             // the beams tile.
             double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
             double v = b.level * std::exp(-d * d * 2) *
-                       (0.75 + 0.25 * std::sin(y * 11 * 2 * kPi / H + b.x));
+                       (0.86 + 0.14 * std::sin(y * 3 * 2 * kPi / H + b.x));
             if (v > a) a = v, tint = b.tint;
         }
         if (a < 0.06) return 0;

@@ -638,10 +638,12 @@ int GenerateScenes(const char *dir) {
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
     // The spikeball is a saturated royal blue, darker in red and green than
-    // the pastel picture it turns over, so it stands out from it.
+    // the grey-blue picture it first turns over, so it stands out from it.
+    // The show recolours it red with gold highlights for the dark picture
+    // that follows; a strong diffuse weight lets that red glow there.
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
+                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.85, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {Mat("starlight", {0.4, 0.45, 0.6}, {0.75, 0.8, 1.0}, {1, 1, 0.9}, 0.5, 0.6)});
