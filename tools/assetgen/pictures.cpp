@@ -714,9 +714,9 @@ int CredsPicture(const char *dir) {
 // scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
 // beats, so every colour sits at mid grey's luminance and so does its inverse:
 // neither the scroll nor the inversion moves the brightness of the picture,
-// only its hues swap (warm amber and rose, cool blue and teal inverted).
+// only its hues swap (ochre and gold, grey-blue inverted).
 int MoahPicture(const char *dir) {
-    Rng rng = NewRng(101);
+    Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
     for (int k = 0; k < 90; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
@@ -734,13 +734,13 @@ int MoahPicture(const char *dir) {
                 d2 = d;
         }
         double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
-        // Each cell its own hue, shading toward the neighbouring hue at its
-        // centre; the leading between the cells a gold of equal weight.
-        // The hues keep to the warm side (amber to rose) and stay soft, so
-        // the blue spikeball in front stands out by its colour.
-        double hue = -0.6 + 0.8 * std::sin(best * 2.39996) + d1 / 80.0;
-        uint32_t cell = IsoColour(hue, 66 + 16 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-1.3, 85), cell, edge);
+        // Each cell its own shade of ochre and old gold, a little richer at
+        // its centre; the leading between the cells a muted bronze. One warm
+        // family against the royal blue spikeball in front: the two read as
+        // complements, with no third hue to clash (pink cells did).
+        double hue = -0.95 + 0.25 * std::sin(best * 2.39996) + d1 / 90.0;
+        uint32_t cell = IsoColour(hue, 60 + 16 * std::cos(d1 / 9.0));
+        return Mix(IsoColour(-1.25, 30), cell, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
