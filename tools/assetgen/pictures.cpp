@@ -870,21 +870,34 @@ int Cani2Picture(const char *dir) {
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
 
-// drake.jpg: a red and gold dragon coiling through smoke and embers.
+// drake.jpg: a black dragon against a teal night sky and a low gold moon,
+// rimmed in the moon's light, breathing fire. A silhouette reads through
+// everything the parts do to it (the inversion on the beats turns it white
+// on a salmon sky, still the same shape), and the teal is the complement of
+// the rose heart that the last part lays over the middle of the view, so the
+// dragon is placed around the middle: body along the bottom, the wing up at
+// the left, the head and the fire before the moon at the right.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double n = Fbm(121, x / 80.0, y / 60.0, 5);
-        double glow = std::exp(-std::pow((y - 200) / 90.0, 2));
-        static const uint32_t ramp[] = {0x0A0204, 0x2A0808, 0x6A1608, 0xC84A10};
-        return Ramp(ramp, 4, 0.25 + 0.5 * n + 0.35 * glow);
+        static const uint32_t sky[] = {0x041620, 0x0A3442, 0x16606A, 0x7A8A62, 0xE0A850};
+        double glow = std::exp(-(std::pow(x - 420, 2) + std::pow(y - 84, 2)) / 9000.0);
+        uint32_t base = Ramp(sky, 5, y / 250.0 + 0.04 * Fbm(121, x / 90.0, y / 40.0, 3));
+        return Mix(base, 0xF0C070, 0.45 * glow);
     });
     cairo_t *cr = c.cr;
+    Stars(&c, 123, 45, 120);
+    Moon(cr, 420, 84, 78, 0.62);
+    // Far hills, a shade darker than the sky's foot.
+    FillProfile(cr, H, 0x0E2A30, [](double x) {
+        return 226 - 16 * Fbm(124, x / 100.0, 0.5, 3) - 6 * std::sin(x / 60.0);
+    });
+    const uint32_t ink = 0x040206, rim = 0xF2C46A;
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
-        *x = 20 + s * 330;
-        *y = 150 + 55 * std::sin(s * 2.6 * kPi + 0.4) * (0.5 + 0.5 * s) - 40 * s;
-        *w = 4 + 22 * std::pow(s, 0.7);
+        *x = 14 + s * 352;
+        *y = 214 - 112 * s + 26 * std::sin(s * 2.6 * kPi) * (1 - 0.5 * s);
+        *w = 4 + 20 * std::pow(s, 0.7);
     };
     const int n = 120;
     std::vector<double> ux(n + 1), uy(n + 1), lx(n + 1), ly(n + 1);
@@ -896,81 +909,104 @@ int DrakePicture(const char *dir) {
         ux[i] = x - dy / l * w, uy[i] = y + dx / l * w;
         lx[i] = x + dy / l * w, ly[i] = y - dx / l * w;
     }
-    // Back spikes first, so the body covers their roots.
-    for (int i = 8; i < n; i += 6) {
+    // The silhouette in pieces (wing, spikes, body, head, horn): every piece
+    // is rimmed in moonlight first, then every piece filled with ink, so the
+    // rim shows only along the outline and never where two pieces overlap.
+    std::vector<cairo_path_t *> pieces;
+    auto keep = [&]() {
+        pieces.push_back(cairo_copy_path(cr));
+        cairo_new_path(cr);
+    };
+    double sx, sy, sw, bx, by, bw;
+    spine(0.74, &sx, &sy, &sw);
+    spine(0.5, &bx, &by, &bw);
+    // The wing: a leading edge arching from the shoulder up to the wrist,
+    // three fingers spreading from it to the top left, the membrane
+    // scalloped between the finger tips and back to the body.
+    const double wx = 214, wy = 26;
+    const double tips[3][2] = {{22, 22}, {58, 96}, {128, 122}};
+    cairo_move_to(cr, sx + 6, sy - sw * 0.6);
+    cairo_curve_to(cr, sx - 4, 80, wx + 30, wy + 10, wx, wy);
+    cairo_curve_to(cr, 150, 10, 80, 10, tips[0][0], tips[0][1]);
+    cairo_curve_to(cr, 60, 40, 60, 70, tips[1][0], tips[1][1]);
+    cairo_curve_to(cr, 90, 86, 110, 100, tips[2][0], tips[2][1]);
+    cairo_curve_to(cr, 150, 104, 170, 112, bx + 20, by - bw * 0.5);
+    cairo_close_path(cr);
+    keep();
+    // Back spikes, curved back toward the tail, their roots under the body.
+    for (int i = 12; i < n - 10; i += 9) {
         double x, y, w;
         spine((double)i / n, &x, &y, &w);
-        cairo_move_to(cr, lx[i - 3], ly[i - 3]);
-        cairo_line_to(cr, lx[i] + (lx[i] - x) * 0.9, ly[i] + (ly[i] - y) * 0.9 - 4);
-        cairo_line_to(cr, lx[i + 3 > n ? n : i + 3], ly[i + 3 > n ? n : i + 3]);
+        cairo_move_to(cr, lx[i - 4], ly[i - 4]);
+        cairo_curve_to(cr, lx[i] + (lx[i] - x) * 0.5, ly[i] + (ly[i] - y) * 0.5,
+                       lx[i] + (lx[i] - x) * 0.9 - 6, ly[i] + (ly[i] - y) * 0.9,
+                       lx[i] + (lx[i] - x) * 1.1 - 10, ly[i] + (ly[i] - y) * 1.1 - 2);
+        cairo_line_to(cr, lx[i + 3], ly[i + 3]);
         cairo_close_path(cr);
+        keep();
     }
-    SetColour(cr, 0xF0B030, 1);
-    cairo_fill(cr);
     cairo_move_to(cr, ux[0], uy[0]);
     for (int i = 1; i <= n; i++) cairo_line_to(cr, ux[i], uy[i]);
     for (int i = n; i >= 0; i--) cairo_line_to(cr, lx[i], ly[i]);
     cairo_close_path(cr);
-    cairo_pattern_t *body = cairo_pattern_create_linear(0, 60, 0, 230);
-    cairo_pattern_add_color_stop_rgb(body, 0, 0.95, 0.25, 0.12);
-    cairo_pattern_add_color_stop_rgb(body, 1, 0.45, 0.04, 0.05);
-    cairo_set_source(cr, body);
-    cairo_fill(cr);
-    cairo_pattern_destroy(body);
-    // Scales: small arcs along the body.
-    cairo_set_line_width(cr, 1.2);
-    SetColour(cr, 0xFFD070, 0.7);
-    for (int i = 6; i < n; i += 3)
-        for (int k = -1; k <= 1; k++) {
-            double x, y, w;
-            spine((double)i / n, &x, &y, &w);
-            cairo_new_sub_path(cr);
-            cairo_arc(cr, x, y + k * w * 0.45, w * 0.28, 0.2 * kPi, 0.8 * kPi);
-        }
-    cairo_stroke(cr);
-    // Head at the neck's end: a long snout, jaw, horn and eye.
+    keep();
+    // Head at the neck's end: a long snout, open jaws, a swept horn.
     double hx, hy, hw;
     spine(1.0, &hx, &hy, &hw);
-    cairo_move_to(cr, hx - 10, hy - 26);
-    cairo_curve_to(cr, hx + 20, hy - 40, hx + 50, hy - 30, hx + 80, hy - 12);
-    cairo_line_to(cr, hx + 84, hy - 2);
-    cairo_line_to(cr, hx + 40, hy + 2);
-    cairo_line_to(cr, hx + 78, hy + 14);
-    cairo_curve_to(cr, hx + 50, hy + 26, hx + 20, hy + 30, hx - 8, hy + 24);
+    cairo_move_to(cr, hx - 14, hy - 22);
+    cairo_curve_to(cr, hx + 16, hy - 36, hx + 44, hy - 30, hx + 74, hy - 14);
+    cairo_line_to(cr, hx + 78, hy - 4);
+    cairo_line_to(cr, hx + 36, hy);
+    cairo_line_to(cr, hx + 72, hy + 14);
+    cairo_curve_to(cr, hx + 44, hy + 26, hx + 16, hy + 28, hx - 14, hy + 22);
     cairo_close_path(cr);
-    SetColour(cr, 0xC8281A, 1);
-    cairo_fill_preserve(cr);
-    SetColour(cr, 0xFFD070, 1);
-    cairo_set_line_width(cr, 1.5);
+    keep();
+    cairo_move_to(cr, hx + 4, hy - 26);
+    cairo_curve_to(cr, hx - 10, hy - 56, hx - 28, hy - 66, hx - 48, hy - 70);
+    cairo_curve_to(cr, hx - 24, hy - 52, hx - 12, hy - 38, hx - 8, hy - 24);
+    cairo_close_path(cr);
+    keep();
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 3);
+    SetColour(cr, rim, 0.85);
+    for (cairo_path_t *piece : pieces) {
+        cairo_append_path(cr, piece);
+        cairo_stroke(cr);
+    }
+    SetColour(cr, ink, 1);
+    for (cairo_path_t *piece : pieces) {
+        cairo_append_path(cr, piece);
+        cairo_fill(cr);
+        cairo_path_destroy(piece);
+    }
+    // The wing's finger bones, faint lines of rim light in the membrane.
+    cairo_set_line_width(cr, 1.4);
+    SetColour(cr, rim, 0.45);
+    for (int k = 0; k < 3; k++) {
+        cairo_move_to(cr, wx, wy);
+        cairo_line_to(cr, tips[k][0], tips[k][1]);
+    }
     cairo_stroke(cr);
-    cairo_move_to(cr, hx + 6, hy - 30);
-    cairo_curve_to(cr, hx - 10, hy - 60, hx - 30, hy - 70, hx - 50, hy - 72);
-    cairo_curve_to(cr, hx - 24, hy - 56, hx - 10, hy - 40, hx - 4, hy - 24);
-    cairo_close_path(cr);
-    SetColour(cr, 0xF0C050, 1);
+    // The eye: a gold ember in the black.
+    SetColour(cr, 0xFFD870, 1);
+    cairo_arc(cr, hx + 26, hy - 16, 3, 0, 2 * kPi);
     cairo_fill(cr);
-    SetColour(cr, 0xFFF2A0, 1);
-    cairo_arc(cr, hx + 30, hy - 18, 4, 0, 2 * kPi);
-    cairo_fill(cr);
-    SetColour(cr, 0x000000, 1);
-    cairo_arc(cr, hx + 31, hy - 18, 1.6, 0, 2 * kPi);
-    cairo_fill(cr);
-    // Fire from the mouth and embers in the air.
-    cairo_pattern_t *fire = cairo_pattern_create_linear(hx + 80, 0, W, 0);
-    cairo_pattern_add_color_stop_rgba(fire, 0, 1, 0.95, 0.6, 0.95);
-    cairo_pattern_add_color_stop_rgba(fire, 1, 1, 0.35, 0.05, 0.0);
+    // Fire from the mouth toward the right edge, and embers in the air.
+    cairo_pattern_t *fire = cairo_pattern_create_linear(hx + 76, 0, W, 0);
+    cairo_pattern_add_color_stop_rgba(fire, 0, 1, 0.95, 0.65, 0.95);
+    cairo_pattern_add_color_stop_rgba(fire, 1, 1, 0.45, 0.1, 0.0);
     cairo_set_source(cr, fire);
-    cairo_move_to(cr, hx + 80, hy + 2);
-    cairo_curve_to(cr, hx + 110, hy - 20, W - 10, hy - 50, W, hy - 40);
-    cairo_line_to(cr, W, hy + 50);
-    cairo_curve_to(cr, W - 10, hy + 40, hx + 110, hy + 20, hx + 80, hy + 6);
+    cairo_move_to(cr, hx + 76, hy + 2);
+    cairo_curve_to(cr, hx + 100, hy - 14, W - 10, hy - 34, W, hy - 28);
+    cairo_line_to(cr, W, hy + 40);
+    cairo_curve_to(cr, W - 10, hy + 32, hx + 100, hy + 16, hx + 76, hy + 6);
     cairo_close_path(cr);
     cairo_fill(cr);
     cairo_pattern_destroy(fire);
     Rng rng = NewRng(122);
-    for (int k = 0; k < 60; k++) {
-        SetColour(cr, Mix(0xFFD060, 0xFF5010, RngFloat(&rng)), RngRange(&rng, 0.4, 1));
-        cairo_arc(cr, RngRange(&rng, 0, W), RngRange(&rng, 0, H), RngRange(&rng, 0.6, 2), 0,
+    for (int k = 0; k < 40; k++) {
+        SetColour(cr, Mix(0xFFD870, 0xFF7020, RngFloat(&rng)), RngRange(&rng, 0.4, 1));
+        cairo_arc(cr, RngRange(&rng, 300, W), RngRange(&rng, 20, 200), RngRange(&rng, 0.6, 1.8), 0,
                   2 * kPi);
         cairo_fill(cr);
     }
