@@ -669,9 +669,12 @@ int GenerateScenes(const char *dir) {
                   {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
                    Mat("azure", {0.15, 0.2, 0.3}, {0.12, 0.6, 0.95}, {0.9, 0.95, 1.0}, 0.45, 0.6),
                    Mat("lilac", {0.15, 0.2, 0.3}, {0.62, 0.48, 1.0}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
+    // The heart: rose with a strong diffuse weight and a white highlight, its
+    // ambient low, so the side turned from the light falls darker (and, laid
+    // over the dragon by its blue byte, thinner) and the heart reads round.
     ok = ok &&
          WriteScene(dir, "love.txt", "love", {Love()},
-                    {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
+                    {Mat("rose", {0.36, 0.1, 0.3}, {1.0, 0.26, 0.7}, {1.0, 0.9, 0.95}, 0.72, 0.8)});
     ok = ok &&
          WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
                     // The lake lays the bomb over the water by its blue byte:
