@@ -854,7 +854,7 @@ int Cani2Picture(const char *dir) {
     Shade(&c, [&](int x, int y) {
         double a = std::hypot(x - 100, y - 150), b = std::hypot(x - 432, y - 84);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x4A2AA0, 0xC0408A, 0xF08A50, 0xF8D878};
+        static const uint32_t ramp[] = {0x5A2A98, 0xC0408A, 0xF08A50, 0xF8D878};
         // The ring's swing around the local light averages out over a ring
         // pair; it is held within 0 and 1 (by the room on the nearer side)
         // so the moon's rings do not clip and lose light on average.
@@ -862,7 +862,12 @@ int Cani2Picture(const char *dir) {
         double l = m + 0.35 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
         // A saturated hue cannot reach the moon's light: it pales toward
         // white until it does.
-        uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
+        // The hue follows the light (violet in the dark, rose, amber, gold
+        // in the moon) and the rings turn it a little either way: a dark
+        // hue is never asked to be bright, so no gold turns olive and no
+        // violet turns blue.
+        double tone = std::clamp(std::sqrt(m) * 1.1 + v / 14.0, 0.0, 1.0);
+        uint32_t hue = Ramp(ramp, 4, tone), out = WithLuminance(hue, l);
         for (double pale = 0.1; pale <= 1.0 && Luminance(out) < l - 0.01; pale += 0.1)
             out = WithLuminance(Mix(hue, 0xFFFFFF, pale), l);
         return out;
