@@ -367,6 +367,7 @@ struct Section {
     double offKick = 1;     // Level of the kicks on beats 2 and 4 against kickAmp
     double offLow = 0;      // Their resting pitch, Hz; 0: kickLow
     double drone = 0;       // Level of a sustained F2 sine under the section (spectrum bin 2)
+    double kickRest = 0;    // Seconds at the section's end without kicks
 };
 
 const char *kFour = "x...x...x...x...";
@@ -436,10 +437,14 @@ const Section kSections[PART_COUNT + 1] = {
     {51, kFour, 0.6, 60, 0.1, "....x.......x...", 0.45, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.16, 0.35, 3200, 1, kThemeA, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04,
      0.45, 135, 2.2, 3},
-    // The butterflies: finale. A short, tight kick: the strobe turns on
-    // every frame it is loud, so it is loud for as few frames as will count.
-    {52, kFour, 0.7, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
-     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025},
+    // The butterflies: finale. The strobe cuts the view on every frame the
+    // kick is loud, so a short kick on beats 1 and 3 only, loud for one frame
+    // at 60 fps: the view cuts between white and the forest once a second.
+    // The last bar's third beat rests, so the strobe ends on the forest and
+    // the credits' night forest follows it.
+    {52, kHalf, 0.56, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
+     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025, 0,
+     190, 0.5, 0, 1, 0, 0, 1.0},
     // Credits: pad and plucks only, slowing to 115 BPM; the fade at the
     // end of the track takes them to silence by the last frame.
     {10, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1600, 1, nullptr, 0,
@@ -638,22 +643,28 @@ int GenerateMusic(const char *dir) {
     m.revR.assign(n, 0);
     m.dly.assign(n, 0);
     m.duck.assign(n, 1);
-    m.noise = NewRng(1986);
-    // Kicks first: they set the ducking that the other parts follow.
+    // Kicks first: they set the ducking that the other parts follow. Each
+    // section draws its noise from its own seed, so changing one section's
+    // drums leaves every other section's samples as they were.
     for (int i = 0; i <= PART_COUNT; i++) {
         const Section &s = kSections[i];
+        m.noise = NewRng(1986 + i);
         if (s.kickAmp <= 0) continue;
         double start = kPartTimes[i], end = i < PART_COUNT ? kPartTimes[i + 1] : MUSIC_SECONDS;
         double step = (end - start) / s.beats / 4;
         start += s.pickup * step * 4;
-        for (int k = 0; start + k * step < end - 1e-6; k++) {
+        for (int k = 0; start + k * step < end - s.kickRest - 1e-6; k++) {
             if (s.kick[k % 16] != 'x' || (i == 0 && k < 32)) continue;
             bool off = k % 8 == 4; // beats 2 and 4 of the bar
             Kick(&m, start + k * step, s.kickAmp * (off ? s.offKick : 1),
                  off && s.offLow > 0 ? s.offLow : s.kickLow, s.kickHold, s.kickDecay, s.thump);
         }
     }
-    for (int i = 0; i <= PART_COUNT; i++) ComposeSection(&m, i);
+    for (int i = 0; i <= PART_COUNT; i++) {
+        m.noise = NewRng(2986 + i);
+        ComposeSection(&m, i);
+    }
+    m.noise = NewRng(1986);
     CameraStabs(&m);
     Delay(&m);
     Reverb(&m);
@@ -680,5 +691,6 @@ int GenerateMusic(const char *dir) {
         std::fprintf(stderr, "assetgen: LAME could not encode final.mp3\n");
         return 0;
     }
-    return WriteDataFile(dir, "final.mp3", mp3.data(), mp3.size());
+    // The strobe is checked on the music as the show will decode it.
+    return WriteDataFile(dir, "final.mp3", mp3.data(), mp3.size()) && CheckFinaleStrobe(dir);
 }

@@ -18,3 +18,16 @@ extern const char *const kPartNames[PART_COUNT];
 // the show), seconds: the part's length over its whole number of beats. The
 // part's beats fall at kPartTimes[part] + k x BeatLength(part).
 double BeatLength(int part);
+
+// The finale cuts its view between white and the forest on every frame whose
+// spectrum passes its beat test, and a cut swings a screen region's
+// brightness far enough to count toward a flash: two cuts are one flash, and
+// more than three flashes in a second are a hazard. This many cuts in any
+// second leaves room for the butterflies' own jumps.
+#define kStrobeMost 4
+// The most frames in any one second of the finale's strobe (from 158.78 s)
+// whose spectrum passes the beat test, in a run at fps frames a second.
+int MostStrobeFramesInASecond(const struct MusicPcm *pcm, int fps);
+// Decodes dir/final.mp3 and checks the finale's strobe at 60 and 144 fps.
+// Returns 1, or 0 after one line naming the file and the count.
+int CheckFinaleStrobe(const char *dir);

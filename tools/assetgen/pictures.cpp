@@ -228,23 +228,6 @@ std::vector<Pine> FinaleForest(void) {
     return pines;
 }
 
-// Encodes the canvas (freed after) and decodes it again with the show's own
-// decoder into decoded, for a picture whose check needs what the show will
-// read. Returns the JPEG, or nothing after a message naming the picture.
-std::vector<unsigned char> EncodeAndDecode(Canvas *c, const char *name,
-                                           std::vector<uint32_t> *decoded) {
-    std::vector<unsigned char> jpeg = EncodeJpeg(BeginPixels(c), kQuality);
-    FreeCanvas(c);
-    Image *image = jpeg.empty() ? nullptr : DecodeJpeg(jpeg.data(), jpeg.size(), name);
-    if (!image) {
-        std::fprintf(stderr, "assetgen: cannot encode %s\n", name);
-        return {};
-    }
-    decoded->assign(image->pixels, image->pixels + W * H);
-    FreeJpeg(image);
-    return jpeg;
-}
-
 // Fills the finale's forest as silhouettes, one colour a rank (far to near),
 // each rank standing on ground of its colour; with mist > 0 a glow of that
 // opacity rises at the foot of every rank but the nearest.
@@ -668,19 +651,19 @@ int CredsPicture(const char *dir) {
     static const uint32_t rankColour[] = {0x241640, 0x180E32, 0x0E0824, 0x060414};
     ForestSilhouettes(cr, rankColour, 0);
     // The veil, feathered on its right, behind the lettering.
-    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 300, 0);
+    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 330, 0);
     cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.02, 0.08, 0);
-    cairo_pattern_t *top = cairo_pattern_create_linear(0, 140, 0, 170);
+    cairo_pattern_t *top = cairo_pattern_create_linear(0, 112, 0, 142);
     cairo_pattern_add_color_stop_rgba(top, 0, 0, 0, 0, 0);
     cairo_pattern_add_color_stop_rgba(top, 1, 0, 0, 0, 1);
     cairo_set_source(cr, veil);
     cairo_mask(cr, top);
     cairo_pattern_destroy(top);
     cairo_pattern_destroy(veil);
-    Text(cr, "DejaVu Serif", 30, true, 134, 186, "Glimmerfall");
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 162, 0, 188);
+    Text(cr, "DejaVu Serif", 38, true, 150, 164, "Glimmerfall");
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 134, 0, 166);
     cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.95, 0.7);
     cairo_pattern_add_color_stop_rgb(gold, 1, 0.95, 0.7, 0.25);
     cairo_set_source(cr, gold);
@@ -691,21 +674,27 @@ int CredsPicture(const char *dir) {
                                {"music", "synthesised sample by sample"}};
     IgnoreFontLeaks(true);
     for (int i = 0; i < 3; i++) {
-        double y = 208 + i * 16;
+        double y = 188 + i * 18;
         cairo_text_extents_t e;
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(cr, 11);
+        cairo_set_font_size(cr, 12.5);
         cairo_text_extents(cr, roles[i][0], &e);
-        cairo_move_to(cr, 66 - e.width - e.x_bearing, y);
+        cairo_move_to(cr, 78 - e.width - e.x_bearing, y);
         SetColour(cr, 0x8FD3FF, 1);
         cairo_show_text(cr, roles[i][0]);
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
                                CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr, 12.5);
-        cairo_move_to(cr, 74, y);
+        cairo_set_font_size(cr, 14);
+        cairo_move_to(cr, 86, y);
         SetColour(cr, 0xF0F0FF, 1);
         cairo_show_text(cr, roles[i][1]);
     }
+    // The sign-off, in the title's gold.
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 12.5);
+    cairo_move_to(cr, 20, 246);
+    SetColour(cr, 0xE8C87A, 1);
+    cairo_show_text(cr, "greetings to all who still draw every pixel");
     IgnoreFontLeaks(false);
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
@@ -1166,42 +1155,41 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
-// The pixels of skog.jpg as the show decodes them, for gr.jpg's check.
-std::vector<uint32_t> skogDecoded;
-
-// skog.jpg: the finale's forest on a sunlit winter day: lime and golden
-// pines inked in dark green on snow under a white sky. The finale strobes
-// between it and white on every beat (one frame of it, then white again),
-// so it is drawn high-key: the colour is in the hue, the sky and the snow
-// are white, and the ink lines are thin, so a block of the picture is about
-// as bright as white is. gr.jpg's check proves it.
+// skog.jpg: the finale's forest on a clear winter afternoon: blue sky going
+// gold toward a low sun on the left, four ranks of pines on snow, hazed blue
+// far off and deep green near, their tiers lit on the sun's side. The finale
+// cuts between it and white on the strong beats, so the white butterflies of
+// its inverted look need a picture darker than they are, and the windows the
+// butterflies open in the white look show its colour.
 int SkogPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        // White, warming a little toward the sun at the upper left.
-        double sun = std::exp(-(std::pow(x - 90, 2) + std::pow(y - 30, 2)) / 9000.0);
-        return Mix(0xFFFFFF, 0xFFF6D8, sun);
+        static const uint32_t sky[] = {0x2A5CA8, 0x4C84C8, 0x9CC0E0, 0xF4D8A8, 0xFFE4B0};
+        double sun = std::exp(-(std::pow(x - 120, 2) + std::pow(y - 112, 2) * 1.5) / 9000.0);
+        return Mix(Ramp(sky, 5, y / 150.0), 0xFFF0C8, 0.8 * sun);
     });
     cairo_t *cr = c.cr;
-    // Far ranks pale and cool, near ranks saturated and warm; the lit side
-    // yellow, the shadow side lime.
-    static const uint32_t shadow[] = {0xF2FCE8, 0xEEFCD0, 0xEAFCBA, 0xE6FCA8};
-    static const uint32_t lit[] = {0xFCFFF0, 0xFEFFD8, 0xFFFFC0, 0xFFFFA4};
-    static const double ink[] = {0.15, 0.22, 0.3, 0.35};
+    Moon(cr, 120, 112, 46, 0.32);               // the low sun
+    FillProfile(cr, H, 0x9AA4CC, [](double x) { // a far ridge in haze
+        return 140 - 18 * std::fabs(Fbm(152, x / 120.0, 0.7, 4)) - 6 * std::sin(x / 60.0);
+    });
+    // Far ranks hazed toward the sky's blue, near ranks deep green; the lit
+    // side of every tier warmer and lighter.
+    static const uint32_t shade[] = {0x5E7CA8, 0x34606E, 0x1C4634, 0x0E2A1A};
+    static const uint32_t lit[] = {0x8AA0C0, 0x5A8A6A, 0x3E7040, 0x2E5A26};
+    static const uint32_t snow[] = {0xDCE6F8, 0xE6EEFA, 0xEEF2FC, 0xF6F8FF};
     int rank = -1;
     for (const Pine &p : FinaleForest()) {
         if (p.rank != rank) { // a new rank stands on its own snow
             rank = p.rank;
             cairo_rectangle(cr, 0, p.base - 4, W, H);
-            SetColour(cr, 0xFFFFFF, 1);
+            SetColour(cr, snow[p.rank], 1);
             cairo_fill(cr);
         }
-        AddPine(cr, p.x, p.base, p.h, p.w, p.rank * 3);
-        SetColour(cr, shadow[p.rank], 1);
-        cairo_fill_preserve(cr);
-        SetColour(cr, 0x3C7A30, ink[p.rank]);
-        cairo_set_line_width(cr, 0.8);
-        cairo_stroke(cr);
+        // Short trunks: the nearest rank's stand in the snow bank below.
+        AddPine(cr, p.x, p.base, p.h, p.w, p.rank == 3 ? 1 : p.rank * 3);
+        SetColour(cr, shade[p.rank], 1);
+        cairo_fill(cr);
         for (int k = 0; k < 7; k++) { // the sunlit left half of every tier
             double y0 = p.base - p.h * 0.08 - k * p.h * 0.12, ww = p.w * (1 - k * 0.13);
             cairo_move_to(cr, p.x - ww / 2 + 1, y0 - 1);
@@ -1213,16 +1201,28 @@ int SkogPicture(const char *dir) {
         }
         // A blue shadow on the snow, to the right of the foot.
         cairo_save(cr);
-        cairo_translate(cr, p.x + p.w * 0.5, p.base);
-        cairo_scale(cr, p.w * 0.6, 2 + p.rank);
+        cairo_translate(cr, p.x + p.w * 0.6, p.base);
+        cairo_scale(cr, p.w * 0.7, 2 + p.rank);
         cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
         cairo_restore(cr);
-        SetColour(cr, 0xE4EEFF, 0.8);
+        SetColour(cr, 0x9AAEDC, 0.7);
         cairo_fill(cr);
     }
-    std::vector<unsigned char> jpeg = EncodeAndDecode(&c, "skog.jpg", &skogDecoded);
-    if (jpeg.empty()) return 0;
-    return WriteDataFile(dir, "skog.jpg", jpeg.data(), jpeg.size());
+    // A snow bank across the foot of the picture, lit from the left, with a
+    // soft blue shadow along its crest.
+    cairo_move_to(cr, 0, H);
+    for (int x = 0; x <= W; x += 4)
+        cairo_line_to(cr, x, 241 + 4 * std::sin(x / 47.0) + 3 * Fbm(153, x / 40.0, 0.2, 3));
+    cairo_line_to(cr, W, H);
+    cairo_close_path(cr);
+    cairo_pattern_t *bank = cairo_pattern_create_linear(0, 236, 0, H);
+    cairo_pattern_add_color_stop_rgb(bank, 0, 0.96, 0.97, 1.0);
+    cairo_pattern_add_color_stop_rgb(bank, 0.35, 0.78, 0.84, 0.96);
+    cairo_pattern_add_color_stop_rgb(bank, 1, 0.9, 0.93, 1.0);
+    cairo_set_source(cr, bank);
+    cairo_fill(cr);
+    cairo_pattern_destroy(bank);
+    return SaveCanvas(dir, "skog.jpg", &c);
 }
 
 // mrea.jpg: mountain ridges at dawn, pink and violet under a low sun. The
@@ -1339,84 +1339,22 @@ int VertikalPicture(const char *dir) {
     return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }
 
-// The largest cross-fade toward gr.jpg in the finale: trunc(sin(t) x 40 + 40).
-const int kFinaleFadeMax = 80;
-
-// The finale's strobe swaps, on a beat, a white view and a view of skog.jpg,
-// and then cross-fades both toward gr by the same level, 0 to 80. A block of
-// the flash analysis (6 x 6 over the 512 x 384 frame; the view holds rows
-// 1-4 of it) flashes when its mean luminance moves by 0.1 or more with the
-// darker side below 0.8. Returns the largest such move over every block and
-// level, 0 when none counts.
-double FinaleStrobeStep(const uint32_t *skog, const uint32_t *gr) {
-    static double table[256];
-    for (int i = 0; i < 256; i++) table[i] = LinearOf(i);
-    auto lum = [&](int r, int g, int b) {
-        return 0.2126 * table[r] + 0.7152 * table[g] + 0.0722 * table[b];
-    };
-    // The show's blend: (src x level + dst x (255 - level)) >> 8 per channel.
-    auto fade = [](int dst, int src, int level) {
-        return (src * level + dst * (255 - level)) >> 8;
-    };
-    double worst = 0;
-    for (int by = 0; by < 4; by++)
-        for (int bx = 0; bx < 6; bx++) {
-            int x0 = W * bx / 6, x1 = W * (bx + 1) / 6, y0 = by * 64, y1 = y0 + 64;
-            for (int level = 0; level <= kFinaleFadeMax; level++) {
-                double white = 0, day = 0;
-                for (int y = y0; y < y1; y++)
-                    for (int x = x0; x < x1; x++) {
-                        uint32_t s = skog[y * W + x], g = gr[y * W + x];
-                        int gr_ = g >> 16 & 255, gg = g >> 8 & 255, gb = g & 255;
-                        // A white layer comes out of the blend by blue as 254.
-                        white +=
-                            lum(fade(254, gr_, level), fade(254, gg, level), fade(254, gb, level));
-                        day += lum(fade(s >> 16 & 255, gr_, level), fade(s >> 8 & 255, gg, level),
-                                   fade(s & 255, gb, level));
-                    }
-                int n = (x1 - x0) * (y1 - y0);
-                white /= n, day /= n;
-                if (std::min(white, day) < 0.8) worst = std::max(worst, std::fabs(white - day));
-            }
-        }
-    return worst;
-}
-
-// gr.jpg: the finale's forest at dusk: the pines of skog.jpg, where they
-// stand there, as violet and indigo silhouettes under a rose and gold sky
-// with a low moon, mist between the ranks. The finale fades toward it by up
-// to a third and back every 6.3 s, so the white of the finale turns into a
-// pale dusk and out of it again. It must not make the beat strobe flash:
-// the picture is checked against skog.jpg with the flash rule.
+// gr.jpg: the light of the finale's sunset, with no forest of its own: a
+// rose and gold sky, a low sun and long streaks of cloud. The finale fades
+// toward it by up to a third and back every 6.3 s, so its white warms into
+// a glow and its winter afternoon into evening light, and back again; a
+// picture with pines of its own would lay a ghost forest over both.
 int GrPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0x0A1458, 0x3A1C88, 0xA82C80, 0xF4603C, 0xFFB040};
-        double glow = std::exp(-(std::pow(x - 330, 2) + std::pow(y - 120, 2) * 2) / 20000.0);
-        return Mix(Ramp(sky, 5, y / 160.0), 0xFFE0A0, 0.5 * glow);
+        static const uint32_t sky[] = {0xF08C9C, 0xFFA47C, 0xFFC47A, 0xFFDC96, 0xFFE8B8};
+        double glow = std::exp(-(std::pow(x - 330, 2) + std::pow(y - 120, 2) * 2) / 16000.0);
+        // Long, thin streaks of rose cloud across the sky.
+        double streak = std::max(0.0, Fbm(195, x / 160.0, y / 9.0, 4)) * (y < 170 ? 1.0 : 0.3);
+        return Mix(Mix(Ramp(sky, 5, y / 256.0), 0xE0708C, 0.6 * streak), 0xFFF8E0, 0.8 * glow);
     });
-    cairo_t *cr = c.cr;
-    Stars(&c, 193, 50, 60);
-    Moon(cr, 330, 88, 60, 0.5);
-    // A far ridge, then the ranks, each with mist rising at its foot.
-    FillProfile(cr, H, 0x8A3A88, [](double x) {
-        return 138 - 22 * std::fabs(Fbm(194, x / 110.0, 0.3, 4)) - 8 * std::sin(x / 70.0);
-    });
-    static const uint32_t rankColour[] = {0x6A2C80, 0x461C70, 0x281058, 0x140834};
-    ForestSilhouettes(cr, rankColour, 0.4);
-    std::vector<uint32_t> decoded;
-    std::vector<unsigned char> jpeg = EncodeAndDecode(&c, "gr.jpg", &decoded);
-    if (jpeg.empty()) return 0;
-    if (skogDecoded.size() != decoded.size()) return 0; // skog.jpg failed before
-    double step = FinaleStrobeStep(skogDecoded.data(), decoded.data());
-    if (step >= 0.1) {
-        std::fprintf(stderr,
-                     "assetgen: skog.jpg against white under gr.jpg: a block's luminance "
-                     "moves by %.3f on the finale's strobe (under 0.1 needed)\n",
-                     step);
-        return 0;
-    }
-    return WriteDataFile(dir, "gr.jpg", jpeg.data(), jpeg.size());
+    Moon(c.cr, 330, 120, 46, 0.4); // the setting sun
+    return SaveCanvas(dir, "gr.jpg", &c);
 }
 
 } // namespace

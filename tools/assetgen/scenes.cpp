@@ -482,24 +482,20 @@ void AddTwoSided(SharedMesh *s, V3 a, V3 b, V3 c, int material) {
     AddFacing(s->mesh, ia, ib, ic, material, n * -1.0);
 }
 
-// butterfly: a body and two pairs of wings, drawn without lights: faces with
-// a material come out black, faces with material -1 pure blue. Each wing is
-// a black lattice (a dark base at the root, veins fanning out from it and a
-// broad border) around open cells, with a thin blue hem. The show lays the
-// render over its pictures by the blue byte, straight or inverted: on white,
-// the lattice shows the forest behind it inside a blue outline; inverted, it
-// is a white lattice whose cells are windows onto the picture. The lattice
+// butterfly: a body and two pairs of wings, drawn without lights, so every
+// face comes out black. Each wing is a black lattice (a dark base at the
+// root, veins fanning out from it and a broad border) around open cells. The
+// show lays the render over its pictures by the blue byte, straight or
+// inverted: on white, the lattice is a window onto the forest behind it;
+// inverted, it is a white lattice whose cells show the picture. The lattice
 // keeps the white area of an inverted butterfly small, so its jumps on the
 // kicks swing a screen region's brightness less than a solid shape would.
-// The blue stays a thin line: wherever it is, it swaps with a pale picture
-// on every loud frame of the butterflies part.
 // Wingspan about 420, height 340: at z 1050-1450 it covers 90-160 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
     SharedMesh w{&wings, {}}, b{&body, {}};
     const double lift = std::tan(0.35); // wings raised about 20 degrees
-    const int kBlack = 0, kBlue = -1;
-    const double hem = 0.965; // the blue hem: the outermost 3.5 % of the wing's radius
+    const int kBlack = 0;
     // Veins are this wide (scene units, before the final scaling): about two
     // pixels at the swarm's distance, so the blur keeps them.
     const double vein = 9;
@@ -552,10 +548,7 @@ std::vector<MeshData> Butterfly() {
                 tri(root, innerLine[i], innerLine[i + 1], kBlack);
             for (size_t i = 0; i + 1 < outerLine.size(); i++) { // the border
                 double a = outerAngle[i], a2 = outerAngle[i + 1];
-                quad(outerLine[i], at(hem * radius(a), a), at(hem * radius(a2), a2),
-                     outerLine[i + 1], kBlack);
-                quad(at(hem * radius(a), a), at(radius(a), a), at(radius(a2), a2),
-                     at(hem * radius(a2), a2), kBlue);
+                quad(outerLine[i], at(radius(a), a), at(radius(a2), a2), outerLine[i + 1], kBlack);
             }
             for (int j = 0; j <= cells; j++) { // the veins, the wing's edges included
                 V3 li = j ? cellInner[j - 1][m] : innerLine.front();
