@@ -424,8 +424,10 @@ const Section kSections[PART_COUNT + 1] = {
     {8, kFour, 0.5, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
      kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
      190, 0.5, 0, 1, 0, 0.22},
-    // Part Twelve: lighter, half-time, toward the dragon, over the same pedal.
-    {14, kHalf, 0.4, 55, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
+    // Part Twelve: lighter, half-time, toward the dragon, over the same pedal;
+    // its kick rests between bins 1 and 2 as eleven's does, so the cube
+    // keeps to copper and gold.
+    {14, kHalf, 0.4, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
      kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
      190, 0.5, 0, 1, 0, 0.3},
     // Part 13: the heart; flashes on the beats.
