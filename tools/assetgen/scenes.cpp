@@ -242,13 +242,16 @@ void Icosphere(int levels, std::vector<V3> *points, std::vector<Tri> *tris) {
 }
 
 // spikeball: 42 spikes (the once-subdivided icosahedron's corners pushed out
-// to radius 40) on a core of radius 21, flat-shaded facets.
+// to radius 34) on a core of radius 19, flat-shaded facets. The first part
+// that shows it drops it toward the view's bottom on every kick (its y
+// follows bin 0): small enough that it mostly stays whole, large enough to
+// fill a good part of the view.
 MeshData Spikeball() {
     std::vector<V3> p;
     std::vector<Tri> tris;
     Icosphere(2, &p, &tris);
     MeshData m{"spikes", {}, {}};
-    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 40.0 : 21.0);
+    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 34.0 : 19.0);
     for (Tri t : tris) AddFlatOut(&m, p[t.a], p[t.b], p[t.c], 0, V3{0, 0, 0});
     return m;
 }
