@@ -727,9 +727,9 @@ int MoahPicture(const char *dir) {
         // its centre; the leading between the cells a muted bronze. One warm
         // family against the royal blue spikeball in front: the two read as
         // complements, with no third hue to clash (pink cells did).
-        double hue = -0.95 + 0.25 * std::sin(best * 2.39996) + d1 / 90.0;
+        double hue = -0.88 + 0.2 * std::sin(best * 2.39996) + d1 / 120.0;
         uint32_t cell = IsoColour(hue, 60 + 16 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-1.25, 30), cell, edge);
+        return Mix(IsoColour(-1.0, 40), cell, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
