@@ -416,15 +416,19 @@ const Section kSections[PART_COUNT + 1] = {
     // Part Ten: the pictures flip on the beats.
     {17, kFour, 0.6, 76, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
      "..x...x...x...x.", 0.16, 0.3, 3000, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
-    // Part eleven: the cube; the kick sits on bin 1 for the blur. An F pedal
-    // on bin 2 takes the bass's place and holds the cube's colour (bins 2, 1,
-    // 0 are its red, green, blue) steady between the kicks, under F, Dm, Am
-    // (as Fmaj7) and Dm.
-    {8, kFour, 0.5, 50, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
+    // Part eleven: the cube; the kick rests between bins 1 and 2, high
+    // enough on bin 1 for the blur and as high on bin 2, so it lifts the
+    // cube's red with its green (bins 2, 1, 0 are its red, green, blue): a
+    // kick turns the copper cube gold, not green, and leaves bin 0 (blue)
+    // alone. An F pedal on bin 2 takes the bass's place and holds the colour
+    // steady between the kicks, under F, Dm, Am (as Fmaj7) and Dm.
+    {8, kFour, 0.5, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
      kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
      190, 0.5, 0, 1, 0, 0.22},
-    // Part Twelve: lighter, half-time, toward the dragon, over the same pedal.
-    {14, kHalf, 0.4, 55, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
+    // Part Twelve: lighter, half-time, toward the dragon, over the same pedal;
+    // its kick rests between bins 1 and 2 as eleven's does, so the cube
+    // keeps to copper and gold.
+    {14, kHalf, 0.4, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
      kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
      190, 0.5, 0, 1, 0, 0.3},
     // Part 13: the heart; flashes on the beats.

@@ -746,9 +746,9 @@ int CredsPicture(const char *dir) {
 // scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
 // beats, so every colour sits at mid grey's luminance and so does its inverse:
 // neither the scroll nor the inversion moves the brightness of the picture,
-// only its hues swap (warm amber and rose, cool blue and teal inverted).
+// only its hues swap (ochre and gold, grey-blue inverted).
 int MoahPicture(const char *dir) {
-    Rng rng = NewRng(101);
+    Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
     for (int k = 0; k < 90; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
@@ -766,26 +766,30 @@ int MoahPicture(const char *dir) {
                 d2 = d;
         }
         double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
-        // Each cell its own hue, shading toward the neighbouring hue at its
-        // centre; the leading between the cells a gold of equal weight.
-        // The hues keep to the warm side (amber to rose) and stay soft, so
-        // the blue spikeball in front stands out by its colour.
-        double hue = -0.6 + 0.8 * std::sin(best * 2.39996) + d1 / 80.0;
-        uint32_t cell = IsoColour(hue, 66 + 16 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-1.3, 85), cell, edge);
+        // Each cell its own shade of ochre and old gold, a little richer at
+        // its centre; the leading between the cells a muted bronze. One warm
+        // family against the royal blue spikeball in front: the two read as
+        // complements, with no third hue to clash (pink cells did).
+        double hue = -0.88 + 0.2 * std::sin(best * 2.39996) + d1 / 120.0;
+        uint32_t cell = IsoColour(hue, 60 + 16 * std::cos(d1 / 9.0));
+        return Mix(IsoColour(-1.0, 40), cell, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
-// cani01.jpg: a wolf howls at a huge moon over dusk hills.
+// cani01.jpg: a wolf howls at a huge moon over dusk hills. The parts that
+// show it lay a cube over the middle of the view (about x 190-345, rows
+// 10-175) and light shafts over its right half, so the wolf sits at the far
+// left and the moon at the right: the cube turns in the open sky between
+// them, and neither covers the wolf's head.
 void DrawCani1(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
-        return Ramp(sky, 4, y / 230.0 + 0.05 * Fbm(111, x / 60.0, y / 30.0, 3));
+        return Ramp(sky, 4, y / 230.0 + 0.04 * Fbm(111, x / 90.0, y / 45.0, 2));
     });
     cairo_t *cr = c.cr;
-    Stars(&c, 112, 70, 90);
-    Moon(cr, 330, 95, 90, 0.7);
+    Stars(&c, 112, 40, 90);
+    Moon(cr, 432, 84, 80, 0.66);
     // Hills, far and near.
     for (int layer = 0; layer < 2; layer++)
         FillProfile(cr, H, layer ? 0x0C0618 : 0x2A1638, [&](double x) {
@@ -794,7 +798,13 @@ void DrawCani1(Canvas &c) {
         });
     // The wolf, sitting on the near hill, head thrown back, howling at the
     // moon: bushy tail, round haunch, arched neck, two pointed ears, open
-    // jaws, deep chest, a straight foreleg and the folded hind leg.
+    // jaws, deep chest, a straight foreleg and the folded hind leg. Drawn
+    // in its own frame, moved left and a little smaller, its paws kept on
+    // the ground line.
+    cairo_save(cr);
+    cairo_translate(cr, 150 - 64, 238);
+    cairo_scale(cr, 0.94, 0.94);
+    cairo_translate(cr, -150, -238);
     cairo_move_to(cr, 66, 238);
     cairo_curve_to(cr, 70, 226, 92, 214, 116, 212);   // tail up to the haunch
     cairo_curve_to(cr, 108, 194, 116, 170, 138, 160); // round haunch
@@ -822,6 +832,7 @@ void DrawCani1(Canvas &c) {
     cairo_close_path(cr);
     // Moonlight rims the fur before the body is filled over it; not along
     // the ground, where the wolf sits on the hill's own dark.
+    cairo_restore(cr); // the path stays where it was drawn, read back unscaled
     cairo_path_t *wolf = cairo_copy_path(cr);
     cairo_new_path(cr);
     cairo_save(cr);
@@ -846,15 +857,17 @@ int Cani1Picture(const char *dir) {
 
 // cani02.jpg: op-art rings in the dusk's violet, rose, amber and gold; flips against cani01
 // on loud frames. The rings carry cani01's own light and shade (its
-// luminance, softened over a few pixels), so a flip swaps the colours and the
-// pattern but leaves every region as bright as it was: no flash.
+// luminance, softened over two pixels only), so a flip swaps the colours and
+// the pattern but leaves every region as bright as it was, no flash, and the
+// wolf and the moon keep their edges: the flip reads as the same scene
+// ringing on the beat, not a cut to another picture.
 int Cani2Picture(const char *dir) {
     Canvas c = NewCanvas();
     DrawCani1(c);
     const uint32_t *wolf = BeginPixels(&c);
     std::vector<double> light(W * H), row(W * H);
     for (int i = 0; i < W * H; i++) light[i] = Luminance(wolf[i]);
-    const int r = 6; // box blur radius, pixels: two passes across, two down
+    const int r = 2; // box blur radius, pixels: two passes across, two down
     for (int pass = 0; pass < 2; pass++) {
         for (int y = 0; y < H; y++)
             for (int x = 0; x < W; x++) {
@@ -871,17 +884,22 @@ int Cani2Picture(const char *dir) {
     }
     DonePixels(&c);
     Shade(&c, [&](int x, int y) {
-        double a = std::hypot(x - 150, y - 128), b = std::hypot(x - 380, y - 110);
+        double a = std::hypot(x - 100, y - 150), b = std::hypot(x - 432, y - 84);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x4A2AA0, 0xC0408A, 0xF08A50, 0xF8D878};
+        static const uint32_t ramp[] = {0x5A2A98, 0xC0408A, 0xF08A50, 0xF8D878};
         // The ring's swing around the local light averages out over a ring
         // pair; it is held within 0 and 1 (by the room on the nearer side)
         // so the moon's rings do not clip and lose light on average.
         double m = light[y * W + x];
-        double l = m + 0.5 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
+        double l = m + 0.35 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
         // A saturated hue cannot reach the moon's light: it pales toward
         // white until it does.
-        uint32_t hue = Ramp(ramp, 4, 0.5 + v / 5.2), out = WithLuminance(hue, l);
+        // The hue follows the light (violet in the dark, rose, amber, gold
+        // in the moon) and the rings turn it a little either way: a dark
+        // hue is never asked to be bright, so no gold turns olive and no
+        // violet turns blue.
+        double tone = std::clamp(std::sqrt(m) * 1.1 + v / 14.0, 0.0, 1.0);
+        uint32_t hue = Ramp(ramp, 4, tone), out = WithLuminance(hue, l);
         for (double pale = 0.1; pale <= 1.0 && Luminance(out) < l - 0.01; pale += 0.1)
             out = WithLuminance(Mix(hue, 0xFFFFFF, pale), l);
         return out;
@@ -889,21 +907,34 @@ int Cani2Picture(const char *dir) {
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
 
-// drake.jpg: a red and gold dragon coiling through smoke and embers.
+// drake.jpg: a black dragon against a teal night sky and a low gold moon,
+// rimmed in the moon's light, breathing fire. A silhouette reads through
+// everything the parts do to it (the inversion on the beats turns it white
+// on a salmon sky, still the same shape), and the teal is the complement of
+// the rose heart that the last part lays over the middle of the view, so the
+// dragon is placed around the middle: body along the bottom, the wing up at
+// the left, the head and the fire before the moon at the right.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double n = Fbm(121, x / 80.0, y / 60.0, 5);
-        double glow = std::exp(-std::pow((y - 200) / 90.0, 2));
-        static const uint32_t ramp[] = {0x0A0204, 0x2A0808, 0x6A1608, 0xC84A10};
-        return Ramp(ramp, 4, 0.25 + 0.5 * n + 0.35 * glow);
+        static const uint32_t sky[] = {0x041620, 0x0A3442, 0x16606A, 0x7A8A62, 0xE0A850};
+        double glow = std::exp(-(std::pow(x - 420, 2) + std::pow(y - 84, 2)) / 9000.0);
+        uint32_t base = Ramp(sky, 5, y / 250.0 + 0.04 * Fbm(121, x / 90.0, y / 40.0, 3));
+        return Mix(base, 0xF0C070, 0.45 * glow);
     });
     cairo_t *cr = c.cr;
+    Stars(&c, 123, 45, 120);
+    Moon(cr, 420, 84, 78, 0.62);
+    // Far hills, a shade darker than the sky's foot.
+    FillProfile(cr, H, 0x0E2A30, [](double x) {
+        return 226 - 16 * Fbm(124, x / 100.0, 0.5, 3) - 6 * std::sin(x / 60.0);
+    });
+    const uint32_t ink = 0x040206, rim = 0xF2C46A;
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
-        *x = 20 + s * 330;
-        *y = 150 + 55 * std::sin(s * 2.6 * kPi + 0.4) * (0.5 + 0.5 * s) - 40 * s;
-        *w = 4 + 22 * std::pow(s, 0.7);
+        *x = 14 + s * 352;
+        *y = 214 - 112 * s + 26 * std::sin(s * 2.6 * kPi) * (1 - 0.5 * s);
+        *w = 4 + 20 * std::pow(s, 0.7);
     };
     const int n = 120;
     std::vector<double> ux(n + 1), uy(n + 1), lx(n + 1), ly(n + 1);
@@ -915,81 +946,104 @@ int DrakePicture(const char *dir) {
         ux[i] = x - dy / l * w, uy[i] = y + dx / l * w;
         lx[i] = x + dy / l * w, ly[i] = y - dx / l * w;
     }
-    // Back spikes first, so the body covers their roots.
-    for (int i = 8; i < n; i += 6) {
+    // The silhouette in pieces (wing, spikes, body, head, horn): every piece
+    // is rimmed in moonlight first, then every piece filled with ink, so the
+    // rim shows only along the outline and never where two pieces overlap.
+    std::vector<cairo_path_t *> pieces;
+    auto keep = [&]() {
+        pieces.push_back(cairo_copy_path(cr));
+        cairo_new_path(cr);
+    };
+    double sx, sy, sw, bx, by, bw;
+    spine(0.74, &sx, &sy, &sw);
+    spine(0.5, &bx, &by, &bw);
+    // The wing: a leading edge arching from the shoulder up to the wrist,
+    // three fingers spreading from it to the top left, the membrane
+    // scalloped between the finger tips and back to the body.
+    const double wx = 214, wy = 26;
+    const double tips[3][2] = {{22, 22}, {58, 96}, {128, 122}};
+    cairo_move_to(cr, sx + 6, sy - sw * 0.6);
+    cairo_curve_to(cr, sx - 4, 80, wx + 30, wy + 10, wx, wy);
+    cairo_curve_to(cr, 150, 10, 80, 10, tips[0][0], tips[0][1]);
+    cairo_curve_to(cr, 60, 40, 60, 70, tips[1][0], tips[1][1]);
+    cairo_curve_to(cr, 90, 86, 110, 100, tips[2][0], tips[2][1]);
+    cairo_curve_to(cr, 150, 104, 170, 112, bx + 20, by - bw * 0.5);
+    cairo_close_path(cr);
+    keep();
+    // Back spikes, curved back toward the tail, their roots under the body.
+    for (int i = 12; i < n - 10; i += 9) {
         double x, y, w;
         spine((double)i / n, &x, &y, &w);
-        cairo_move_to(cr, lx[i - 3], ly[i - 3]);
-        cairo_line_to(cr, lx[i] + (lx[i] - x) * 0.9, ly[i] + (ly[i] - y) * 0.9 - 4);
-        cairo_line_to(cr, lx[i + 3 > n ? n : i + 3], ly[i + 3 > n ? n : i + 3]);
+        cairo_move_to(cr, lx[i - 4], ly[i - 4]);
+        cairo_curve_to(cr, lx[i] + (lx[i] - x) * 0.5, ly[i] + (ly[i] - y) * 0.5,
+                       lx[i] + (lx[i] - x) * 0.9 - 6, ly[i] + (ly[i] - y) * 0.9,
+                       lx[i] + (lx[i] - x) * 1.1 - 10, ly[i] + (ly[i] - y) * 1.1 - 2);
+        cairo_line_to(cr, lx[i + 3], ly[i + 3]);
         cairo_close_path(cr);
+        keep();
     }
-    SetColour(cr, 0xF0B030, 1);
-    cairo_fill(cr);
     cairo_move_to(cr, ux[0], uy[0]);
     for (int i = 1; i <= n; i++) cairo_line_to(cr, ux[i], uy[i]);
     for (int i = n; i >= 0; i--) cairo_line_to(cr, lx[i], ly[i]);
     cairo_close_path(cr);
-    cairo_pattern_t *body = cairo_pattern_create_linear(0, 60, 0, 230);
-    cairo_pattern_add_color_stop_rgb(body, 0, 0.95, 0.25, 0.12);
-    cairo_pattern_add_color_stop_rgb(body, 1, 0.45, 0.04, 0.05);
-    cairo_set_source(cr, body);
-    cairo_fill(cr);
-    cairo_pattern_destroy(body);
-    // Scales: small arcs along the body.
-    cairo_set_line_width(cr, 1.2);
-    SetColour(cr, 0xFFD070, 0.7);
-    for (int i = 6; i < n; i += 3)
-        for (int k = -1; k <= 1; k++) {
-            double x, y, w;
-            spine((double)i / n, &x, &y, &w);
-            cairo_new_sub_path(cr);
-            cairo_arc(cr, x, y + k * w * 0.45, w * 0.28, 0.2 * kPi, 0.8 * kPi);
-        }
-    cairo_stroke(cr);
-    // Head at the neck's end: a long snout, jaw, horn and eye.
+    keep();
+    // Head at the neck's end: a long snout, open jaws, a swept horn.
     double hx, hy, hw;
     spine(1.0, &hx, &hy, &hw);
-    cairo_move_to(cr, hx - 10, hy - 26);
-    cairo_curve_to(cr, hx + 20, hy - 40, hx + 50, hy - 30, hx + 80, hy - 12);
-    cairo_line_to(cr, hx + 84, hy - 2);
-    cairo_line_to(cr, hx + 40, hy + 2);
-    cairo_line_to(cr, hx + 78, hy + 14);
-    cairo_curve_to(cr, hx + 50, hy + 26, hx + 20, hy + 30, hx - 8, hy + 24);
+    cairo_move_to(cr, hx - 14, hy - 22);
+    cairo_curve_to(cr, hx + 16, hy - 36, hx + 44, hy - 30, hx + 74, hy - 14);
+    cairo_line_to(cr, hx + 78, hy - 4);
+    cairo_line_to(cr, hx + 36, hy);
+    cairo_line_to(cr, hx + 72, hy + 14);
+    cairo_curve_to(cr, hx + 44, hy + 26, hx + 16, hy + 28, hx - 14, hy + 22);
     cairo_close_path(cr);
-    SetColour(cr, 0xC8281A, 1);
-    cairo_fill_preserve(cr);
-    SetColour(cr, 0xFFD070, 1);
-    cairo_set_line_width(cr, 1.5);
+    keep();
+    cairo_move_to(cr, hx + 4, hy - 26);
+    cairo_curve_to(cr, hx - 10, hy - 56, hx - 28, hy - 66, hx - 48, hy - 70);
+    cairo_curve_to(cr, hx - 24, hy - 52, hx - 12, hy - 38, hx - 8, hy - 24);
+    cairo_close_path(cr);
+    keep();
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 3);
+    SetColour(cr, rim, 0.85);
+    for (cairo_path_t *piece : pieces) {
+        cairo_append_path(cr, piece);
+        cairo_stroke(cr);
+    }
+    SetColour(cr, ink, 1);
+    for (cairo_path_t *piece : pieces) {
+        cairo_append_path(cr, piece);
+        cairo_fill(cr);
+        cairo_path_destroy(piece);
+    }
+    // The wing's finger bones, faint lines of rim light in the membrane.
+    cairo_set_line_width(cr, 1.4);
+    SetColour(cr, rim, 0.45);
+    for (int k = 0; k < 3; k++) {
+        cairo_move_to(cr, wx, wy);
+        cairo_line_to(cr, tips[k][0], tips[k][1]);
+    }
     cairo_stroke(cr);
-    cairo_move_to(cr, hx + 6, hy - 30);
-    cairo_curve_to(cr, hx - 10, hy - 60, hx - 30, hy - 70, hx - 50, hy - 72);
-    cairo_curve_to(cr, hx - 24, hy - 56, hx - 10, hy - 40, hx - 4, hy - 24);
-    cairo_close_path(cr);
-    SetColour(cr, 0xF0C050, 1);
+    // The eye: a gold ember in the black.
+    SetColour(cr, 0xFFD870, 1);
+    cairo_arc(cr, hx + 26, hy - 16, 3, 0, 2 * kPi);
     cairo_fill(cr);
-    SetColour(cr, 0xFFF2A0, 1);
-    cairo_arc(cr, hx + 30, hy - 18, 4, 0, 2 * kPi);
-    cairo_fill(cr);
-    SetColour(cr, 0x000000, 1);
-    cairo_arc(cr, hx + 31, hy - 18, 1.6, 0, 2 * kPi);
-    cairo_fill(cr);
-    // Fire from the mouth and embers in the air.
-    cairo_pattern_t *fire = cairo_pattern_create_linear(hx + 80, 0, W, 0);
-    cairo_pattern_add_color_stop_rgba(fire, 0, 1, 0.95, 0.6, 0.95);
-    cairo_pattern_add_color_stop_rgba(fire, 1, 1, 0.35, 0.05, 0.0);
+    // Fire from the mouth toward the right edge, and embers in the air.
+    cairo_pattern_t *fire = cairo_pattern_create_linear(hx + 76, 0, W, 0);
+    cairo_pattern_add_color_stop_rgba(fire, 0, 1, 0.95, 0.65, 0.95);
+    cairo_pattern_add_color_stop_rgba(fire, 1, 1, 0.45, 0.1, 0.0);
     cairo_set_source(cr, fire);
-    cairo_move_to(cr, hx + 80, hy + 2);
-    cairo_curve_to(cr, hx + 110, hy - 20, W - 10, hy - 50, W, hy - 40);
-    cairo_line_to(cr, W, hy + 50);
-    cairo_curve_to(cr, W - 10, hy + 40, hx + 110, hy + 20, hx + 80, hy + 6);
+    cairo_move_to(cr, hx + 76, hy + 2);
+    cairo_curve_to(cr, hx + 100, hy - 14, W - 10, hy - 34, W, hy - 28);
+    cairo_line_to(cr, W, hy + 40);
+    cairo_curve_to(cr, W - 10, hy + 32, hx + 100, hy + 16, hx + 76, hy + 6);
     cairo_close_path(cr);
     cairo_fill(cr);
     cairo_pattern_destroy(fire);
     Rng rng = NewRng(122);
-    for (int k = 0; k < 60; k++) {
-        SetColour(cr, Mix(0xFFD060, 0xFF5010, RngFloat(&rng)), RngRange(&rng, 0.4, 1));
-        cairo_arc(cr, RngRange(&rng, 0, W), RngRange(&rng, 0, H), RngRange(&rng, 0.6, 2), 0,
+    for (int k = 0; k < 40; k++) {
+        SetColour(cr, Mix(0xFFD870, 0xFF7020, RngFloat(&rng)), RngRange(&rng, 0.4, 1));
+        cairo_arc(cr, RngRange(&rng, 300, W), RngRange(&rng, 20, 200), RngRange(&rng, 0.6, 1.8), 0,
                   2 * kPi);
         cairo_fill(cr);
     }
@@ -1262,9 +1316,13 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: fat Truchet arcs, amber tubes on teal, tiling seamlessly (the
-// show zooms and scrolls it through a grid that wraps). Tube and ground share
-// one luminance, so the zoom and the scroll move colours, never brightness.
+// fette.jpg: fat Truchet arcs, slate tubes on deep navy, tiling seamlessly
+// (the show zooms and scrolls it through a grid that wraps, and turns the
+// red and gold spikeball over it). A dark, quiet ground: the star stands out
+// by its light and colour, and the zoom's moire stays faint because the arcs
+// differ from the ground by little. The star is no lighter than the old mid
+// grey ground was dark, so its jumps on the kicks change the light of the
+// frame no more than they did.
 int FettePicture(const char *dir) {
     const int cell = 32;
     Rng rng = NewRng(171);
@@ -1277,13 +1335,15 @@ int FettePicture(const char *dir) {
         if (flip[cy * (W / cell) + cx]) u = cell - u;
         double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
         double ring = std::fabs(d - cell / 2.0);
-        bool band = ring < 8;
-        // A tiling grain that turns the hues a little, never the brightness.
-        double grain = 0.25 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
-        uint32_t base = IsoColour((((cx + cy) & 1) ? 2.5 : 2.2) + grain, 80);
-        uint32_t tube = IsoColour(-0.75 + 0.35 * ring / 8.0 + grain, 95);
-        return band ? Mix(tube, IsoColour(-1.6, 60), ring > 6.5 ? 0.6 : 0.0)
-                    : Mix(base, IsoColour(1.2, 60), d < 4 ? 0.6 : 0.0);
+        // A tiling grain that turns the navy a little toward teal.
+        double grain = 0.5 + 0.5 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
+        uint32_t ground = Mix(0x0B1026, 0x0A1A2A, grain);
+        // The tube: slate, lit along its middle so it reads round, with a
+        // faint gold line along each rim that echoes the star's highlights.
+        double across = std::clamp(ring / 8.0, 0.0, 1.0);
+        uint32_t tube = Mix(0x243456, 0x141E3A, across * across);
+        if (ring < 8) return ring > 6.8 ? Mix(tube, 0x6A5A3A, 0.5) : tube;
+        return ground;
     });
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
@@ -1291,27 +1351,28 @@ int FettePicture(const char *dir) {
 // vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
 // their opacity (the show lays this layer over the wolf pictures by blue):
 // bright where opaque, black between the shafts, never brighter in red or
-// green than in blue. The shafts stand far apart, narrow and pale (ice to
-// lavender), so the waves the parts put through them draw a few threads of
-// light over the picture instead of covering it.
+// green than in blue. The shafts stand in the right half only, far enough
+// from the wolf at the left that the parts' waves (30 pixels either way)
+// never carry one over it; they fall through the moon and past the cube,
+// pale (ice to lavender), swelling gently so they read as shafts of light.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x = 20; x < W - 30; x += RngRange(&rng, 60, 110))
-        beams.push_back({x, RngRange(&rng, 9, 15), RngRange(&rng, 0.85, 1.0), RngFloat(&rng)});
+    for (double x : {252.0, 334.0, 408.0, 482.0})
+        beams.push_back({x, RngRange(&rng, 11, 14), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
         double tint = 0;
         for (const Beam &b : beams) {
-            // Distances across the wrap and eleven swells down the height:
+            // Distances across the wrap and three swells down the height:
             // the beams tile.
             double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
             double v = b.level * std::exp(-d * d * 2) *
-                       (0.75 + 0.25 * std::sin(y * 11 * 2 * kPi / H + b.x));
+                       (0.86 + 0.14 * std::sin(y * 3 * 2 * kPi / H + b.x));
             if (v > a) a = v, tint = b.tint;
         }
         if (a < 0.06) return 0;

@@ -257,13 +257,16 @@ void Icosphere(int levels, std::vector<V3> *points, std::vector<Tri> *tris) {
 }
 
 // spikeball: 42 spikes (the once-subdivided icosahedron's corners pushed out
-// to radius 40) on a core of radius 21, flat-shaded facets.
+// to radius 34) on a core of radius 19, flat-shaded facets. The first part
+// that shows it drops it toward the view's bottom on every kick (its y
+// follows bin 0): small enough that it mostly stays whole, large enough to
+// fill a good part of the view.
 MeshData Spikeball() {
     std::vector<V3> p;
     std::vector<Tri> tris;
     Icosphere(2, &p, &tris);
     MeshData m{"spikes", {}, {}};
-    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 40.0 : 21.0);
+    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 34.0 : 19.0);
     for (Tri t : tris) AddFlatOut(&m, p[t.a], p[t.b], p[t.c], 0, V3{0, 0, 0});
     return m;
 }
@@ -671,10 +674,12 @@ int GenerateScenes(const char *dir) {
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
     // The spikeball is a saturated royal blue, darker in red and green than
-    // the pastel picture it turns over, so it stands out from it.
+    // the grey-blue picture it first turns over, so it stands out from it.
+    // The show recolours it red with gold highlights for the dark picture
+    // that follows; a strong diffuse weight lets that red glow there.
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.55, 0.6)});
+                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.85, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7)});
@@ -700,9 +705,12 @@ int GenerateScenes(const char *dir) {
                   {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
                    Mat("azure", {0.15, 0.2, 0.3}, {0.12, 0.6, 0.95}, {0.9, 0.95, 1.0}, 0.45, 0.6),
                    Mat("lilac", {0.15, 0.2, 0.3}, {0.62, 0.48, 1.0}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
+    // The heart: rose with a strong diffuse weight and a white highlight, its
+    // ambient low, so the side turned from the light falls darker (and, laid
+    // over the dragon by its blue byte, thinner) and the heart reads round.
     ok = ok &&
          WriteScene(dir, "love.txt", "love", {Love()},
-                    {Mat("rose", {0.5, 0.15, 0.35}, {1.0, 0.3, 0.66}, {1.0, 0.8, 0.95}, 0.5, 0.5)});
+                    {Mat("rose", {0.36, 0.1, 0.3}, {1.0, 0.26, 0.7}, {1.0, 0.9, 0.95}, 0.72, 0.8)});
     ok = ok &&
          WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
                     // The lake lays the bomb over the water by its blue byte:
