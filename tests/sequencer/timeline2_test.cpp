@@ -130,7 +130,7 @@ const struct {
     {3900, "149.78 s: the panels half way", 0x4e156bf7c47d55fdu},
     {4320, "156.78 s: the lone butterfly on white before the drums", 0x203d0c1daf4f5e01u},
     {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x7d82e15d8be88abbu},
-    {5120, "170.11 s: an odd beat, the swarm on white", 0xbf1fdccb6ef57ef6u},
+    {5168, "170.91 s: an odd beat, the swarm on white", 0xf16fc11ff683a713u},
     {5790, "181.28 s: the credits begin under the five butterflies", 0x694e6d87596b905au},
     {6000, "184.78 s: the credits under the blurring butterflies", 0xd84fcfda42b6ccecu},
 };

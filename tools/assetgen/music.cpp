@@ -368,11 +368,14 @@ struct Section {
     double offLow = 0;      // Their resting pitch, Hz; 0: kickLow
     double drone = 0;       // Level of a sustained F2 sine under the section (spectrum bin 2)
     double kickRest = 0;    // Seconds at the section's end without kicks
+    const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
 };
 
 const char *kFour = "x...x...x...x...";
 const char *kNone = "................";
 const char *kHalf = "x.......x.......";
+const char *kFinalePhrase = "x.......x.......x.......x......."
+                            "x.......x.......x...............";
 
 // clang-format off
 const Section kSections[PART_COUNT + 1] = {
@@ -446,13 +449,14 @@ const Section kSections[PART_COUNT + 1] = {
     // white; then the drums, the crash and the theme come in at 158.78 s,
     // where the strobe starts, and every kick brings in more butterflies.
     // The strobe cuts the view on every frame the kick is loud, so a short
-    // kick on beats 1 and 3 only, loud for one frame at 60 fps: the view cuts
-    // between white and the forest once a second.
-    // The last bar's third beat rests, so the strobe ends on the forest and
-    // the credits' night forest follows it.
+    // kick, loud for one frame at 60 fps, on beats 1 and 3 only (a cut once
+    // a second) but for the last bar of every four, which kicks on 1 only
+    // and holds the look to the phrase's end. The last bar's third beat
+    // rests, so the strobe ends on the forest and the credits' night forest
+    // follows it.
     {52, kHalf, 0.56, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
      "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025, 0,
-     190, 0.5, 8, 1, 0, 0, 1.0},
+     190, 0.5, 8, 1, 0, 0, 1.0, kFinalePhrase},
     // Credits: pad and plucks only, slowing to 115 BPM; the fade at the
     // end of the track takes them to silence by the last frame.
     {10, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1600, 1, nullptr, 0,
@@ -662,7 +666,8 @@ int GenerateMusic(const char *dir) {
         double step = (end - start) / s.beats / 4;
         start += s.pickup * step * 4;
         for (int k = 0; start + k * step < end - s.kickRest - 1e-6; k++) {
-            if (s.kick[k % 16] != 'x' || (i == 0 && k < 32)) continue;
+            char hit = s.kickPhrase ? s.kickPhrase[k % 64] : s.kick[k % 16];
+            if (hit != 'x' || (i == 0 && k < 32)) continue;
             bool off = k % 8 == 4; // beats 2 and 4 of the bar
             Kick(&m, start + k * step, s.kickAmp * (off ? s.offKick : 1),
                  off && s.offLow > 0 ? s.offLow : s.kickLow, s.kickHold, s.kickDecay, s.thump);
