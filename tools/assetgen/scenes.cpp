@@ -694,17 +694,17 @@ int GenerateScenes(const char *dir) {
              dir, "cube.txt", "cube", {Cube()},
              {MaterialData{
                  "glass", 1, 1.3, 0.7, {0.55, 0.5, 0.45}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
-    ok =
-        ok && WriteScene(
-                  dir, "diamond.txt", "diamond", {Diamond()},
-                  // Three hues at about one luminance: the facets part by
-                  // colour, and a warp that jumps across them on a kick
-                  // changes hue more than brightness. No material reaches 1
-                  // in red: the part pastes the stone over a picture
-                  // wherever a pixel is not pure white.
-                  {Mat("ice", {0.15, 0.2, 0.3}, {0.3, 0.55, 0.8}, {0.9, 0.95, 1.0}, 0.45, 0.6),
-                   Mat("azure", {0.15, 0.2, 0.3}, {0.12, 0.6, 0.95}, {0.9, 0.95, 1.0}, 0.45, 0.6),
-                   Mat("lilac", {0.15, 0.2, 0.3}, {0.62, 0.48, 1.0}, {0.9, 0.95, 1.0}, 0.45, 0.6)});
+    ok = ok &&
+         WriteScene(
+             dir, "diamond.txt", "diamond", {Diamond()},
+             // Three hues at about one luminance: the facets part by
+             // colour, and a warp that jumps across them on a kick
+             // changes hue more than brightness. No material reaches 1
+             // in red: the part pastes the stone over a picture
+             // wherever a pixel is not pure white.
+             {Mat("ice", {0.15, 0.2, 0.3}, {0.28, 0.55, 0.85}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+              Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.42, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+              Mat("rose", {0.3, 0.15, 0.25}, {0.78, 0.45, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
     // The heart: rose with a strong diffuse weight and a white highlight, its
     // ambient low, so the side turned from the light falls darker (and, laid
     // over the dragon by its blue byte, thinner) and the heart reads round.
