@@ -126,13 +126,13 @@ const struct {
     {2400, "124.78 s: drake under the warped love World", 0x4738afafa3c4f70cu},
     {2580, "127.78 s: fading to black", 0xef5c6f94ed2847d5u},
     {2820, "131.78 s: the warped diamond layer over mrea", 0x99d50bb5ebd61491u},
-    {3360, "140.78 s: the first butterfly flying in", 0xd9217c263465dee3u},
-    {3900, "149.78 s: the panels half way", 0x5c348b23f1a224f3u},
-    {4320, "156.78 s: the lone butterfly on white before the drums", 0x203d0c1daf4f5e01u},
-    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x7d82e15d8be88abbu},
-    {5168, "170.91 s: an odd beat, the swarm on white", 0xf16fc11ff683a713u},
-    {5790, "181.28 s: the credits begin under the five butterflies", 0x694e6d87596b905au},
-    {6000, "184.78 s: the credits under the blurring butterflies", 0xd84fcfda42b6ccecu},
+    {3360, "140.78 s: the first butterfly flying in", 0xa7dc4e0afb91bu},
+    {3900, "149.78 s: the panels half way", 0x6eb672de7ba03f72u},
+    {4320, "156.78 s: the lone butterfly on white before the drums", 0x9caca15f9b2cb82bu},
+    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x450d9365a9700391u},
+    {5168, "170.91 s: an odd beat, the swarm on white", 0x526acc1eff1fe757u},
+    {5790, "181.28 s: the credits begin under the five butterflies", 0xd49f59f8e85c29f8u},
+    {6000, "184.78 s: the credits under the blurring butterflies", 0x849962d8401e1efdu},
 };
 
 TEST_F(SecondHalf, EveryPartDrawsItsChosenFramesExactlyAndTheShowEndsPast186Seconds) {

@@ -533,7 +533,7 @@ void AddTwoSided(SharedMesh *s, V3 a, V3 b, V3 c, int material) {
 // inverted, it is a white lattice whose cells show the picture. The lattice
 // keeps the white area of an inverted butterfly small, so its jumps on the
 // kicks swing a screen region's brightness less than a solid shape would.
-// Wingspan about 420, height 340: at z 1050-1450 it covers 90-160 pixels.
+// Wingspan about 520, height 430: at z 1050-1450 it covers 140-200 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
     SharedMesh w{&wings, {}}, b{&body, {}};
@@ -640,10 +640,10 @@ std::vector<MeshData> Butterfly() {
     double c = std::cos(-2.07), s = std::sin(-2.07);
     for (MeshData *mesh : {&wings, &body})
         for (V3 &p : mesh->vertices) {
-            // Scaled by 0.8 overall (the span is then about 420) so that five
-            // of them leave the forest room.
-            double x = p.x * 1.4 * 0.8, y = p.y * 0.8, z = p.z * 0.8;
-            p = V3{c * x - s * z, y, s * x + c * z};
+            // A span of about 520: five of them fill the finale's white look
+            // with windows onto the forest and still leave it room.
+            double x = p.x * 1.4;
+            p = V3{c * x - s * p.z, p.y, s * x + c * p.z};
         }
     return {body, wings};
 }
