@@ -329,38 +329,9 @@ int LoadPicture(const char *dir) {
 
 void NameCard(cairo_t *cr);
 
-// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
-// next part fades it into a crimson storm, and blue and crimson meet in
-// plum where teal and crimson would meet in grey).
-int KeyPicture(const char *dir) {
-    Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        double u = x / 64.0, v = y / 64.0;
-        double d =
-            std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
-        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
-        double t = 0.45 + 0.18 * d + 0.25 * n;
-        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
-        return Ramp(ramp, 4, t);
-    });
-    cairo_t *cr = c.cr;
-    // The title card, faint, as if engraved in the wall where it stood. The
-    // opening dissolves the card into this picture a step a frame, and such
-    // a dissolve settles some 16 levels brighter where it came down from a
-    // bright pixel than where it rose from black: the card's outline stays
-    // as a faint ghost. Here that ghost lands on the card's own engraving,
-    // so it reads as the lettering on the wall instead of a smear.
-    cairo_push_group(cr);
-    NameCard(cr);
-    cairo_pop_group_to_source(cr);
-    cairo_paint_with_alpha(cr, 0.3);
-    cairo_translate(cr, 256, 128);
-    cairo_rotate(cr, -0.35);
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
-    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.93, 0.55);
-    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.85, 0.6, 0.12);
-    cairo_pattern_add_color_stop_rgb(gold, 1, 0.45, 0.28, 0.05);
-    // Bow: a ring with a trefoil inside, the shaft, and the bit's teeth.
+// The key's outline in the current user space, bow at x -150, shaft along
+// the x axis: a ring with a trefoil inside, the shaft, and the bit's teeth.
+void KeyPath(cairo_t *cr) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_new_path(cr);
     cairo_arc(cr, -150, 0, 52, 0, 2 * kPi);
@@ -379,16 +350,71 @@ int KeyPicture(const char *dir) {
     cairo_line_to(cr, 145, 60);
     cairo_line_to(cr, 145, 10);
     cairo_close_path(cr);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
-    cairo_save(cr);
-    cairo_translate(cr, 6, 8);
-    cairo_fill_preserve(cr);
-    cairo_restore(cr);
+}
+
+// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
+// next part fades it into a crimson storm, and blue and crimson meet in
+// plum where teal and crimson would meet in grey).
+int KeyPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double u = x / 64.0, v = y / 64.0;
+        double d =
+            std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
+        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
+        double t = 0.45 + 0.18 * d + 0.25 * n;
+        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
+        // A pool of light on the wall behind the key, falling off to the
+        // edges as a product of two cosines, a picture wide and high, so the
+        // left edge still meets the right one and the top the bottom.
+        double pool = (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
+        return Mix(0x000000, Ramp(ramp, 4, t), 0.55 + 0.6 * pool);
+    });
+    cairo_t *cr = c.cr;
+    // The title card, faint, as if engraved in the wall where it stood. The
+    // opening dissolves the card into this picture a step a frame, and such
+    // a dissolve settles some 16 levels brighter where it came down from a
+    // bright pixel than where it rose from black: the card's outline stays
+    // as a faint ghost. Here that ghost lands on the card's own engraving,
+    // so it reads as the lettering on the wall instead of a smear.
+    cairo_push_group(cr);
+    NameCard(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, 0.3);
+    cairo_translate(cr, 256, 128);
+    cairo_rotate(cr, -0.35);
+    // A soft shadow down and to the right, as cast by a light above the
+    // wall: layers of the key's shape, each a little further out and
+    // fainter, so the key stands off the wall instead of lying in it.
+    for (int k = 6; k >= 1; k--) {
+        cairo_save(cr);
+        cairo_translate(cr, 3 + 1.6 * k, 5 + 2.0 * k);
+        KeyPath(cr);
+        cairo_set_source_rgba(cr, 0, 0, 0.04, 0.16);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
+    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.93, 0.55);
+    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.85, 0.6, 0.12);
+    cairo_pattern_add_color_stop_rgb(gold, 1, 0.45, 0.28, 0.05);
+    KeyPath(cr);
     cairo_set_source(cr, gold);
     cairo_fill_preserve(cr);
     cairo_set_line_width(cr, 2.5);
     cairo_set_source_rgb(cr, 0.35, 0.2, 0.02);
     cairo_stroke(cr);
+    // The rim light: the key's outline again, a little up and to the left,
+    // pale gold and kept inside the key, so its upper edges catch the light.
+    cairo_save(cr);
+    KeyPath(cr);
+    cairo_clip(cr);
+    cairo_translate(cr, 1.5, 2.0);
+    KeyPath(cr);
+    cairo_set_line_width(cr, 2.2);
+    cairo_set_source_rgba(cr, 1.0, 0.97, 0.8, 0.85);
+    cairo_stroke(cr);
+    cairo_restore(cr);
     cairo_pattern_destroy(gold);
     // Collars on the shaft.
     for (double x : {-95.0, -80.0}) {
