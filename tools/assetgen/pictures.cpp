@@ -436,9 +436,13 @@ int FearPicture(const char *dir) {
             double swirl = a + 2.2 / (r + 0.15);
             double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
             double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
-            double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
-            static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
-            return Ramp(ramp, 5, t);
+            double t = std::clamp(0.1 + 0.5 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
+            // Raised to 1.6, the storm sits mostly in deep crimson and only
+            // its crests climb to orange and gold: the white point cloud
+            // laid over it keeps its contrast, and a cross-fade into the
+            // smoke passes through dark wine instead of brown-grey.
+            static const uint32_t ramp[] = {0x050000, 0x2C0208, 0x7E0A14, 0xD84A1A, 0xFFC868};
+            return Ramp(ramp, 5, std::pow(t, 1.6));
         },
         64);
     cairo_t *cr = c.cr;
