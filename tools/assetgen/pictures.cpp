@@ -609,7 +609,9 @@ const std::vector<uint32_t> &FernBed(void) {
             for (int dx = -1; dx <= 1; dx++)
                 Fern(acc[k % 3].data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
     }
-    static const uint32_t ramps[3][3] = {{0x143A2A, 0x2F6446, 0x5A8C66},
+    // The far layer is last year's fronds in bronze and rust: a warm tone
+    // among the greens, so the bed reads as a living floor, not a pattern.
+    static const uint32_t ramps[3][3] = {{0x3A2410, 0x7A4C22, 0xC08A48},
                                          {0x235430, 0x5C9A56, 0x9CCB86},
                                          {0x32703A, 0x8CCB7A, 0xDDF5C8}};
     for (int y = 0; y < H; y++)
