@@ -389,12 +389,15 @@ const Section kSections[PART_COUNT + 1] = {
     // Part Four: the groove with the theme's answer; a riser to the flash.
     {19, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0},
-    // Part Five: the drums stop; pad and a falling arpeggio under the fade to black.
+    // Part Five: the drums stop; pad and a falling arpeggio under the fade to
+    // black, and a riser through its last three seconds: the dark is a held
+    // breath, and the ferns open on the crash it leads to.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
-     {&kF, &kG, &kF, &kG}, 1, 0},
-    // Part Six: ferns; calm plucks and pad, a heartbeat kick.
+     {&kF, &kG, &kF, &kG}, 1, 3.0},
+    // Part Six: ferns; a crash as the mosaic opens, then calm plucks and pad,
+    // a heartbeat kick.
     {16, kHalf, 0.35, 55, 0.12, kNone, 0, "....x.......x...", 0.06, kNone, 0, 0.5, 2000, 1, nullptr, 0,
-     {&kDm, &kAm, &kF, &kE}, 0, 0},
+     {&kDm, &kAm, &kF, &kE}, 1, 0},
     // Part Seven: two bars of pad and a riser while the crystal turns over
     // the still ferns (the picture has nothing to answer drums with), then
     // the full groove and the main theme land together, as the ripple

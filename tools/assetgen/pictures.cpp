@@ -367,7 +367,8 @@ int KeyPicture(const char *dir) {
         // A pool of light on the wall behind the key, falling off to the
         // edges as a product of two cosines, a picture wide and high, so the
         // left edge still meets the right one and the top the bottom.
-        double pool = (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
+        double pool =
+            (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
         return Mix(0x000000, Ramp(ramp, 4, t), 0.55 + 0.6 * pool);
     });
     cairo_t *cr = c.cr;
