@@ -1094,7 +1094,13 @@ int LakePicture(const char *dir) {
         double ripple = 0.5 + 0.5 * Fbm(131, x / 40.0, y * y / 900.0, 3);
         uint32_t water = Mix(0x22385A, 0x040812, std::pow(d, 0.6));
         double path = std::exp(-std::pow((x - 380) / (10 + 30 * d), 2)) * (0.6 + 0.8 * ripple);
-        return Mix(Mix(water, 0x4A6A90, 0.25 * ripple * (1 - d)), 0xE8E4C8, std::min(1.0, path));
+        // Moonlit glints: short horizontal streaks (noise stretched twenty
+        // times along x), densest toward the moon's path. The water's waves
+        // bend them, so the lake is seen to move.
+        double streak = std::max(0.0, Fbm(134, x / 24.0, y / 1.2, 3) - 0.25) * 3.0;
+        double nearPath = std::exp(-std::pow((x - 380) / (60 + 90 * d), 2));
+        uint32_t lit = Mix(water, 0x8CA4C8, std::min(0.85, streak * (0.45 + 0.55 * nearPath)));
+        return Mix(Mix(lit, 0x4A6A90, 0.25 * ripple * (1 - d)), 0xE8E4C8, std::min(1.0, path));
     });
     cairo_t *cr = c.cr;
     Stars(&c, 132, 160, 110);
@@ -1140,12 +1146,25 @@ int LakeFPicture(const char *dir) {
     const uint32_t dark = 0x0A2630, rim = 0x2A5A66;
     Rng rng = NewRng(141);
     // Pines at both edges, and the shore: a low bank, higher at the sides.
-    AddPine(cr, 22, 240, 250, 80, 20);
-    AddPine(cr, 70, 236, 190, 64, 20);
-    AddPine(cr, 488, 240, 260, 84, 20);
-    AddPine(cr, 440, 238, 170, 58, 20);
-    SetColour(cr, dark, 1);
-    cairo_fill(cr);
+    // Each pine is filled in the moonlit tone, then in the dark one again
+    // shifted away from the moon (it hangs at x 380) and kept inside the
+    // tree: a lighter rim stays along the side that faces the moon.
+    const double pines[4][5] = {{22, 240, 250, 80, 20},
+                                {70, 236, 190, 64, 20},
+                                {488, 240, 260, 84, 20},
+                                {440, 238, 170, 58, 20}};
+    for (const auto &pine : pines) {
+        AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
+        SetColour(cr, 0x528E98, 1);
+        cairo_fill_preserve(cr);
+        cairo_save(cr);
+        cairo_clip(cr);
+        cairo_translate(cr, pine[0] < 380 ? -5 : 5, 2);
+        AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
+        SetColour(cr, dark, 1);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
     FillProfile(cr, H, dark, [](double x) {
         return 236 - 10 * Fbm(142, x / 50.0, 0, 3) - 24 * std::pow(std::fabs(x - 256) / 256.0, 3);
     });
