@@ -400,9 +400,10 @@ const Section kSections[PART_COUNT + 1] = {
      {&kDm, &kAm, &kF, &kE}, 1, 0},
     // Part Seven: two bars of pad and a riser while the crystal turns over
     // the still ferns (the picture has nothing to answer drums with), then
-    // the full groove and the main theme land together, as the ripple
+    // the full groove and the main theme land a beat before the ripple
     // starts to bend the ferns; its bars then turn with the picture: the
-    // ripple at full strength, the mosaic growing, the ferns going to smoke.
+    // ripple at full strength (59.5 s), the mosaic growing (61.5 s), the
+    // ferns going to smoke (63.5 s).
     {43, kFour, 0.6, 60, 0.1, "....x.......x...", 0.4, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeA, 0.18, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04, 0,
      190, 0.5, 8},
