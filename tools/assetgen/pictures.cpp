@@ -303,6 +303,26 @@ void PanelGrille(Canvas *c) {
     DonePixels(c);
 }
 
+// The meter's frame: a thin gold line round the rows where the spectrum
+// bars stand, with a tick every 32 pixels along its top, drawn into load.jpg
+// and name.jpg alike (so the fade from the one to the other leaves it in
+// place): the bars read as an instrument set into the title card. The bars
+// still show wherever the picture is black, so only the line itself and a
+// pixel or two of JPEG ringing beside it hide them.
+void MeterFrame(cairo_t *cr) {
+    // The frame runs the picture's whole width: the first bars (the lowest
+    // bins, where the kicks stand) begin at its left edge.
+    const double left = 1.5, right = 510.5, top = 199.5, bottom = 254.5;
+    cairo_set_line_width(cr, 1.5);
+    SetColour(cr, 0xD8A848, 1);
+    cairo_rectangle(cr, left, top, right - left, bottom - top);
+    for (double x = 32.5; x < right - 16; x += 32) {
+        cairo_move_to(cr, x, top);
+        cairo_line_to(cr, x, top + 4);
+    }
+    cairo_stroke(cr);
+}
+
 // Where the opening puts its emblem and the show's title (one line, inside
 // the picture with a margin on both sides).
 const double kEmblemX = 256, kEmblemY = 64, kTitleSize = 50, kTitleBaseline = 148;
@@ -324,6 +344,7 @@ int LoadPicture(const char *dir) {
         for (int x = 0; x < W; x++)
             if (y >= 168 || x < 48 || x >= 464 || (p[y * W + x] & 0xF0F0F0) == 0) p[y * W + x] = 0;
     DonePixels(&c);
+    MeterFrame(cr);
     return SaveCanvas(dir, "load.jpg", &c);
 }
 
@@ -539,6 +560,7 @@ int NamePicture(const char *dir) {
     Canvas c = NewCanvas();
     NameCard(c.cr);
     PanelGrille(&c);
+    MeterFrame(c.cr);
     return SaveCanvas(dir, "name.jpg", &c);
 }
 
