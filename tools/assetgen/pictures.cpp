@@ -304,11 +304,11 @@ void PanelGrille(Canvas *c) {
 }
 
 // The meter's frame: a thin gold line round the rows where the spectrum
-// bars stand, with a tick every 32 pixels along its top, drawn into load.jpg
-// and name.jpg alike (so the fade from the one to the other leaves it in
-// place): the bars read as an instrument set into the title card. The bars
-// still show wherever the picture is black, so only the line itself and a
-// pixel or two of JPEG ringing beside it hide them.
+// bars stand, with a tick every 32 pixels along its top, drawn into name.jpg
+// so it comes in with the gold title: the bars read as an instrument set
+// into the title card. Not in load.jpg: JPEG rings a few levels above black
+// through every block a line crosses, and the bars show through exact black
+// only, so the frame would cut holes in them from the first frame on.
 void MeterFrame(cairo_t *cr) {
     // The frame runs the picture's whole width: the first bars (the lowest
     // bins, where the kicks stand) begin at its left edge.
@@ -344,7 +344,6 @@ int LoadPicture(const char *dir) {
         for (int x = 0; x < W; x++)
             if (y >= 168 || x < 48 || x >= 464 || (p[y * W + x] & 0xF0F0F0) == 0) p[y * W + x] = 0;
     DonePixels(&c);
-    MeterFrame(cr);
     return SaveCanvas(dir, "load.jpg", &c);
 }
 
