@@ -392,15 +392,24 @@ const Section kSections[PART_COUNT + 1] = {
     // Part Four: the groove with the theme's answer; a riser to the flash.
     {19, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0},
-    // Part Five: the drums stop; pad and a falling arpeggio under the fade to black.
+    // Part Five: the drums stop; pad and a falling arpeggio under the fade to
+    // black, and a riser through its last three seconds: the dark is a held
+    // breath, and the ferns open on the crash it leads to.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
-     {&kF, &kG, &kF, &kG}, 1, 0},
-    // Part Six: ferns; calm plucks and pad, a heartbeat kick.
+     {&kF, &kG, &kF, &kG}, 1, 3.0},
+    // Part Six: ferns; a crash as the mosaic opens, then calm plucks and pad,
+    // a heartbeat kick.
     {16, kHalf, 0.35, 55, 0.12, kNone, 0, "....x.......x...", 0.06, kNone, 0, 0.5, 2000, 1, nullptr, 0,
-     {&kDm, &kAm, &kF, &kE}, 0, 0},
-    // Part Seven: the full groove and the main theme.
-    {44, kFour, 0.6, 60, 0.1, "....x.......x...", 0.4, "..x...x...x...xo", 0.15,
-     "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeA, 0.18, {&kAm, &kF, &kC, &kG}, 1, 0},
+     {&kDm, &kAm, &kF, &kE}, 1, 0},
+    // Part Seven: two bars of pad and a riser while the crystal turns over
+    // the still ferns (the picture has nothing to answer drums with), then
+    // the full groove and the main theme land a beat before the ripple
+    // starts to bend the ferns; its bars then turn with the picture: the
+    // ripple at full strength (59.5 s), the mosaic growing (61.5 s), the
+    // ferns going to smoke (63.5 s).
+    {43, kFour, 0.6, 60, 0.1, "....x.......x...", 0.4, "..x...x...x...xo", 0.15,
+     "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeA, 0.18, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04, 0,
+     190, 0.5, 8},
     // The lake: half-time and dreamy.
     {24, kHalf, 0.45, 55, 0.14, "........x.......", 0.25, "x.x.x.x.x.x.x.x.", 0.07,
      "l.......l.......", 0.14, 0.5, 1600, 1, nullptr, 0, {&kF, &kC, &kG, &kAm}, 1, 1.5},

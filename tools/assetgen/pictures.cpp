@@ -303,6 +303,26 @@ void PanelGrille(Canvas *c) {
     DonePixels(c);
 }
 
+// The meter's frame: a thin gold line round the rows where the spectrum
+// bars stand, with a tick every 32 pixels along its top, drawn into name.jpg
+// so it comes in with the gold title: the bars read as an instrument set
+// into the title card. Not in load.jpg: JPEG rings a few levels above black
+// through every block a line crosses, and the bars show through exact black
+// only, so the frame would cut holes in them from the first frame on.
+void MeterFrame(cairo_t *cr) {
+    // The frame runs the picture's whole width: the first bars (the lowest
+    // bins, where the kicks stand) begin at its left edge.
+    const double left = 1.5, right = 510.5, top = 199.5, bottom = 254.5;
+    cairo_set_line_width(cr, 1.5);
+    SetColour(cr, 0xD8A848, 1);
+    cairo_rectangle(cr, left, top, right - left, bottom - top);
+    for (double x = 32.5; x < right - 16; x += 32) {
+        cairo_move_to(cr, x, top);
+        cairo_line_to(cr, x, top + 4);
+    }
+    cairo_stroke(cr);
+}
+
 // Where the opening puts its emblem and the show's title (one line, inside
 // the picture with a margin on both sides).
 const double kEmblemX = 256, kEmblemY = 64, kTitleSize = 50, kTitleBaseline = 148;
@@ -329,38 +349,9 @@ int LoadPicture(const char *dir) {
 
 void NameCard(cairo_t *cr);
 
-// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
-// next part fades it into a crimson storm, and blue and crimson meet in
-// plum where teal and crimson would meet in grey).
-int KeyPicture(const char *dir) {
-    Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        double u = x / 64.0, v = y / 64.0;
-        double d =
-            std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
-        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
-        double t = 0.45 + 0.18 * d + 0.25 * n;
-        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
-        return Ramp(ramp, 4, t);
-    });
-    cairo_t *cr = c.cr;
-    // The title card, faint, as if engraved in the wall where it stood. The
-    // opening dissolves the card into this picture a step a frame, and such
-    // a dissolve settles some 16 levels brighter where it came down from a
-    // bright pixel than where it rose from black: the card's outline stays
-    // as a faint ghost. Here that ghost lands on the card's own engraving,
-    // so it reads as the lettering on the wall instead of a smear.
-    cairo_push_group(cr);
-    NameCard(cr);
-    cairo_pop_group_to_source(cr);
-    cairo_paint_with_alpha(cr, 0.3);
-    cairo_translate(cr, 256, 128);
-    cairo_rotate(cr, -0.35);
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
-    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.93, 0.55);
-    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.85, 0.6, 0.12);
-    cairo_pattern_add_color_stop_rgb(gold, 1, 0.45, 0.28, 0.05);
-    // Bow: a ring with a trefoil inside, the shaft, and the bit's teeth.
+// The key's outline in the current user space, bow at x -150, shaft along
+// the x axis: a ring with a trefoil inside, the shaft, and the bit's teeth.
+void KeyPath(cairo_t *cr) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_new_path(cr);
     cairo_arc(cr, -150, 0, 52, 0, 2 * kPi);
@@ -379,16 +370,72 @@ int KeyPicture(const char *dir) {
     cairo_line_to(cr, 145, 60);
     cairo_line_to(cr, 145, 10);
     cairo_close_path(cr);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
-    cairo_save(cr);
-    cairo_translate(cr, 6, 8);
-    cairo_fill_preserve(cr);
-    cairo_restore(cr);
+}
+
+// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
+// next part fades it into a crimson storm, and blue and crimson meet in
+// plum where teal and crimson would meet in grey).
+int KeyPicture(const char *dir) {
+    Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) {
+        double u = x / 64.0, v = y / 64.0;
+        double d =
+            std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
+        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
+        double t = 0.45 + 0.18 * d + 0.25 * n;
+        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
+        // A pool of light on the wall behind the key, falling off to the
+        // edges as a product of two cosines, a picture wide and high, so the
+        // left edge still meets the right one and the top the bottom.
+        double pool =
+            (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
+        return Mix(0x000000, Ramp(ramp, 4, t), 0.55 + 0.6 * pool);
+    });
+    cairo_t *cr = c.cr;
+    // The title card, faint, as if engraved in the wall where it stood. The
+    // opening dissolves the card into this picture a step a frame, and such
+    // a dissolve settles some 16 levels brighter where it came down from a
+    // bright pixel than where it rose from black: the card's outline stays
+    // as a faint ghost. Here that ghost lands on the card's own engraving,
+    // so it reads as the lettering on the wall instead of a smear.
+    cairo_push_group(cr);
+    NameCard(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, 0.3);
+    cairo_translate(cr, 256, 128);
+    cairo_rotate(cr, -0.35);
+    // A soft shadow down and to the right, as cast by a light above the
+    // wall: layers of the key's shape, each a little further out and
+    // fainter, so the key stands off the wall instead of lying in it.
+    for (int k = 6; k >= 1; k--) {
+        cairo_save(cr);
+        cairo_translate(cr, 3 + 1.6 * k, 5 + 2.0 * k);
+        KeyPath(cr);
+        cairo_set_source_rgba(cr, 0, 0, 0.04, 0.16);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
+    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.93, 0.55);
+    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.85, 0.6, 0.12);
+    cairo_pattern_add_color_stop_rgb(gold, 1, 0.45, 0.28, 0.05);
+    KeyPath(cr);
     cairo_set_source(cr, gold);
     cairo_fill_preserve(cr);
     cairo_set_line_width(cr, 2.5);
     cairo_set_source_rgb(cr, 0.35, 0.2, 0.02);
     cairo_stroke(cr);
+    // The rim light: the key's outline again, a little up and to the left,
+    // pale gold and kept inside the key, so its upper edges catch the light.
+    cairo_save(cr);
+    KeyPath(cr);
+    cairo_clip(cr);
+    cairo_translate(cr, 1.5, 2.0);
+    KeyPath(cr);
+    cairo_set_line_width(cr, 2.2);
+    cairo_set_source_rgba(cr, 1.0, 0.97, 0.8, 0.85);
+    cairo_stroke(cr);
+    cairo_restore(cr);
     cairo_pattern_destroy(gold);
     // Collars on the shaft.
     for (double x : {-95.0, -80.0}) {
@@ -410,9 +457,13 @@ int FearPicture(const char *dir) {
             double swirl = a + 2.2 / (r + 0.15);
             double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
             double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
-            double t = std::clamp(0.15 + 0.55 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
-            static const uint32_t ramp[] = {0x080000, 0x3A0208, 0x8A0A12, 0xD8401A, 0xFFB050};
-            return Ramp(ramp, 5, t);
+            double t = std::clamp(0.1 + 0.5 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
+            // Raised to 1.6, the storm sits mostly in deep crimson and only
+            // its crests climb to orange and gold: the white point cloud
+            // laid over it keeps its contrast, and a cross-fade into the
+            // smoke passes through dark wine instead of brown-grey.
+            static const uint32_t ramp[] = {0x050000, 0x2C0208, 0x7E0A14, 0xD84A1A, 0xFFC868};
+            return Ramp(ramp, 5, std::pow(t, 1.6));
         },
         64);
     cairo_t *cr = c.cr;
@@ -508,6 +559,7 @@ int NamePicture(const char *dir) {
     Canvas c = NewCanvas();
     NameCard(c.cr);
     PanelGrille(&c);
+    MeterFrame(c.cr);
     return SaveCanvas(dir, "name.jpg", &c);
 }
 
@@ -579,7 +631,9 @@ const std::vector<uint32_t> &FernBed(void) {
             for (int dx = -1; dx <= 1; dx++)
                 Fern(acc[k % 3].data(), 100 + k, x + dx * W, y + dy * H, h, angle, k % 2, 60000);
     }
-    static const uint32_t ramps[3][3] = {{0x143A2A, 0x2F6446, 0x5A8C66},
+    // The far layer is last year's fronds in bronze and rust: a warm tone
+    // among the greens, so the bed reads as a living floor, not a pattern.
+    static const uint32_t ramps[3][3] = {{0x3A2410, 0x7A4C22, 0xC08A48},
                                          {0x235430, 0x5C9A56, 0x9CCB86},
                                          {0x32703A, 0x8CCB7A, 0xDDF5C8}};
     for (int y = 0; y < H; y++)
@@ -1061,7 +1115,13 @@ int LakePicture(const char *dir) {
         double ripple = 0.5 + 0.5 * Fbm(131, x / 40.0, y * y / 900.0, 3);
         uint32_t water = Mix(0x22385A, 0x040812, std::pow(d, 0.6));
         double path = std::exp(-std::pow((x - 380) / (10 + 30 * d), 2)) * (0.6 + 0.8 * ripple);
-        return Mix(Mix(water, 0x4A6A90, 0.25 * ripple * (1 - d)), 0xE8E4C8, std::min(1.0, path));
+        // Moonlit glints: short horizontal streaks (noise stretched twenty
+        // times along x), densest toward the moon's path. The water's waves
+        // bend them, so the lake is seen to move.
+        double streak = std::max(0.0, Fbm(134, x / 24.0, y / 1.2, 3) - 0.25) * 3.0;
+        double nearPath = std::exp(-std::pow((x - 380) / (60 + 90 * d), 2));
+        uint32_t lit = Mix(water, 0x8CA4C8, std::min(0.85, streak * (0.45 + 0.55 * nearPath)));
+        return Mix(Mix(lit, 0x4A6A90, 0.25 * ripple * (1 - d)), 0xE8E4C8, std::min(1.0, path));
     });
     cairo_t *cr = c.cr;
     Stars(&c, 132, 160, 110);
@@ -1107,12 +1167,25 @@ int LakeFPicture(const char *dir) {
     const uint32_t dark = 0x0A2630, rim = 0x2A5A66;
     Rng rng = NewRng(141);
     // Pines at both edges, and the shore: a low bank, higher at the sides.
-    AddPine(cr, 22, 240, 250, 80, 20);
-    AddPine(cr, 70, 236, 190, 64, 20);
-    AddPine(cr, 488, 240, 260, 84, 20);
-    AddPine(cr, 440, 238, 170, 58, 20);
-    SetColour(cr, dark, 1);
-    cairo_fill(cr);
+    // Each pine is filled in the moonlit tone, then in the dark one again
+    // shifted away from the moon (it hangs at x 380) and kept inside the
+    // tree: a lighter rim stays along the side that faces the moon.
+    const double pines[4][5] = {{22, 240, 250, 80, 20},
+                                {70, 236, 190, 64, 20},
+                                {488, 240, 260, 84, 20},
+                                {440, 238, 170, 58, 20}};
+    for (const auto &pine : pines) {
+        AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
+        SetColour(cr, 0x528E98, 1);
+        cairo_fill_preserve(cr);
+        cairo_save(cr);
+        cairo_clip(cr);
+        cairo_translate(cr, pine[0] < 380 ? -5 : 5, 2);
+        AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
+        SetColour(cr, dark, 1);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
     FillProfile(cr, H, dark, [](double x) {
         return 236 - 10 * Fbm(142, x / 50.0, 0, 3) - 24 * std::pow(std::fabs(x - 256) / 256.0, 3);
     });

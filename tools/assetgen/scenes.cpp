@@ -281,15 +281,23 @@ MeshData Spikeball() {
 MeshData Stars() {
     MeshData m{"stars", {}, {}};
     const double tip = 40, stretch = 1.3; // tip distance; spike length over the plain compound
+    const double kFrost = 0.42;           // share of a spike's length, from its point, in frost
     const double s = tip / (stretch * std::sqrt(3.0));
     for (int k = 0; k < 8; k++) {
         double x = k & 1 ? 1 : -1, y = k & 2 ? 1 : -1, z = k & 4 ? 1 : -1;
         V3 apex = V3{x, y, z} * (s * stretch);
         V3 a{x * s, 0, 0}, b{0, y * s, 0}, c{0, 0, z * s};
         int material = (x * y * z > 0) ? 0 : 1;
-        AddFlatOut(&m, apex, a, b, material, V3{0, 0, 0});
-        AddFlatOut(&m, apex, b, c, material, V3{0, 0, 0});
-        AddFlatOut(&m, apex, c, a, material, V3{0, 0, 0});
+        const V3 base[3][2] = {{a, b}, {b, c}, {c, a}};
+        for (const auto &edge : base) {
+            // The outer part of each facet is the third material, a pale
+            // frost: the points catch the light apart from the two pyramids'
+            // hues, and the crystal turns in three tones instead of two.
+            V3 p = apex + (edge[0] - apex) * kFrost, q = apex + (edge[1] - apex) * kFrost;
+            AddFlatOut(&m, apex, p, q, 2, V3{0, 0, 0});
+            AddFlatOut(&m, p, edge[0], edge[1], material, V3{0, 0, 0});
+            AddFlatOut(&m, p, edge[1], q, material, V3{0, 0, 0});
+        }
     }
     return m;
 }
@@ -682,7 +690,10 @@ int GenerateScenes(const char *dir) {
                     {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.85, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
-                    {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7)});
+                    {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7),
+                     // The frosted points: pale lilac, blue high like the
+                     // rest, lit brighter than the body so they glint.
+                     Mat("frost", {0.55, 0.5, 0.75}, {0.95, 0.9, 1.0}, {1, 1, 1}, 0.5, 0.9)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
