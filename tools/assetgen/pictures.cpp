@@ -779,9 +779,19 @@ int MoahPicture(const char *dir) {
 
 // cani01.jpg: a wolf howls at a huge moon over dusk hills. The parts that
 // show it lay a cube over the middle of the view (about x 190-345, rows
-// 10-175) and light shafts over its right half, so the wolf sits at the far
-// left and the moon at the right: the cube turns in the open sky between
-// them, and neither covers the wolf's head.
+// 10-175), lit by a light up and to the left of it, and light shafts between
+// the moon and the wolf. So the moon hangs at the left, where the cube's
+// light comes from (its lit sides face the moon, its dark sides the wolf),
+// and the wolf sits at the far right howling back at it: the cube turns in
+// the open sky between them, and nothing covers the wolf's head. The scene
+// is drawn with the wolf at the left and mirrored as a whole at the end.
+// Turns the canvas's picture left for right.
+void MirrorCanvas(Canvas *c) {
+    uint32_t *p = BeginPixels(c);
+    for (int y = 0; y < H; y++) std::reverse(p + y * W, p + y * W + W);
+    DonePixels(c);
+}
+
 void DrawCani1(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
@@ -847,6 +857,7 @@ void DrawCani1(Canvas &c) {
     cairo_path_destroy(wolf);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
+    MirrorCanvas(&c);
 }
 
 int Cani1Picture(const char *dir) {
@@ -884,7 +895,8 @@ int Cani2Picture(const char *dir) {
     }
     DonePixels(&c);
     Shade(&c, [&](int x, int y) {
-        double a = std::hypot(x - 100, y - 150), b = std::hypot(x - 432, y - 84);
+        // Centred on the wolf and on the moon, where the mirrored scene has them.
+        double a = std::hypot(x - 411, y - 150), b = std::hypot(x - 79, y - 84);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
         static const uint32_t ramp[] = {0x5A2A98, 0xC0408A, 0xF08A50, 0xF8D878};
         // The ring's swing around the local light averages out over a ring
@@ -1351,18 +1363,19 @@ int FettePicture(const char *dir) {
 // vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
 // their opacity (the show lays this layer over the wolf pictures by blue):
 // bright where opaque, black between the shafts, never brighter in red or
-// green than in blue. The shafts stand in the right half only, far enough
-// from the wolf at the left that the parts' waves (30 pixels either way)
-// never carry one over it; they fall through the moon and past the cube,
-// pale (ice to lavender), swelling gently so they read as shafts of light.
+// green than in blue. Two shafts stand in the open sky between the moon
+// at the left and the wolf at the right, far enough from both that the
+// parts' waves (30 pixels either way) never carry one over the wolf or
+// across the moon's disc; they frame the cube, pale (ice to lavender),
+// swelling gently so they read as shafts of light.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x : {252.0, 334.0, 408.0, 482.0})
-        beams.push_back({x, RngRange(&rng, 11, 14), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
+    for (double x : {186.0, 296.0})
+        beams.push_back({x, RngRange(&rng, 14, 17), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
@@ -1371,7 +1384,7 @@ int VertikalPicture(const char *dir) {
             // Distances across the wrap and three swells down the height:
             // the beams tile.
             double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
-            double v = b.level * std::exp(-d * d * 2) *
+            double v = b.level * std::exp(-d * d * d * d * 2) * // a flat core, soft edges
                        (0.86 + 0.14 * std::sin(y * 3 * 2 * kPi / H + b.x));
             if (v > a) a = v, tint = b.tint;
         }
