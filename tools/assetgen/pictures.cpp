@@ -744,35 +744,45 @@ int CredsPicture(const char *dir) {
 
 // moah.jpg: stained-glass cells that tile seamlessly, for a texture that
 // scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
-// beats, so every colour sits at mid grey's luminance and so does its inverse:
-// neither the scroll nor the inversion moves the brightness of the picture,
-// only its hues swap (ochre and gold, grey-blue inverted).
+// beats, so every hue sits at mid grey's luminance and so does its inverse.
+// Each cell is a pillow of glass lit from the upper left, where the
+// spikeball's light stands: lighter toward that side, as much darker toward
+// the other. The light and the shade are the same few codes either side of
+// mid grey, so any patch of cells keeps mid grey's mean brightness, and so
+// does its inverse: neither the scroll nor the inversion moves a region's
+// brightness, while the cells read in depth instead of as a flat moire.
+// Fewer, larger cells than a mosaic, so the ripple bends them rather than
+// churning them into noise.
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
-    for (int k = 0; k < 90; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
+    for (int k = 0; k < 56; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double d1 = 1e9, d2 = 1e9;
+        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0;
         int best = 0;
         for (size_t k = 0; k < seeds.size(); k++) {
-            double dx = std::fabs(x - seeds[k].first), dy = std::fabs(y - seeds[k].second);
-            dx = std::min(dx, W - dx),
-            dy = std::min(dy, H - dy); // distances on the torus: seamless
+            double dx = x - seeds[k].first, dy = y - seeds[k].second;
+            // Offsets on the torus, so the cells run on across the wrap: seamless.
+            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
             double d = std::sqrt(dx * dx + dy * dy);
             if (d < d1)
-                d2 = d1, d1 = d, best = (int)k;
+                d2 = d1, d1 = d, best = (int)k, vx = dx, vy = dy;
             else if (d < d2)
                 d2 = d;
         }
-        double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
-        // Each cell its own shade of ochre and old gold, a little richer at
-        // its centre; the leading between the cells a muted bronze. One warm
-        // family against the royal blue spikeball in front: the two read as
-        // complements, with no third hue to clash (pink cells did).
-        double hue = -0.88 + 0.2 * std::sin(best * 2.39996) + d1 / 120.0;
-        uint32_t cell = IsoColour(hue, 60 + 16 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-1.0, 40), cell, edge);
+        double edge = std::clamp((d2 - d1) / 6.0, 0.0, 1.0);
+        // Each cell its own shade of ochre, copper and old gold; the leading
+        // between the cells a muted bronze. One warm family against the royal
+        // blue spikeball in front: the two read as complements.
+        double hue = -0.88 + 0.22 * std::sin(best * 2.39996) + d1 / 160.0;
+        uint32_t cell = IsoColour(hue, 62 + 10 * std::cos(best * 1.7));
+        // The pillow's light: up to 36 codes above mid grey on the side toward
+        // the upper left, as far below on the other (the cell's own radius,
+        // about 35 pixels, is the scale), easing off toward the leading.
+        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 24 * edge;
+        uint32_t glass = Rgb((cell >> 16 & 255) + lit, (cell >> 8 & 255) + lit, (cell & 255) + lit);
+        return Mix(IsoColour(-1.0, 36), glass, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }

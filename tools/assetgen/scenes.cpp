@@ -683,7 +683,7 @@ int GenerateScenes(const char *dir) {
     // that red from deep crimson to a glow.
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                    {Mat("steel", {0.1, 0.12, 0.25}, {0.22, 0.36, 0.64}, {1, 1, 1}, 0.85, 0.6)});
+                    {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7)});
