@@ -932,10 +932,11 @@ int Cani2Picture(const char *dir) {
 // drake.jpg: a black dragon against a teal night sky and a low gold moon,
 // rimmed in the moon's light, breathing fire. A silhouette reads through
 // everything the parts do to it (the inversion on the beats turns it white
-// on a salmon sky, still the same shape), and the teal is the complement of
-// the rose heart that the last part lays over the middle of the view, so the
-// dragon is placed around the middle: body along the bottom, the wing up at
-// the left, the head and the fire before the moon at the right.
+// on a salmon sky, still the same shape). The last part lays a pale aqua
+// heart over the middle of the view, so the dragon frames the middle
+// instead of crossing it: the body low along the bottom, the wing up in the
+// left third, the neck rising at the right to the head and the fire before
+// the moon; the heart turns in the open sky between them.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
@@ -955,7 +956,9 @@ int DrakePicture(const char *dir) {
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
         *x = 14 + s * 352;
-        *y = 214 - 112 * s + 26 * std::sin(s * 2.6 * kPi) * (1 - 0.5 * s);
+        // Low across the middle, where the heart turns above it, the neck
+        // rising only at the right to hold the head before the moon.
+        *y = 234 - 120 * std::pow(s, 3) + 8 * std::sin(s * 2.6 * kPi) * (1 - 0.6 * s);
         *w = 4 + 20 * std::pow(s, 0.7);
     };
     const int n = 120;
@@ -977,19 +980,20 @@ int DrakePicture(const char *dir) {
         cairo_new_path(cr);
     };
     double sx, sy, sw, bx, by, bw;
-    spine(0.74, &sx, &sy, &sw);
-    spine(0.5, &bx, &by, &bw);
+    spine(0.46, &sx, &sy, &sw);
+    spine(0.28, &bx, &by, &bw);
     // The wing: a leading edge arching from the shoulder up to the wrist,
     // three fingers spreading from it to the top left, the membrane
-    // scalloped between the finger tips and back to the body.
-    const double wx = 214, wy = 26;
-    const double tips[3][2] = {{22, 22}, {58, 96}, {128, 122}};
+    // scalloped between the finger tips and back to the body. All of it in
+    // the left third, clear of the heart in the middle of the view.
+    const double wx = 124, wy = 20;
+    const double tips[3][2] = {{10, 34}, {26, 98}, {76, 136}};
     cairo_move_to(cr, sx + 6, sy - sw * 0.6);
-    cairo_curve_to(cr, sx - 4, 80, wx + 30, wy + 10, wx, wy);
-    cairo_curve_to(cr, 150, 10, 80, 10, tips[0][0], tips[0][1]);
-    cairo_curve_to(cr, 60, 40, 60, 70, tips[1][0], tips[1][1]);
-    cairo_curve_to(cr, 90, 86, 110, 100, tips[2][0], tips[2][1]);
-    cairo_curve_to(cr, 150, 104, 170, 112, bx + 20, by - bw * 0.5);
+    cairo_curve_to(cr, sx + 14, 110, wx + 34, wy + 30, wx, wy);
+    cairo_curve_to(cr, 90, 6, 40, 10, tips[0][0], tips[0][1]);
+    cairo_curve_to(cr, 36, 54, 32, 78, tips[1][0], tips[1][1]);
+    cairo_curve_to(cr, 50, 110, 62, 126, tips[2][0], tips[2][1]);
+    cairo_curve_to(cr, 98, 150, 106, 180, bx + 14, by - bw * 0.5);
     cairo_close_path(cr);
     keep();
     // Back spikes, curved back toward the tail, their roots under the body.

@@ -409,10 +409,12 @@ MeshData Diamond() {
     return m;
 }
 
-// love: a plump heart, the classic outline swept through its depth.
+// love: a plump heart, the classic outline swept through its depth. Sized to
+// turn in the open sky that the dragon's picture leaves in the middle of the
+// view, above its body and between its wing and its head.
 MeshData Love() {
     MeshData m{"heart", {}, {}};
-    const double scale = 2.35, depth = 17;
+    const double scale = 2.0, depth = 15;
     auto outline = [&](double s) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
