@@ -1342,34 +1342,38 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: fat Truchet arcs, slate tubes on deep navy, tiling seamlessly
-// (the show zooms and scrolls it through a grid that wraps, and turns the
-// red and gold spikeball over it). A dark, quiet ground: the star stands out
-// by its light and colour, and the zoom's moire stays faint because the arcs
-// differ from the ground by little. The star is no lighter than the old mid
-// grey ground was dark, so its jumps on the kicks change the light of the
-// frame no more than they did.
+// fette.jpg: ripples spreading from a lattice of drops on a deep navy pool,
+// tiling seamlessly (the show zooms it from a dozen to a thousand texels
+// across the view and scrolls it through a grid that wraps, and turns the
+// red and gold spikeball over it). Concentric rings read at any of those
+// zooms: close up as a few broad swells, far off as rows of targets whose
+// rings meet their neighbours' along clean seams, and the part's waves bend
+// them into op-art instead of smudging them. A dark, quiet ground: the star
+// stands out by its light and colour, the rings differ from the pool by
+// little, and a faint gold crest on every fourth ring echoes the star's
+// highlights.
 int FettePicture(const char *dir) {
-    const int cell = 32;
-    Rng rng = NewRng(171);
-    std::vector<int> flip((W / cell) * (H / cell));
-    for (int &f : flip) f = RngNext(&rng) & 1;
+    // The drops: two rows of two, the second row shifted half a period, so
+    // the lattice is a diamond one and repeats with the picture.
+    const double drops[4][2] = {{128, 64}, {384, 64}, {0, 192}, {256, 192}};
+    const double period = 15; // Ring spacing, texels
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        int cx = x / cell, cy = y / cell;
-        double u = (x % cell) + 0.5, v = (y % cell) + 0.5;
-        if (flip[cy * (W / cell) + cx]) u = cell - u;
-        double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
-        double ring = std::fabs(d - cell / 2.0);
-        // A tiling grain that turns the navy a little toward teal.
-        double grain = 0.5 + 0.5 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
-        uint32_t ground = Mix(0x0B1026, 0x0A1A2A, grain);
-        // The tube: slate, lit along its middle so it reads round, with a
-        // faint gold line along each rim that echoes the star's highlights.
-        double across = std::clamp(ring / 8.0, 0.0, 1.0);
-        uint32_t tube = Mix(0x243456, 0x141E3A, across * across);
-        if (ring < 8) return ring > 6.8 ? Mix(tube, 0x6A5A3A, 0.5) : tube;
-        return ground;
+        double d = 1e9;
+        for (const auto &p : drops) {
+            double dx = x + 0.5 - p[0], dy = y + 0.5 - p[1];
+            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H); // on the torus
+            d = std::min(d, std::hypot(dx, dy));
+        }
+        double phase = d / period, f = phase - std::floor(phase);
+        int ring = (int)std::floor(phase);
+        // A ring is a swell lit along its crest, so it reads round; the
+        // rings fade a little outward from their drop.
+        double swell = 0.5 - 0.5 * std::cos(f * 2 * kPi);
+        uint32_t pool = Mix(0x0A1230, 0x0A1A2A, std::clamp(d / 140.0, 0.0, 1.0));
+        uint32_t out = Mix(pool, 0x26386A, swell * (0.9 - 0.3 * std::min(1.0, d / 150.0)));
+        if (ring % 4 == 3 && std::fabs(f - 0.5) < 0.08) out = Mix(out, 0x8A7040, 0.55);
+        return out;
     });
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
