@@ -1392,8 +1392,8 @@ int VertikalPicture(const char *dir) {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x : {186.0, 296.0})
-        beams.push_back({x, RngRange(&rng, 14, 17), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
+    for (double x : {184.0, 288.0})
+        beams.push_back({x, RngRange(&rng, 12, 13.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
