@@ -517,25 +517,28 @@ TEST_F(Assets, PicturesKeepWhatTheirRolesNeed) {
 
 // The wolf parts lay a cube over the middle of the view (x 190-345, rows
 // 10-170 of the picture at its largest) and vertikal3's shafts over the
-// picture through waves of 30 pixels: the wolf must sit clear of both, or
-// the cube covers its head and the shafts hide it.
+// picture through waves of 30 pixels: the wolf (at the right) must sit clear
+// of both, or the cube covers its head and the shafts hide it; and the
+// shafts keep off the moon's disc at the left, where they read as dirt.
 TEST_F(Assets, TheWolfSitsClearOfTheCubeAndTheShafts) {
     auto ink = [](int r, int g, int b) { return r < 20 && g < 12 && b < 30; };
     int wolf = 0, underCube = 0;
     ASSERT_TRUE(EachPixel(root, "cani01.jpg", [&](int i, int r, int g, int b, uint32_t) {
         int x = i % 512, y = i / 512;
         if (!ink(r, g, b)) return;
-        wolf += x < 190 && y < 200;
+        wolf += x >= 322 && y < 200;
         underCube += x >= 190 && x < 346 && y >= 10 && y < 170;
     }));
-    EXPECT_GT(wolf, 3000); // the silhouette is there, at the left
+    EXPECT_GT(wolf, 3000); // the silhouette is there, at the right
     EXPECT_EQ(underCube, 0);
 
-    int shaftOverWolf = 0;
+    int shaftOverWolf = 0, shaftOverMoon = 0;
     ASSERT_TRUE(EachPixel(root, "vertikal3.jpg", [&](int i, int, int, int b, uint32_t) {
-        shaftOverWolf += i % 512 < 200 && b >= 8;
+        shaftOverWolf += i % 512 >= 318 && b >= 8;
+        shaftOverMoon += i % 512 < 164 && b >= 8;
     }));
     EXPECT_EQ(shaftOverWolf, 0);
+    EXPECT_EQ(shaftOverMoon, 0);
 }
 
 // The finale cuts its view between white and the forest on every frame whose

@@ -421,10 +421,12 @@ const Section kSections[PART_COUNT + 1] = {
      "..x.x.x...x.x.x.", 0.16, 0.75, 4500, 0, kThemeB, 0.38, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04, 0,
      190, 0.5, 0, 0.62, 88},
     // Part Nine: the hardest kick, right on bin 2, flashes white on beats 1
-    // and 3; on beats 2 and 4 a lighter kick stays under the flash.
+    // and 3; on beats 2 and 4 a lighter, deeper kick stays under the flash
+    // and lands on bin 1 instead, which throws the spikeball's camera and
+    // swells the wave: the star jumps on the beats the white leaves alone.
     {21, kFour, 0.9, 86, 0.08, "....x.......x...", 0.4, "x.x.x.x.x.x.x.xo", 0.15,
      "..x...x...x...x.", 0.16, 0.3, 3500, 1, kThemeA, 0.16, {&kAm, &kF, &kC, &kG}, 1, 0, 0.05, 0,
-     190, 0.5, 0, 0.45},
+     190, 0.5, 0, 0.45, 43},
     // Part Ten: the pictures flip on the beats.
     {17, kFour, 0.6, 76, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
      "..x...x...x...x.", 0.16, 0.3, 3000, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},

@@ -798,44 +798,64 @@ int CredsPicture(const char *dir) {
 
 // moah.jpg: stained-glass cells that tile seamlessly, for a texture that
 // scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
-// beats, so every colour sits at mid grey's luminance and so does its inverse:
-// neither the scroll nor the inversion moves the brightness of the picture,
-// only its hues swap (ochre and gold, grey-blue inverted).
+// beats, so every hue sits at mid grey's luminance and so does its inverse.
+// Each cell is a pillow of glass lit from the upper left, where the
+// spikeball's light stands: lighter toward that side, as much darker toward
+// the other. The light and the shade are the same few codes either side of
+// mid grey, so any patch of cells keeps mid grey's mean brightness, and so
+// does its inverse: neither the scroll nor the inversion moves a region's
+// brightness, while the cells read in depth instead of as a flat moire.
+// Fewer, larger cells than a mosaic, so the ripple bends them rather than
+// churning them into noise.
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
-    for (int k = 0; k < 90; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
+    for (int k = 0; k < 56; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double d1 = 1e9, d2 = 1e9;
+        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0;
         int best = 0;
         for (size_t k = 0; k < seeds.size(); k++) {
-            double dx = std::fabs(x - seeds[k].first), dy = std::fabs(y - seeds[k].second);
-            dx = std::min(dx, W - dx),
-            dy = std::min(dy, H - dy); // distances on the torus: seamless
+            double dx = x - seeds[k].first, dy = y - seeds[k].second;
+            // Offsets on the torus, so the cells run on across the wrap: seamless.
+            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
             double d = std::sqrt(dx * dx + dy * dy);
             if (d < d1)
-                d2 = d1, d1 = d, best = (int)k;
+                d2 = d1, d1 = d, best = (int)k, vx = dx, vy = dy;
             else if (d < d2)
                 d2 = d;
         }
-        double edge = std::clamp((d2 - d1) / 5.0, 0.0, 1.0);
-        // Each cell its own shade of ochre and old gold, a little richer at
-        // its centre; the leading between the cells a muted bronze. One warm
-        // family against the royal blue spikeball in front: the two read as
-        // complements, with no third hue to clash (pink cells did).
-        double hue = -0.88 + 0.2 * std::sin(best * 2.39996) + d1 / 120.0;
-        uint32_t cell = IsoColour(hue, 60 + 16 * std::cos(d1 / 9.0));
-        return Mix(IsoColour(-1.0, 40), cell, edge);
+        double edge = std::clamp((d2 - d1) / 6.0, 0.0, 1.0);
+        // Each cell its own shade of ochre, copper and old gold; the leading
+        // between the cells a muted bronze. One warm family against the royal
+        // blue spikeball in front: the two read as complements.
+        double hue = -0.88 + 0.22 * std::sin(best * 2.39996) + d1 / 160.0;
+        uint32_t cell = IsoColour(hue, 62 + 10 * std::cos(best * 1.7));
+        // The pillow's light: up to 36 codes above mid grey on the side toward
+        // the upper left, as far below on the other (the cell's own radius,
+        // about 35 pixels, is the scale), easing off toward the leading.
+        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 24 * edge;
+        uint32_t glass = Rgb((cell >> 16 & 255) + lit, (cell >> 8 & 255) + lit, (cell & 255) + lit);
+        return Mix(IsoColour(-1.0, 36), glass, edge);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
 // cani01.jpg: a wolf howls at a huge moon over dusk hills. The parts that
 // show it lay a cube over the middle of the view (about x 190-345, rows
-// 10-175) and light shafts over its right half, so the wolf sits at the far
-// left and the moon at the right: the cube turns in the open sky between
-// them, and neither covers the wolf's head.
+// 10-175), lit by a light up and to the left of it, and light shafts between
+// the moon and the wolf. So the moon hangs at the left, where the cube's
+// light comes from (its lit sides face the moon, its dark sides the wolf),
+// and the wolf sits at the far right howling back at it: the cube turns in
+// the open sky between them, and nothing covers the wolf's head. The scene
+// is drawn with the wolf at the left and mirrored as a whole at the end.
+// Turns the canvas's picture left for right.
+void MirrorCanvas(Canvas *c) {
+    uint32_t *p = BeginPixels(c);
+    for (int y = 0; y < H; y++) std::reverse(p + y * W, p + y * W + W);
+    DonePixels(c);
+}
+
 void DrawCani1(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
@@ -901,6 +921,7 @@ void DrawCani1(Canvas &c) {
     cairo_path_destroy(wolf);
     SetColour(cr, 0x07030E, 1);
     cairo_fill(cr);
+    MirrorCanvas(&c);
 }
 
 int Cani1Picture(const char *dir) {
@@ -938,7 +959,8 @@ int Cani2Picture(const char *dir) {
     }
     DonePixels(&c);
     Shade(&c, [&](int x, int y) {
-        double a = std::hypot(x - 100, y - 150), b = std::hypot(x - 432, y - 84);
+        // Centred on the wolf and on the moon, where the mirrored scene has them.
+        double a = std::hypot(x - 411, y - 150), b = std::hypot(x - 79, y - 84);
         double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
         static const uint32_t ramp[] = {0x5A2A98, 0xC0408A, 0xF08A50, 0xF8D878};
         // The ring's swing around the local light averages out over a ring
@@ -964,10 +986,11 @@ int Cani2Picture(const char *dir) {
 // drake.jpg: a black dragon against a teal night sky and a low gold moon,
 // rimmed in the moon's light, breathing fire. A silhouette reads through
 // everything the parts do to it (the inversion on the beats turns it white
-// on a salmon sky, still the same shape), and the teal is the complement of
-// the rose heart that the last part lays over the middle of the view, so the
-// dragon is placed around the middle: body along the bottom, the wing up at
-// the left, the head and the fire before the moon at the right.
+// on a salmon sky, still the same shape). The last part lays a pale aqua
+// heart over the middle of the view, so the dragon frames the middle
+// instead of crossing it: the body low along the bottom, the wing up in the
+// left third, the neck rising at the right to the head and the fire before
+// the moon; the heart turns in the open sky between them.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
@@ -987,7 +1010,9 @@ int DrakePicture(const char *dir) {
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
         *x = 14 + s * 352;
-        *y = 214 - 112 * s + 26 * std::sin(s * 2.6 * kPi) * (1 - 0.5 * s);
+        // Low across the middle, where the heart turns above it, the neck
+        // rising only at the right to hold the head before the moon.
+        *y = 234 - 120 * std::pow(s, 3) + 8 * std::sin(s * 2.6 * kPi) * (1 - 0.6 * s);
         *w = 4 + 20 * std::pow(s, 0.7);
     };
     const int n = 120;
@@ -1009,19 +1034,20 @@ int DrakePicture(const char *dir) {
         cairo_new_path(cr);
     };
     double sx, sy, sw, bx, by, bw;
-    spine(0.74, &sx, &sy, &sw);
-    spine(0.5, &bx, &by, &bw);
+    spine(0.46, &sx, &sy, &sw);
+    spine(0.28, &bx, &by, &bw);
     // The wing: a leading edge arching from the shoulder up to the wrist,
     // three fingers spreading from it to the top left, the membrane
-    // scalloped between the finger tips and back to the body.
-    const double wx = 214, wy = 26;
-    const double tips[3][2] = {{22, 22}, {58, 96}, {128, 122}};
+    // scalloped between the finger tips and back to the body. All of it in
+    // the left third, clear of the heart in the middle of the view.
+    const double wx = 124, wy = 20;
+    const double tips[3][2] = {{10, 34}, {26, 98}, {76, 136}};
     cairo_move_to(cr, sx + 6, sy - sw * 0.6);
-    cairo_curve_to(cr, sx - 4, 80, wx + 30, wy + 10, wx, wy);
-    cairo_curve_to(cr, 150, 10, 80, 10, tips[0][0], tips[0][1]);
-    cairo_curve_to(cr, 60, 40, 60, 70, tips[1][0], tips[1][1]);
-    cairo_curve_to(cr, 90, 86, 110, 100, tips[2][0], tips[2][1]);
-    cairo_curve_to(cr, 150, 104, 170, 112, bx + 20, by - bw * 0.5);
+    cairo_curve_to(cr, sx + 14, 110, wx + 34, wy + 30, wx, wy);
+    cairo_curve_to(cr, 90, 6, 40, 10, tips[0][0], tips[0][1]);
+    cairo_curve_to(cr, 36, 54, 32, 78, tips[1][0], tips[1][1]);
+    cairo_curve_to(cr, 50, 110, 62, 126, tips[2][0], tips[2][1]);
+    cairo_curve_to(cr, 98, 150, 106, 180, bx + 14, by - bw * 0.5);
     cairo_close_path(cr);
     keep();
     // Back spikes, curved back toward the tail, their roots under the body.
@@ -1389,34 +1415,38 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: fat Truchet arcs, slate tubes on deep navy, tiling seamlessly
-// (the show zooms and scrolls it through a grid that wraps, and turns the
-// red and gold spikeball over it). A dark, quiet ground: the star stands out
-// by its light and colour, and the zoom's moire stays faint because the arcs
-// differ from the ground by little. The star is no lighter than the old mid
-// grey ground was dark, so its jumps on the kicks change the light of the
-// frame no more than they did.
+// fette.jpg: ripples spreading from a lattice of drops on a deep navy pool,
+// tiling seamlessly (the show zooms it from a dozen to a thousand texels
+// across the view and scrolls it through a grid that wraps, and turns the
+// red and gold spikeball over it). Concentric rings read at any of those
+// zooms: close up as a few broad swells, far off as rows of targets whose
+// rings meet their neighbours' along clean seams, and the part's waves bend
+// them into op-art instead of smudging them. A dark, quiet ground: the star
+// stands out by its light and colour, the rings differ from the pool by
+// little, and a faint gold crest on every fourth ring echoes the star's
+// highlights.
 int FettePicture(const char *dir) {
-    const int cell = 32;
-    Rng rng = NewRng(171);
-    std::vector<int> flip((W / cell) * (H / cell));
-    for (int &f : flip) f = RngNext(&rng) & 1;
+    // The drops: two rows of two, the second row shifted half a period, so
+    // the lattice is a diamond one and repeats with the picture.
+    const double drops[4][2] = {{128, 64}, {384, 64}, {0, 192}, {256, 192}};
+    const double period = 15; // Ring spacing, texels
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        int cx = x / cell, cy = y / cell;
-        double u = (x % cell) + 0.5, v = (y % cell) + 0.5;
-        if (flip[cy * (W / cell) + cx]) u = cell - u;
-        double d = std::min(std::hypot(u, v), std::hypot(cell - u, cell - v));
-        double ring = std::fabs(d - cell / 2.0);
-        // A tiling grain that turns the navy a little toward teal.
-        double grain = 0.5 + 0.5 * TileNoise(172, x / 32.0, y / 32.0, 16, 8);
-        uint32_t ground = Mix(0x0B1026, 0x0A1A2A, grain);
-        // The tube: slate, lit along its middle so it reads round, with a
-        // faint gold line along each rim that echoes the star's highlights.
-        double across = std::clamp(ring / 8.0, 0.0, 1.0);
-        uint32_t tube = Mix(0x243456, 0x141E3A, across * across);
-        if (ring < 8) return ring > 6.8 ? Mix(tube, 0x6A5A3A, 0.5) : tube;
-        return ground;
+        double d = 1e9;
+        for (const auto &p : drops) {
+            double dx = x + 0.5 - p[0], dy = y + 0.5 - p[1];
+            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H); // on the torus
+            d = std::min(d, std::hypot(dx, dy));
+        }
+        double phase = d / period, f = phase - std::floor(phase);
+        int ring = (int)std::floor(phase);
+        // A ring is a swell lit along its crest, so it reads round; the
+        // rings fade a little outward from their drop.
+        double swell = 0.5 - 0.5 * std::cos(f * 2 * kPi);
+        uint32_t pool = Mix(0x0A1230, 0x0A1A2A, std::clamp(d / 140.0, 0.0, 1.0));
+        uint32_t out = Mix(pool, 0x26386A, swell * (0.9 - 0.3 * std::min(1.0, d / 150.0)));
+        if (ring % 4 == 3 && std::fabs(f - 0.5) < 0.08) out = Mix(out, 0x8A7040, 0.55);
+        return out;
     });
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
@@ -1424,18 +1454,19 @@ int FettePicture(const char *dir) {
 // vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
 // their opacity (the show lays this layer over the wolf pictures by blue):
 // bright where opaque, black between the shafts, never brighter in red or
-// green than in blue. The shafts stand in the right half only, far enough
-// from the wolf at the left that the parts' waves (30 pixels either way)
-// never carry one over it; they fall through the moon and past the cube,
-// pale (ice to lavender), swelling gently so they read as shafts of light.
+// green than in blue. Two shafts stand in the open sky between the moon
+// at the left and the wolf at the right, far enough from both that the
+// parts' waves (30 pixels either way) never carry one over the wolf or
+// across the moon's disc; they frame the cube, pale (ice to lavender),
+// swelling gently so they read as shafts of light.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x : {252.0, 334.0, 408.0, 482.0})
-        beams.push_back({x, RngRange(&rng, 11, 14), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
+    for (double x : {184.0, 288.0})
+        beams.push_back({x, RngRange(&rng, 12, 13.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
@@ -1444,7 +1475,7 @@ int VertikalPicture(const char *dir) {
             // Distances across the wrap and three swells down the height:
             // the beams tile.
             double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
-            double v = b.level * std::exp(-d * d * 2) *
+            double v = b.level * std::exp(-d * d * d * d * 2) * // a flat core, soft edges
                        (0.86 + 0.14 * std::sin(y * 3 * 2 * kPi / H + b.x));
             if (v > a) a = v, tint = b.tint;
         }

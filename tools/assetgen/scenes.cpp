@@ -417,10 +417,12 @@ MeshData Diamond() {
     return m;
 }
 
-// love: a plump heart, the classic outline swept through its depth.
+// love: a plump heart, the classic outline swept through its depth. Sized to
+// turn in the open sky that the dragon's picture leaves in the middle of the
+// view, above its body and between its wing and its head.
 MeshData Love() {
     MeshData m{"heart", {}, {}};
-    const double scale = 2.35, depth = 17;
+    const double scale = 2.0, depth = 15;
     auto outline = [&](double s) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
@@ -681,13 +683,17 @@ int GenerateScenes(const char *dir) {
     // enough blue to be seen.
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
-    // The spikeball is a saturated royal blue, darker in red and green than
-    // the grey-blue picture it first turns over, so it stands out from it.
-    // The show recolours it red with gold highlights for the dark picture
-    // that follows; a strong diffuse weight lets that red glow there.
+    // The spikeball is a royal blue against the warm glass it first turns
+    // over. Its diffuse blue is held so that only a facet turned square to
+    // the light (D near 2, the fall-off about 0.88 there) reaches 1: the
+    // facets then step from navy on the far side to sky blue toward the
+    // light instead of all clipping to one flat blue, and the low ambient
+    // keeps the shadowed spikes dark. The show recolours it red with gold
+    // highlights for the dark picture that follows; the same weights light
+    // that red from deep crimson to a glow.
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                    {Mat("steel", {0.15, 0.18, 0.35}, {0.16, 0.24, 0.78}, {1, 1, 1}, 0.85, 0.6)});
+                    {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6)});
     ok = ok &&
          WriteScene(dir, "stars.txt", "stars", {Stars()},
                     {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7),
@@ -698,13 +704,16 @@ int GenerateScenes(const char *dir) {
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
          // above 1 turns those into a cube that reads as lit, in warm amber,
-         // and the kicks push it toward gold. The ambient part is kept about
-         // half the side facing the light, so the sides turned away from it
-         // fall dark and the faces read apart.
+         // and the kicks push it toward gold. The light stands up and to the
+         // left, where the wolf's moon hangs: the ambient part is kept to a
+         // fifth of the lit side, so the sides turned from the moon fall
+         // nearly black and the cube reads as lit by it, with a pale
+         // moonlit sheen (the specular colour, which the spectrum does not
+         // tint) on whichever side turns to face the viewer.
          WriteScene(
              dir, "cube.txt", "cube", {Cube()},
              {MaterialData{
-                 "glass", 1, 1.3, 0.7, {0.55, 0.5, 0.45}, {0.6, 0.6, 0.6}, {0.8, 0.85, 1.0}}});
+                 "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}}});
     ok = ok &&
          WriteScene(
              dir, "diamond.txt", "diamond", {Diamond()},
@@ -716,12 +725,14 @@ int GenerateScenes(const char *dir) {
              {Mat("ice", {0.15, 0.2, 0.3}, {0.28, 0.55, 0.85}, {1.0, 0.9, 0.95}, 0.45, 0.6),
               Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.42, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
               Mat("rose", {0.3, 0.15, 0.25}, {0.78, 0.45, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
-    // The heart: rose with a strong diffuse weight and a white highlight, its
-    // ambient low, so the side turned from the light falls darker (and, laid
-    // over the dragon by its blue byte, thinner) and the heart reads round.
-    ok = ok &&
-         WriteScene(dir, "love.txt", "love", {Love()},
-                    {Mat("rose", {0.36, 0.1, 0.3}, {1.0, 0.26, 0.7}, {1.0, 0.9, 0.95}, 0.72, 0.8)});
+    // The heart: a pale aqua glass in the dusk's own teal, lit from above,
+    // brighter than the sky it turns in, with a warm white highlight. Its
+    // ambient is low, so the side turned from the light falls darker (and,
+    // laid over the dragon's sky by its blue byte, thinner) and the heart
+    // reads round; blue leads every tone, so the lit side stays opaque.
+    ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
+                          {Mat("aqua", {0.2, 0.3, 0.32}, {0.42, 0.86, 0.95}, {1.0, 0.95, 0.85}, 0.6,
+                               0.8)});
     ok = ok &&
          WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
                     // The lake lays the bomb over the water by its blue byte:
