@@ -24,7 +24,7 @@ double BeatLength(int part);
 // brightness far enough to count toward a flash: two cuts are one flash, and
 // more than three flashes in a second are a hazard. This many cuts in any
 // second leaves room for the butterflies' own jumps.
-#define kStrobeMost 4
+const int kStrobeMost = 4;
 // The most frames in any one second of the finale's strobe (from 158.78 s)
 // whose spectrum passes the beat test, in a run at fps frames a second.
 int MostStrobeFramesInASecond(const struct MusicPcm *pcm, int fps);

@@ -28,6 +28,9 @@ struct Rule {
     double lowest;    // Fewest frames passing, % of the part's (the most is 40 %)
 };
 
+const int kFinale = 15;            // The butterflies part, in kPartTimes
+const double kStrobeFrom = 158.78; // Seconds: the finale's beat test runs from here
+
 // Most tests fire on 5-40 % of their part's frames. The finale's two are
 // rarer by design: every frame that passes "beat" cuts the view between
 // white and the forest, so it may pass on only a frame or two a strong beat
@@ -43,8 +46,8 @@ const Rule kRules[] = {
     {13, "flash    S2 x 30 >= 8.5, t > 121.78", 1u << 2, 30, 8.5, 121.78, 5},
     {14, "peakLow  S0 x 30 >= 10", 1u << 0, 30, 10, 0, 5},
     {14, "peakHigh S3 x 30 >= 9", 1u << 3, 30, 9, 0, 5},
-    {15, "swarm    S2 x 30 >= 12", 1u << 2, 30, 12, 0, 1},
-    {15, "beat     S2 x 30 >= 15, t >= 158.78", 1u << 2, 30, 15, 158.78, 1},
+    {kFinale, "swarm    S2 x 30 >= 12", 1u << 2, 30, 12, 0, 1},
+    {kFinale, "beat     S2 x 30 >= 15, t >= 158.78", 1u << 2, 30, 15, kStrobeFrom, 1},
 };
 
 const int kFps = 60;
@@ -82,10 +85,10 @@ bool OnBeat(int part, double t) {
 } // namespace
 
 int MostStrobeFramesInASecond(const MusicPcm *pcm, int fps) {
-    const double from = 158.78, to = kPartTimes[16]; // the strobe's test runs from 158.78 s
+    const double to = kPartTimes[kFinale + 1];
     std::vector<double> cuts;
     float s[SPECTRUM_SIZE];
-    for (int f = (int)std::ceil(from * fps); f <= (int)std::floor(to * fps); f++) {
+    for (int f = (int)std::ceil(kStrobeFrom * fps); f <= (int)std::floor(to * fps); f++) {
         // The clock of a captured run: frame f stands at sample f x 44100 / fps.
         ComputeSpectrum(pcm, (int64_t)f * MUSIC_RATE / fps, s);
         if ((float)(s[2] * 30) >= 15.0f) cuts.push_back((double)f / fps);
@@ -173,7 +176,7 @@ int PrintChoreographyReport(const char *dir) {
     if (tail > kTailDecibels) ok = 0;
     // The butterflies come nearer by S4 x 450 from z 1050 at the closest.
     float maxS4 = 0;
-    for (int f = (int)(kPartTimes[15] * kFps); f < frames; f++)
+    for (int f = (int)(kPartTimes[kFinale] * kFps); f < frames; f++)
         maxS4 = std::max(maxS4, spectra[f][4]);
     std::printf("\nlargest S4 in the butterflies part: %.3f (nearest butterfly centre at z %.0f)\n",
                 maxS4, 1050 - 450 * maxS4);
