@@ -294,6 +294,22 @@ void Drone(Mix *m, double t0, double t1, double amp) {
     }
 }
 
+// Swell: a sine on C3 (130.8 Hz, spectrum bin 3) from t0 to t1 that enters
+// at half of amp and climbs evenly to amp, then drops in 20 ms: a sub swell
+// that the picture reads through bin 3 and that the ear hears as the floor
+// rising under a riser. Its fall at t1 is short, so bin 3 is empty again
+// within a frame of the next section's start.
+void Swell(Mix *m, double t0, double t1, double amp) {
+    int start = Index(t0), n = Index(t1 - t0);
+    double hz = NoteHz(48), len = t1 - t0;
+    for (int k = 0; k < n; k++) {
+        double t = (double)k / kRate, x = t / len;
+        double env = std::min({1.0, t / 0.03, (len - t) / 0.02}) * (0.5 + 0.5 * x);
+        double v = amp * env * std::sin(2 * kPi * hz * t);
+        Put(m, start + k, v, v);
+    }
+}
+
 // Chords of the progressions, as pad voicings from A3 up (no pad note falls
 // in the kick's bins) and the bass root an octave or two below.
 struct Chord {
@@ -369,6 +385,7 @@ struct Section {
     double drone = 0;       // Level of a sustained F2 sine under the section (spectrum bin 2)
     double kickRest = 0;    // Seconds at the section's end without kicks
     const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
+    double swell = 0;                 // Level a C3 sine (bin 3) climbs to over the section, 0: none
 };
 
 const char *kFour = "x...x...x...x...";
@@ -379,24 +396,32 @@ const char *kFinalePhrase = "x.......x.......x.......x......."
 
 // clang-format off
 const Section kSections[PART_COUNT + 1] = {
-    // Part One: pads swell, a soft pulse from the third bar shakes the mosaic:
-    // soft enough that the title and the key stay legible through it.
-    {23, kFour, 0.2, 55, 0.12, kNone, 0, kNone, 0, kNone, 0, 0.5, 1800, 0, nullptr, 0,
+    // Part One: pads swell and the theme is stated softly, so the bars under
+    // the title dance with its notes; a soft pulse from the third bar shakes
+    // the mosaic, soft enough that the title and the key stay legible.
+    {23, kFour, 0.2, 55, 0.12, kNone, 0, kNone, 0, kNone, 0, 0.5, 1800, 0, kThemeA, 0.12,
      {&kAm, &kF, &kC, &kG}, 0, 0, 0.03, 0.04},
     // Part Two: arpeggio and hats build over the pad; no kick yet.
     {24, kNone, 0, 55, 0.1, kNone, 0, "..x...x...x...x.", 0.12, "..x...x...x...x.", 0.16, 0.45, 2200, 1,
      nullptr, 0, {&kAm, &kF, &kC, &kG}, 1, 2.0},
-    // Part Three: the groove starts.
+    // Part Three: the groove starts. The snare's body sits on C3 (bin 3):
+    // every snare throws the smoke's wave, which follows bin 3.
     {13, kFour, 0.6, 60, 0.1, "....x.......x...", 0.35, "..x...x...x...x.", 0.14, "..x...x...x...x.",
-     0.2, 0.35, 2500, 1, nullptr, 0, {&kAm, &kEm, &kF, &kG}, 1, 0},
+     0.2, 0.35, 2500, 1, nullptr, 0, {&kAm, &kEm, &kF, &kG}, 1, 0, 0.04, 0, 130, 2.0},
     // Part Four: the groove with the theme's answer; a riser to the flash.
+    // The snare's body on bin 3 washes the knot's trail into the smoke on
+    // beats 2 and 4, so the feedback layer keeps a crisp knot instead of
+    // clotting into white blobs.
     {19, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
-     "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0},
+     "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0, 0.04, 0, 130, 2.0},
     // Part Five: the drums stop; pad and a falling arpeggio under the fade to
-    // black, and a riser through its last three seconds: the dark is a held
-    // breath, and the ferns open on the crash it leads to.
+    // black, a riser through its last three seconds and a C3 swell under it
+    // all: bin 3 keeps dissolving the knot's frozen trail into the smoke, so
+    // the lens draws the smoke into a tightening weave instead of tiling
+    // white blobs. The dark is a held breath, and the ferns open on the
+    // crash it leads to.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
-     {&kF, &kG, &kF, &kG}, 1, 3.0},
+     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr, 0.45},
     // Part Six: ferns; a crash as the mosaic opens, then calm plucks and pad,
     // a heartbeat kick.
     {16, kHalf, 0.35, 55, 0.12, kNone, 0, "....x.......x...", 0.06, kNone, 0, 0.5, 2000, 1, nullptr, 0,
@@ -506,6 +531,7 @@ void ComposeSection(Mix *m, int index) {
     if (s.crash) Crash(m, start, 0.16);
     if (s.riser > 0 && index < PART_COUNT) Riser(m, end, s.riser, 0.5);
     if (s.drone > 0) Drone(m, start, end, s.drone);
+    if (s.swell > 0) Swell(m, start, end, s.swell);
     std::vector<std::pair<int, int>> melody;
     if (s.melody) melody = ParseMelody(s.melody);
     size_t note = 0;

@@ -284,12 +284,12 @@ void Emblem(cairo_t *cr, double cx, double cy) {
 }
 
 // The opening's spectrum bars show wherever the faded picture is black. A
-// rule under the subtitle and a grille of dark lines across the rows below
-// it (non-black, so the bars stop there) cut the bars into lit segments
-// under a frame's edge as name.jpg fades in: a meter, not a debug plot. The
-// lines are bright enough in blue to leave black within a few frames of
-// the fade's mid levels.
-void PanelGrille(Canvas *c) {
+// rule under the subtitle and dark lines across the rows below it
+// (non-black, so the bars stop there), further apart toward the bottom as
+// ripples on water seen from above, cut the bars into lit slivers: light
+// dancing on the water under the title, not a plot. The lines are bright
+// enough in blue to leave black within a few frames of the fade's mid levels.
+void WaterLines(Canvas *c) {
     uint32_t *p = BeginPixels(c);
     const int top = 194; // the rule; the subtitle's descenders end near row 184
     for (int x = 0; x < W; x++) {
@@ -298,29 +298,9 @@ void PanelGrille(Canvas *c) {
         p[top * W + x] = Mix(0x000000, 0x4A78B0, edge);
         p[(top + 1) * W + x] = Mix(0x000000, 0x1A2C48, edge);
     }
-    for (int y = top + 4; y < H; y += 3)
+    for (int y = top + 3, gap = 2; y < H; y += gap, gap += gap < 6)
         for (int x = 0; x < W; x++) p[y * W + x] = 0x081430;
     DonePixels(c);
-}
-
-// The meter's frame: a thin gold line round the rows where the spectrum
-// bars stand, with a tick every 32 pixels along its top, drawn into name.jpg
-// so it comes in with the gold title: the bars read as an instrument set
-// into the title card. Not in load.jpg: JPEG rings a few levels above black
-// through every block a line crosses, and the bars show through exact black
-// only, so the frame would cut holes in them from the first frame on.
-void MeterFrame(cairo_t *cr) {
-    // The frame runs the picture's whole width: the first bars (the lowest
-    // bins, where the kicks stand) begin at its left edge.
-    const double left = 1.5, right = 510.5, top = 199.5, bottom = 254.5;
-    cairo_set_line_width(cr, 1.5);
-    SetColour(cr, 0xD8A848, 1);
-    cairo_rectangle(cr, left, top, right - left, bottom - top);
-    for (double x = 32.5; x < right - 16; x += 32) {
-        cairo_move_to(cr, x, top);
-        cairo_line_to(cr, x, top + 4);
-    }
-    cairo_stroke(cr);
 }
 
 // Where the opening puts its emblem and the show's title (one line, inside
@@ -446,7 +426,7 @@ int KeyPicture(const char *dir) {
     return SaveTilingCanvas(dir, "key.jpg", &c);
 }
 
-// fear07.jpg: a crimson storm turning around a dark eye, with lightning.
+// fear07.jpg: a crimson storm turning around a dark eye, with the glow of lightning.
 int FearPicture(const char *dir) {
     Canvas c = NewCanvas();
     ShadeTiling(
@@ -455,7 +435,7 @@ int FearPicture(const char *dir) {
             double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
             double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
             double swirl = a + 2.2 / (r + 0.15);
-            double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 5);
+            double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 3);
             double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
             double t = std::clamp(0.1 + 0.5 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
             // Raised to 1.6, the storm sits mostly in deep crimson and only
@@ -479,12 +459,17 @@ int FearPicture(const char *dir) {
             cairo_line_to(cr, x, y);
         }
         cairo_line_to(cr, x0, H);
-        SetColour(cr, 0xFF8060, 0.35);
-        cairo_set_line_width(cr, 6);
-        cairo_stroke_preserve(cr);
-        SetColour(cr, 0xFFF0D0, 0.9);
-        cairo_set_line_width(cr, 1.5);
-        cairo_stroke(cr);
+        // Only a soft glow, no hard white core: the ripple that Parts Two
+        // and Three draw this through folds a thin bright line into rows
+        // of pale contours, where a glow folds into a warm shimmer.
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        for (int k = 4; k >= 1; k--) {
+            SetColour(cr, 0xFF6A3A, 0.07);
+            cairo_set_line_width(cr, 5.0 * k);
+            cairo_stroke_preserve(cr);
+        }
+        cairo_new_path(cr);
     }
     return SaveTilingCanvas(dir, "fear07.jpg", &c);
 }
@@ -554,12 +539,35 @@ void NameCard(cairo_t *cr) {
     cairo_fill(cr);
 }
 
-// name.jpg: the title card on black, with the meter's grille below it.
+// The title's reflection in dark water under the rule: mirrored about the
+// rule, squashed to 0.8 of its height and dim, so the spectrum bars rise
+// through the black between its letters like light on the water.
+void TitleReflection(cairo_t *cr) {
+    const double rule = 194;
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, rule + 2, W, H - rule - 2);
+    cairo_clip(cr);
+    // y becomes rule + 4 + 0.8 (baseline - y): the baseline lands 4 rows
+    // under the rule and the letters hang down from it.
+    cairo_translate(cr, 0, rule + 4 + 0.8 * kTitleBaseline);
+    cairo_scale(cr, 1, -0.8);
+    Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, kTitleBaseline - 40, 0, kTitleBaseline);
+    cairo_pattern_add_color_stop_rgba(gold, 0, 0.55, 0.45, 0.25, 0.25);
+    cairo_pattern_add_color_stop_rgba(gold, 1, 0.85, 0.6, 0.2, 0.55);
+    cairo_set_source(cr, gold);
+    cairo_fill(cr);
+    cairo_pattern_destroy(gold);
+    cairo_restore(cr);
+}
+
+// name.jpg: the title card on black, its reflection in the water below the
+// rule, and the water's ripple lines over the reflection.
 int NamePicture(const char *dir) {
     Canvas c = NewCanvas();
     NameCard(c.cr);
-    PanelGrille(&c);
-    MeterFrame(c.cr);
+    TitleReflection(c.cr);
+    WaterLines(&c);
     return SaveCanvas(dir, "name.jpg", &c);
 }
 
