@@ -421,7 +421,7 @@ const Section kSections[PART_COUNT + 1] = {
     // white blobs. The dark is a held breath, and the ferns open on the
     // crash it leads to.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
-     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr, 0.45},
+     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr, 0.35},
     // Part Six: ferns; a crash as the mosaic opens, then calm plucks and pad,
     // a heartbeat kick.
     {16, kHalf, 0.35, 55, 0.12, kNone, 0, "....x.......x...", 0.06, kNone, 0, 0.5, 2000, 1, nullptr, 0,
