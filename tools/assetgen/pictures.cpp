@@ -352,9 +352,9 @@ void KeyPath(cairo_t *cr) {
     cairo_close_path(cr);
 }
 
-// key.jpg: a golden key on a royal blue damask wall (blue, not teal: the
-// next part fades it into a crimson storm, and blue and crimson meet in
-// plum where teal and crimson would meet in grey).
+// key.jpg: a golden key on a royal blue damask wall over black water (blue,
+// not teal: the next part fades it into a crimson storm, and blue and
+// crimson meet in plum where teal and crimson would meet in grey).
 int KeyPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
@@ -369,7 +369,14 @@ int KeyPicture(const char *dir) {
         // left edge still meets the right one and the top the bottom.
         double pool =
             (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
-        return Mix(0x000000, Ramp(ramp, 4, t), 0.55 + 0.6 * pool);
+        // The wall falls into black water below row 212 (and rises out of
+        // it over the top rows, where it wraps from the bottom): the
+        // opening's spectrum bars keep rising there, under and behind the
+        // key, through the whole hold. Every channel must end below 17,
+        // which a cumulative fade of level 15 leaves at exact black.
+        double water = std::clamp(std::min((212.0 - y) / 40.0, y / 20.0), 0.0, 1.0);
+        water = water * water * (3 - 2 * water);
+        return Mix(0x000000, Ramp(ramp, 4, t), (0.55 + 0.6 * pool) * water);
     });
     cairo_t *cr = c.cr;
     // The title card, faint, as if engraved in the wall where it stood. The
