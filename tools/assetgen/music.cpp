@@ -409,11 +409,11 @@ const Section kSections[PART_COUNT + 1] = {
     {13, kFour, 0.6, 60, 0.1, "....x.......x...", 0.35, "..x...x...x...x.", 0.14, "..x...x...x...x.",
      0.2, 0.35, 2500, 1, nullptr, 0, {&kAm, &kEm, &kF, &kG}, 1, 0, 0.04, 0, 130, 2.0},
     // Part Four: the groove with the theme's answer; a riser to the flash.
-    // The snare's body on bin 3 washes the knot's trail into the smoke on
-    // beats 2 and 4, so the feedback layer keeps a crisp knot instead of
-    // clotting into white blobs.
+    // The snare's body, loud on bin 3, washes the knot into the smoke on
+    // beats 2 and 4: the feedback layer dims and clears on the backbeat
+    // instead of clotting into still white blobs.
     {19, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
-     "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0, 0.04, 0, 130, 2.0},
+     "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0, 0.04, 0, 130, 3.5},
     // Part Five: the drums stop; pad and a falling arpeggio under the fade to
     // black, a riser through its last three seconds and a C3 swell under it
     // all: bin 3 keeps dissolving the knot's frozen trail into the smoke, so
