@@ -167,7 +167,8 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
     return t;
 }
 
-// roculus: a trefoil knot tube, seen only as a cloud of its vertices. Knot
+// roculus: a trefoil knot tube round a pearl of points, seen only as a cloud
+// of its vertices. Knot
 // radius 47 + 19, tube radius 9.5: at z 350 it spans about 175 pixels, and
 // hung 40 units up it keeps clear of the view's bottom edge as it turns. The
 // points lie on 120 rings of 30, about five pixels apart along the tube: each
@@ -181,6 +182,8 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 // and 18 units up from 11 s to 40 s, the parts that draw it: the knot rides
 // in the middle of the view, clear of the bottom edge where Four's wave would
 // cut it.
+void Icosphere(int levels, std::vector<V3> *points, std::vector<Tri> *tris);
+
 MeshData Roculus() {
     MeshData m{"knot", {}, {}};
     const int along = 120, around = 30;
@@ -216,6 +219,19 @@ MeshData Roculus() {
             AddFacing(&m, a, b, c, 0, out);
             AddFacing(&m, a, c, d, 0, out);
         }
+    // The core: three nested shells of points in the knot's open middle, a
+    // small bright pearl that the tube coils round: the cloud has a focus
+    // instead of an empty middle, and the blur that smears the points
+    // leaves it as a glowing spot.
+    std::vector<V3> shell;
+    std::vector<Tri> tris;
+    Icosphere(2, &shell, &tris);
+    for (double radius : {2.5, 5.0, 7.5}) {
+        int first = (int)m.vertices.size();
+        for (const V3 &p : shell) AddVertex(&m, offset + p * radius);
+        for (const Tri &t : tris)
+            AddFacing(&m, first + t.a, first + t.b, first + t.c, 0, shell[t.a] + shell[t.b]);
+    }
     return m;
 }
 
