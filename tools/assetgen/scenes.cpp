@@ -168,9 +168,9 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 }
 
 // roculus: a trefoil knot tube round a pearl of points, seen only as a cloud
-// of its vertices. Knot
-// radius 47 + 19, tube radius 9.5: at z 350 it spans about 175 pixels, and
-// hung 40 units up it keeps clear of the view's bottom edge as it turns. The
+// of its vertices. Knot radius 47 + 19, tube radius 9.5: at z 350 it spans
+// about 175 pixels, and hung 40 units up it keeps clear of the view's bottom
+// edge as it turns. The
 // points lie on 120 rings of 30, about five pixels apart along the tube: each
 // ring shows as a circle foreshortened by its turn, so the cloud reads as a
 // coiled tube with depth instead of an even haze.
