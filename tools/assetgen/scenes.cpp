@@ -486,14 +486,16 @@ MeshData Love() {
     return m;
 }
 
-// dabomb: a round bomb (radius 14) with a cap, a bent fuse and a spark. The
-// lake loop hangs it 80 units above the eye line at z 220, about 1.8 pixels
-// a unit and 49 rows below the view's top: the whole bomb stays within 25
-// units of its origin, whichever way it turns, so it never meets that edge.
-// The origin sits 6 units above the body's centre, halfway to the spark.
+// dabomb: a round bomb (radius 16) with a cap, a short bent fuse and a
+// spark. The lake loop hangs it 80 units above the eye line at z 220, about
+// 1.8 pixels a unit and 49 rows below the view's top: the whole bomb stays
+// within 25 units of its origin, whichever way it turns, so it never meets
+// that edge. The ball is centred on the origin, so its outline holds still
+// while it turns: only the fuse and spark sweep, and the trails the loop
+// leaves behind it stay a sparkler's streak instead of a smeared ball.
 std::vector<MeshData> Dabomb() {
     MeshData body{"body", {}, {}}, cap{"fuse", {}, {}}, spark{"spark", {}, {}};
-    const double r = 14;
+    const double r = 16;
     auto sphere = [&](int i, int j) {
         double v = kPi * i / 16, u = 2 * kPi * j / 28;
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
@@ -509,22 +511,22 @@ std::vector<MeshData> Dabomb() {
     std::vector<int> copyOf(body.vertices.size(), -1);
     for (Tri &t : body.faces) {
         V3 mid = (body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]) * (1.0 / 3);
-        if (std::fabs(mid.y) > 2.5 && std::fabs(mid.x) > 2.5) continue;
+        if (std::fabs(mid.y) > 2.9 && std::fabs(mid.x) > 2.9) continue;
         for (int *k : {&t.a, &t.b, &t.c}) {
             if (copyOf[*k] < 0) copyOf[*k] = AddVertex(&body, body.vertices[*k]);
             *k = copyOf[*k];
         }
         t.material = 1;
     }
-    // Cap: a short cylinder on top, rings at y -r-4 and -r+1, closed at both ends.
+    // Cap: a short cylinder on top, rings at y -r-3 and -r+1, closed at both ends.
     auto capPoint = [&](int i, int j) {
-        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 4 : -r + 1;
-        double rr = (i == 0 || i == 3) ? 0 : 4.5;
+        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 3 : -r + 1;
+        double rr = (i == 0 || i == 3) ? 0 : 5;
         return V3{rr * std::cos(u), y, rr * std::sin(u)};
     };
-    AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 2, 0}; });
+    AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 1, 0}; });
     // Fuse: a thin tube along a curve from the cap, ending in the spark.
-    auto path = [&](double s) { return V3{5 * s * s, -r - 4 - 6 * s, 1.5 * s}; };
+    auto path = [&](double s) { return V3{4 * s * s, -r - 3 - 2.5 * s, 1.2 * s}; };
     const int along = 8, around = 6;
     auto fuse = [&](int i, int j) {
         double s = (i - 1) / (double)(along - 2);
@@ -542,12 +544,10 @@ std::vector<MeshData> Dabomb() {
     for (int k = 0; k < 14; k++) {
         V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
         V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.0;
-        double len = RngRange(&rng, 4, 6);
+        double len = RngRange(&rng, 2, 3);
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
     }
-    for (MeshData *m : {&body, &cap, &spark})
-        for (V3 &p : m->vertices) p.y += 6;
     return {body, cap, spark};
 }
 
