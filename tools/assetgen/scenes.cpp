@@ -283,9 +283,9 @@ V3 CrystalTurn(double t, V3 d) {
 
 // The music time, between the ferns' first frame and the lake, around which
 // a facet with outward normal n at point p of the crystal is seen: the mean
-// of the times, weighted by the eighth power of how squarely the facet faces the
-// viewer (the crystal hangs 40 units up at z 180), or the middle of that
-// span for a facet that never turns toward the viewer.
+// of the times, weighted by the eighth power of how squarely the facet
+// faces the viewer (the crystal hangs 40 units up at z 180), or the middle
+// of that span for a facet that never turns toward the viewer.
 double CrystalSeenTime(V3 p, V3 n) {
     double sum = 0, weight = 0;
     for (double t = 43.5; t <= 73.0; t += 0.05) {
@@ -303,9 +303,9 @@ double CrystalSeenTime(V3 p, V3 n) {
 // left it mostly empty, so it reads larger at the same reach. The outer part
 // of each spike is a pale frost that catches the light. Each body
 // facet takes one of four body materials, cool to hot, by the time around
-// which the show's turn shows it to the viewer: violet over the ferns, then
-// magenta and rose as the ripple grows, and a glowing pink-white over the
-// smoke at the end, so the crystal warms as the music builds instead of
+// which the show's turn shows it to the viewer: ice blue over the still ferns, then
+// violet as the ripple grows, magenta through the mosaic and a glowing rose
+// over the smoke at the end, so the crystal warms as the music builds instead of
 // turning one face all part long. Tips reach 40 units from the centre: at
 // z 180, hung 40 units up, the nearest tip stays inside the view's top row.
 MeshData Stars() {
@@ -352,13 +352,15 @@ MeshData Stars() {
             AddFlatOut(&m, p, e1, q, 0, V3{0, 0, 0});
         }
     }
-    // Body facets take the material of the stretch of music in which they
-    // are seen: the ferns alone, the ripple, the mosaic and smoke, the end.
+    // Body facets take the material of the stretch of music around which
+    // they are seen; the stretches are cut early, since a facet seen late
+    // has often been seen obliquely for a while: the faces the crystal turns
+    // to the viewer warm as the part goes on.
     for (Tri &t : m.faces) {
         if (t.material == 4) continue;
         V3 a = m.vertices[t.a], b = m.vertices[t.b], c = m.vertices[t.c];
         double seen = CrystalSeenTime((a + b + c) * (1.0 / 3), Normalize(Cross(b - a, c - a)));
-        t.material = seen < 55.5 ? 0 : seen < 61.5 ? 1 : seen < 66.9 ? 2 : 3;
+        t.material = seen < 55.5 ? 0 : seen < 60.5 ? 1 : seen < 65 ? 2 : 3;
     }
     return m;
 }
@@ -745,10 +747,10 @@ int GenerateScenes(const char *dir) {
                          // Cool to hot, in the order the spikes come round to
                          // the viewer; blue is high on every facet, since the
                          // part lays the crystal over the ferns by its blue byte.
-                         {Mat("violet", {0.22, 0.1, 0.55}, {0.45, 0.22, 1.0}, {1, 1, 1}, 0.6, 0.7),
-                          Mat("magenta", {0.35, 0.1, 0.55}, {0.78, 0.26, 1.0}, {1, 1, 1}, 0.6, 0.7),
-                          Mat("rose", {0.5, 0.12, 0.45}, {1.0, 0.36, 0.88}, {1, 1, 1}, 0.6, 0.7),
-                          Mat("ember", {0.6, 0.35, 0.55}, {1.0, 0.7, 0.92}, {1, 1, 1}, 0.6, 0.8),
+                         {Mat("ice", {0.12, 0.2, 0.55}, {0.3, 0.5, 1.0}, {1, 1, 1}, 0.6, 0.7),
+                          Mat("violet", {0.25, 0.1, 0.55}, {0.55, 0.24, 1.0}, {1, 1, 1}, 0.6, 0.7),
+                          Mat("magenta", {0.45, 0.1, 0.5}, {0.95, 0.26, 0.95}, {1, 1, 1}, 0.6, 0.7),
+                          Mat("ember", {0.6, 0.25, 0.45}, {1.0, 0.55, 0.8}, {1, 1, 1}, 0.7, 0.9),
                           // The frosted points: pale lilac, lit brighter than
                           // the body so they glint.
                           Mat("frost", {0.55, 0.5, 0.75}, {0.95, 0.9, 1.0}, {1, 1, 1}, 0.5, 0.9)});
