@@ -615,6 +615,28 @@ TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
     FreeMusicPcm(pcm);
 }
 
+TEST_F(Assets, SevensDrumsBreakWhileTheFernsGoToSmoke) {
+    // Seven's drums and bass rest for two bars while its mosaic holds and the
+    // ferns go to smoke (63.5-67.5 s), and a crash brings them back on the
+    // beat as the blocks resolve: the low bins, summed over every frame of
+    // each stretch, fall to a small share of the groove's on either side.
+    MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
+    ASSERT_NE(pcm, nullptr);
+    auto low = [&](double t0, double t1) {
+        double sum = 0;
+        for (double t = t0; t < t1; t += 1 / 60.0) {
+            float s[SPECTRUM_SIZE];
+            ComputeSpectrum(pcm, (int64_t)std::llround(t * 44100), s);
+            sum += s[0] + s[1] + s[2] + s[3];
+        }
+        return sum / (t1 - t0);
+    };
+    double before = low(59.5, 63.5), rest = low(63.7, 67.4), after = low(67.6, 71.6);
+    EXPECT_LT(rest, 0.25 * before);
+    EXPECT_LT(rest, 0.25 * after);
+    FreeMusicPcm(pcm);
+}
+
 // RMS level of the decoded music between two times, dB of full scale.
 double Level(const MusicPcm *pcm, double t0, double t1) {
     double sum = 0;
