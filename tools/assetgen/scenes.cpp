@@ -787,16 +787,18 @@ int GenerateScenes(const char *dir) {
     ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
                           {Mat("aqua", {0.2, 0.3, 0.32}, {0.42, 0.86, 0.95}, {1.0, 0.95, 0.85}, 0.6,
                                0.8)});
-    ok = ok &&
-         WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
-                    // The lake lays the bomb over the water by its blue byte:
-                    // ambient and diffuse blue of 1 saturate blue everywhere, so
-                    // every face is opaque, and red and green carry the shading
-                    // (a deep glossy blue with white highlights, a pale cap, a
-                    // white-gold spark).
-                    {Mat("iron", {0.3, 0.35, 1.0}, {0.2, 0.25, 1.0}, {1.0, 1.0, 1.0}, 0.6, 0.8),
-                     Mat("brass", {0.7, 0.6, 1.0}, {1.0, 0.85, 1.0}, {1, 0.95, 0.8}, 0.5, 0.4),
-                     Mat("spark", {1, 1, 1}, {1, 0.92, 1.0}, {1, 1, 1}, 0.6, 0.3)});
+    ok =
+        ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
+                         // The lake lays the bomb over the water by its blue byte:
+                         // ambient and diffuse blue of 1 saturate blue everywhere, so
+                         // every face is opaque, and red and green carry the shading:
+                         // little ambient red and green and a strong diffuse part, so
+                         // the ball runs from sky blue toward the moon to deep blue
+                         // away from it and reads round, with white highlights, a
+                         // pale cap and a white-gold spark.
+                         {Mat("iron", {0.08, 0.1, 1.0}, {0.5, 0.6, 1.0}, {1.0, 1.0, 1.0}, 0.8, 0.9),
+                          Mat("brass", {0.7, 0.6, 1.0}, {1.0, 0.85, 1.0}, {1, 0.95, 0.8}, 0.5, 0.4),
+                          Mat("spark", {1, 1, 1}, {1, 0.92, 1.0}, {1, 1, 1}, 0.6, 0.3)});
     ok = ok && WriteScene(dir, "butterfly.txt", "butterfly", Butterfly(),
                           {Mat("wing", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0, 0)});
     return ok;
