@@ -1163,6 +1163,16 @@ int LakePicture(const char *dir) {
         return 126 - 18 * std::max(0.0, Fbm(133, x / 90.0, 0.5, 4) + 0.3) -
                10 * std::exp(-std::pow((x - 120) / 60.0, 2));
     };
+    // The brighter stars again in the water, mirrored about the shore as
+    // short pale dashes: the waves set them dancing.
+    Rng rng = NewRng(132); // the sky's own stars, drawn in the same order
+    for (int i = 0; i < 160; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, 110), b = RngFloat(&rng);
+        if (b < 0.55) continue;
+        SetColour(cr, Rgb(200 + 55 * b, 215 + 40 * b, 255), 0.4 + 0.6 * b);
+        cairo_rectangle(cr, x - 4, 256.5 - y, 8, 2);
+        cairo_fill(cr);
+    }
     FillProfile(cr, 129, 0x050A14, hills);
     // The hills' reflection: each water row below the shore mirrors the row
     // as far above it, shifted sideways by a small ripple and fading with
