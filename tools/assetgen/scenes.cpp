@@ -301,13 +301,14 @@ double CrystalSeenTime(V3 p, V3 n) {
 // spikes on a dodecahedron's faces, flat-shaded so every facet keeps one
 // tone. Twelve broad spikes fill the crystal's circle where eight thin ones
 // left it mostly empty, so it reads larger at the same reach. The outer part
-// of each spike is a pale frost that catches the light. Each body
-// facet takes one of four body materials, cool to hot, by the time around
-// which the show's turn shows it to the viewer: ice blue over the still ferns, then
-// violet as the ripple grows, magenta through the mosaic and a glowing rose
-// over the smoke at the end, so the crystal warms as the music builds instead of
-// turning one face all part long. Tips reach 40 units from the centre: at
-// z 180, hung 40 units up, the nearest tip stays inside the view's top row.
+// of each spike is a pale frost that catches the light. Each body facet
+// takes one of four body materials, cool to hot, by the time around which
+// the show's slow turn shows it to the viewer: the crystal shows mostly ice
+// blue and violet over the still ferns and magenta through the ripple and
+// the mosaic, and the faces it brings back over the smoke mix blue with a
+// glowing rose, instead of one face all part long. Tips reach 40 units from
+// the centre: at z 180, hung 40 units up, the nearest tip stays inside the
+// view's top row.
 MeshData Stars() {
     MeshData m{"stars", {}, {}};
     const double tip = 40, core = 21; // tip distance; the dodecahedron's corner distance
@@ -353,9 +354,7 @@ MeshData Stars() {
         }
     }
     // Body facets take the material of the stretch of music around which
-    // they are seen; the stretches are cut early, since a facet seen late
-    // has often been seen obliquely for a while: the faces the crystal turns
-    // to the viewer warm as the part goes on.
+    // they are seen: the still ferns, the ripple, the mosaic, the smoke.
     for (Tri &t : m.faces) {
         if (t.material == 4) continue;
         V3 a = m.vertices[t.a], b = m.vertices[t.b], c = m.vertices[t.c];
