@@ -322,6 +322,43 @@ TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
     }
 }
 
+TEST_F(Assets, TheCrystalWarmsAsSevenGoesOn) {
+    // The crystal turns a fixed 0.15 radian a second about each axis; the
+    // faces it shows over the still ferns lean to blue, those it shows
+    // through the mosaic and the smoke to red. Measured as the mean red
+    // less the mean blue of its covered pixels, with the part's own light.
+    World *w = NewWorld(1, 1);
+    Model *m = LoadModel((data + "stars.txt").c_str());
+    Light *l = LoadLight((data + "lys.txt").c_str());
+    ASSERT_TRUE(m && l);
+    w->models[0] = *m, w->lights[0] = *l;
+    free(m), free(l);
+    w->lights[0].position.z = 100;
+    MatrixTranslate(&w->models[0].translation, 0, -40, 180);
+    static float depth[512 * 384];
+    auto warmth = [&](float t0, float t1) {
+        double sum = 0;
+        int frames = 0;
+        for (float t = t0; t < t1; t += 0.5f, frames++) {
+            std::vector<uint32_t> pixels(512 * 256, 0);
+            std::fill(std::begin(depth), std::end(depth), 0.0f);
+            MatrixIdentity(&w->models[0].rotation);
+            MatrixRotate(&w->models[0].rotation, t * 0.15f, t * 0.15f, t * 0.15f);
+            RenderWorld(pixels.data(), depth, w);
+            double red = 0, blue = 0;
+            int covered = 0;
+            for (uint32_t q : pixels)
+                if (q) covered++, red += q >> 16 & 255, blue += q & 255;
+            sum += covered ? (red - blue) / covered : 0;
+        }
+        return sum / frames;
+    };
+    double ferns = warmth(51.5f, 55.5f), mosaic = warmth(61.5f, 67.5f);
+    EXPECT_LT(ferns + 20, mosaic) << ferns << " " << mosaic;
+    FreeWorld(w);
+    free(w);
+}
+
 TEST_F(Assets, ButterflyIsABlackLatticeWithOpenCells) {
     // The show lays the butterfly over pictures by its blue byte, inverted or
     // not, and flips between the two on loud frames: it must be black (no
@@ -646,6 +683,28 @@ TEST_F(Assets, BinThreeWashesTheKnotsTrailIntoTheSmoke) {
     }
     EXPECT_GE(least, 8);
     EXPECT_GT(last, first);
+    FreeMusicPcm(pcm);
+}
+
+TEST_F(Assets, SevensDrumsBreakWhileTheFernsGoToSmoke) {
+    // Seven's drums and bass rest for two bars while its mosaic holds and the
+    // ferns go to smoke (63.5-67.5 s), and a crash brings them back on the
+    // beat as the blocks resolve: the low bins, summed over every frame of
+    // each stretch, fall to a small share of the groove's on either side.
+    MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
+    ASSERT_NE(pcm, nullptr);
+    auto low = [&](double t0, double t1) {
+        double sum = 0;
+        for (double t = t0; t < t1; t += 1 / 60.0) {
+            float s[SPECTRUM_SIZE];
+            ComputeSpectrum(pcm, (int64_t)std::llround(t * 44100), s);
+            sum += s[0] + s[1] + s[2] + s[3];
+        }
+        return sum / (t1 - t0);
+    };
+    double before = low(59.5, 63.5), rest = low(63.7, 67.4), after = low(67.6, 71.6);
+    EXPECT_LT(rest, 0.25 * before);
+    EXPECT_LT(rest, 0.25 * after);
     FreeMusicPcm(pcm);
 }
 

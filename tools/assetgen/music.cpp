@@ -386,7 +386,15 @@ struct Section {
     double kickRest = 0;    // Seconds at the section's end without kicks
     const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
     double swell = 0;                 // Level a C3 sine (bin 3) climbs to over the section, 0: none
+    int breakFrom = 0;                // Beat of the section where its drums and bass rest
+    int breakBeats = 0;               // Beats they rest for, 0: no break; a riser leads back
 };
+
+// True when t (seconds) falls in section s's break, which starts at start.
+bool InBreak(const Section &s, double start, double beat, double t) {
+    return s.breakBeats > 0 && t >= start + s.breakFrom * beat - 1e-6 &&
+           t < start + (s.breakFrom + s.breakBeats) * beat - 1e-6;
+}
 
 const char *kFour = "x...x...x...x...";
 const char *kNone = "................";
@@ -430,11 +438,13 @@ const Section kSections[PART_COUNT + 1] = {
     // the still ferns (the picture has nothing to answer drums with), then
     // the full groove and the main theme land a beat before the ripple
     // starts to bend the ferns; its bars then turn with the picture: the
-    // ripple at full strength (59.5 s), the mosaic growing (61.5 s), the
-    // ferns going to smoke (63.5 s).
+    // ripple at full strength (59.5 s), the mosaic growing (61.5 s). While
+    // the mosaic holds and the ferns go to smoke (63.5 s) the drums and bass
+    // break for two bars under the theme, and a riser and a crash bring the
+    // groove back as the blocks resolve (67.5 s) for the last bars.
     {43, kFour, 0.6, 60, 0.1, "....x.......x...", 0.4, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeA, 0.18, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04, 0,
-     190, 0.5, 8},
+     190, 0.5, 8, 1, 0, 0, 0, nullptr, 0, 24, 8},
     // The lake: half-time and dreamy.
     {24, kHalf, 0.45, 55, 0.14, "........x.......", 0.25, "x.x.x.x.x.x.x.x.", 0.07,
      "l.......l.......", 0.14, 0.5, 1600, 1, nullptr, 0, {&kF, &kC, &kG, &kAm}, 1, 1.5},
@@ -518,6 +528,15 @@ void ComposeSection(Mix *m, int index) {
     double start = kPartTimes[index];
     double end = index < PART_COUNT ? kPartTimes[index + 1] : MUSIC_SECONDS - 0.5;
     double beat = (end - start) / s.beats, step = beat / 4;
+    // The break: the drums and bass rest under the pad and the lead, and a
+    // riser and a crash bring them back.
+    const double sectionStart = start;
+    if (s.breakBeats > 0) {
+        double back = start + (s.breakFrom + s.breakBeats) * beat;
+        // Softer than a section's own: they land on the groove's first kick.
+        Riser(m, back, s.breakBeats * beat * 0.5, 0.3);
+        Crash(m, back, 0.1);
+    }
     // A pickup plays a riser into the first full bar; the bars count from there.
     double lead = s.pickup * beat;
     if (s.pickup > 0) {
@@ -545,10 +564,12 @@ void ComposeSection(Mix *m, int index) {
         for (int k = 0; k < 16; k++) {
             double t = t0 + k * step;
             if (t >= end - 1e-6) break;
-            if (s.snare[k] == 'x') Snare(m, t, s.snareAmp, s.snareTone, s.snareBody);
-            if (s.hats[k] != '.') Hat(m, t, s.hatAmp * (k % 4 == 2 ? 1.0 : 0.7), s.hats[k] == 'o');
-            if (s.bass[k] == 'x') Bass(m, t, step * 0.9, c.root, s.bassAmp, 0.6);
-            if (s.bass[k] == 'l')
+            bool rest = InBreak(s, sectionStart, beat, t);
+            if (s.snare[k] == 'x' && !rest) Snare(m, t, s.snareAmp, s.snareTone, s.snareBody);
+            if (s.hats[k] != '.' && !rest)
+                Hat(m, t, s.hatAmp * (k % 4 == 2 ? 1.0 : 0.7), s.hats[k] == 'o');
+            if (s.bass[k] == 'x' && !rest) Bass(m, t, step * 0.9, c.root, s.bassAmp, 0.6);
+            if (s.bass[k] == 'l' && !rest)
                 Bass(m, t, std::min(beat * 4, barEnd - t) * 0.95, c.root, s.bassAmp, 0.25);
             if (s.arp) {
                 static const int order[8] = {0, 1, 2, 3, 2, 1, 2, 3};
@@ -705,6 +726,7 @@ int GenerateMusic(const char *dir) {
         for (int k = 0; start + k * step < end - s.kickRest - 1e-6; k++) {
             char hit = s.kickPhrase ? s.kickPhrase[k % 64] : s.kick[k % 16];
             if (hit != 'x' || (i == 0 && k < 32)) continue;
+            if (InBreak(s, kPartTimes[i], step * 4, start + k * step)) continue;
             bool off = k % 8 == 4; // beats 2 and 4 of the bar
             Kick(&m, start + k * step, s.kickAmp * (off ? s.offKick : 1),
                  off && s.offLow > 0 ? s.offLow : s.kickLow, s.kickHold, s.kickDecay, s.thump);

@@ -1155,7 +1155,14 @@ int LakePicture(const char *dir) {
         double d = (y - 128) / 128.0;
         double ripple = 0.5 + 0.5 * Fbm(131, x / 40.0, y * y / 900.0, 3);
         uint32_t water = Mix(0x22385A, 0x040812, std::pow(d, 0.6));
-        double path = std::exp(-std::pow((x - 380) / (10 + 30 * d), 2)) * (0.6 + 0.8 * ripple);
+        // The moon's path: a column of bright horizontal dashes, wider
+        // toward the viewer, with dark water between them. The waves slide
+        // each band of rows sideways by its own amount, so the column
+        // sways and breaks apart as they run.
+        double dash =
+            std::clamp(2.2 * Fbm(135, x / (14 + 20 * d), y / (1.5 + 2.5 * d), 2) + 0.4, 0.0, 1.0);
+        double path =
+            std::exp(-std::pow((x - 380) / (12 + 34 * d), 2)) * (0.35 + 0.3 * ripple + 0.9 * dash);
         // Moonlit glints: short horizontal streaks (noise stretched twenty
         // times along x), densest toward the moon's path. The water's waves
         // bend them, so the lake is seen to move.
@@ -1171,6 +1178,16 @@ int LakePicture(const char *dir) {
         return 126 - 18 * std::max(0.0, Fbm(133, x / 90.0, 0.5, 4) + 0.3) -
                10 * std::exp(-std::pow((x - 120) / 60.0, 2));
     };
+    // The brighter stars again in the water, mirrored about the shore as
+    // short pale dashes: the waves set them dancing.
+    Rng rng = NewRng(132); // the sky's own stars, drawn in the same order
+    for (int i = 0; i < 160; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, 110), b = RngFloat(&rng);
+        if (b < 0.55) continue;
+        SetColour(cr, Rgb(200 + 55 * b, 215 + 40 * b, 255), 0.4 + 0.6 * b);
+        cairo_rectangle(cr, x - 4, 256.5 - y, 8, 2);
+        cairo_fill(cr);
+    }
     FillProfile(cr, 129, 0x050A14, hills);
     // The hills' reflection: each water row below the shore mirrors the row
     // as far above it, shifted sideways by a small ripple and fading with
@@ -1233,7 +1250,9 @@ int LakeFPicture(const char *dir) {
     // Reeds: thin curved blades from the bank, with a few cattail heads.
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     for (int k = 0; k < 70; k++) {
-        double x = k < 35 ? RngRange(&rng, 90, 200) : RngRange(&rng, 320, 430);
+        // Two clumps clear of the moon's path on the water (x 340-420),
+        // whose swaying under the waves is the lake's motion.
+        double x = k < 35 ? RngRange(&rng, 80, 190) : RngRange(&rng, 420, 470);
         double h = RngRange(&rng, 25, 70), bend = RngRange(&rng, -14, 14);
         cairo_move_to(cr, x, 244);
         cairo_curve_to(cr, x, 244 - h * 0.5, x + bend * 0.5, 244 - h * 0.8, x + bend, 244 - h);

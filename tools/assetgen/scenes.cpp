@@ -287,50 +287,97 @@ MeshData Spikeball() {
     return m;
 }
 
-// stars: a crystal, two interlocked three-sided pyramids (a stella
-// octangula) drawn out to long points: eight spikes on an octahedron,
-// flat-shaded so every facet keeps one tone. The spikes of the one pyramid
-// take the first material, those of the other the second, so the two read
-// apart by colour even through the blur that trails them. Tips reach 40
-// units from the centre: at z 180, hung 40 units up, the nearest tip stays
-// inside the view's top row whichever way the crystal turns.
-MeshData Stars() {
-    MeshData m{"stars", {}, {}};
-    const double tip = 40, stretch = 1.3; // tip distance; spike length over the plain compound
-    const double kFrost = 0.42;           // share of a spike's length, from its point, in frost
-    const double s = tip / (stretch * std::sqrt(3.0));
-    for (int k = 0; k < 8; k++) {
-        double x = k & 1 ? 1 : -1, y = k & 2 ? 1 : -1, z = k & 4 ? 1 : -1;
-        V3 apex = V3{x, y, z} * (s * stretch);
-        V3 a{x * s, 0, 0}, b{0, y * s, 0}, c{0, 0, z * s};
-        int material = (x * y * z > 0) ? 0 : 1;
-        const V3 base[3][2] = {{a, b}, {b, c}, {c, a}};
-        for (const auto &edge : base) {
-            // The outer part of each facet is the third material, a pale
-            // frost: the points catch the light apart from the two pyramids'
-            // hues, and the crystal turns in three tones instead of two.
-            V3 p = apex + (edge[0] - apex) * kFrost, q = apex + (edge[1] - apex) * kFrost;
-            AddFlatOut(&m, apex, p, q, 2, V3{0, 0, 0});
-            AddFlatOut(&m, p, edge[0], edge[1], material, V3{0, 0, 0});
-            AddFlatOut(&m, p, edge[1], q, material, V3{0, 0, 0});
-        }
-    }
-    return m;
+// The turn the show gives the crystal at music time t (a fixed 0.15 radian
+// a second about each axis, composed as the renderer's MatrixRotate does)
+// applied to direction d.
+V3 CrystalTurn(double t, V3 d) {
+    double a = t * 0.15, s = std::sin(a), c = std::cos(a);
+    return V3{c * c * d.x + c * s * d.y - s * d.z,
+              (s * s * c - c * s) * d.x + (s * s * s + c * c) * d.y + s * c * d.z,
+              (c * s * c + s * s) * d.x + (c * s * s - s * c) * d.y + c * c * d.z};
 }
 
-// One of the crystal's two materials, by name, with its diffuse and specular
-// weights. Amethyst and rose over green ferns: the crystal's hues sit
-// opposite the ferns' green, and blue is high on every facet (the part lays
-// the crystal over the ferns by its blue byte).
-MaterialData CrystalMaterial(const char *name, double diffuseCoeff, double specularCoeff) {
-    bool rose = !std::strcmp(name, "rose");
-    return MaterialData{name,
-                        1,
-                        diffuseCoeff,
-                        specularCoeff,
-                        rose ? V3{0.5, 0.1, 0.5} : V3{0.3, 0.12, 0.6},
-                        rose ? V3{1.0, 0.38, 0.9} : V3{0.62, 0.3, 1.0},
-                        V3{1, 1, 1}};
+// The music time, between the ferns' first frame and the lake, around which
+// a facet with outward normal n at point p of the crystal is seen: the mean
+// of the times, weighted by the eighth power of how squarely the facet
+// faces the viewer (the crystal hangs 40 units up at z 180), or the middle
+// of that span for a facet that never turns toward the viewer.
+double CrystalSeenTime(V3 p, V3 n) {
+    double sum = 0, weight = 0;
+    for (double t = 43.5; t <= 73.0; t += 0.05) {
+        V3 at = CrystalTurn(t, p) + V3{0, -40, 180};
+        double facing = -Dot(CrystalTurn(t, n), Normalize(at));
+        double w = facing > 0 ? std::pow(facing, 8) : 0; // the squarest turns dominate
+        sum += t * w, weight += w;
+    }
+    return weight > 0 ? sum / weight : 58.25;
+}
+
+// stars: a crystal, a small stellated dodecahedron: twelve five-sided
+// spikes on a dodecahedron's faces, flat-shaded so every facet keeps one
+// tone. Twelve broad spikes fill the crystal's circle where eight thin ones
+// left it mostly empty, so it reads larger at the same reach. The outer part
+// of each spike is a pale frost that catches the light. Each body facet
+// takes one of four body materials, cool to hot, by the time around which
+// the show's slow turn shows it to the viewer: the crystal shows mostly ice
+// blue and violet over the still ferns and magenta through the ripple and
+// the mosaic, and the faces it brings back over the smoke mix blue with a
+// glowing rose, instead of one face all part long. Tips reach 40 units from
+// the centre: at z 180, hung 40 units up, the nearest tip stays inside the
+// view's top row.
+MeshData Stars() {
+    MeshData m{"stars", {}, {}};
+    const double tip = 40, core = 21; // tip distance; the dodecahedron's corner distance
+    const double kFrost = 0.36;       // share of a spike's length, from its point, in frost
+    const double phi = (1 + std::sqrt(5.0)) / 2;
+    std::vector<V3> corners;
+    for (int k = 0; k < 8; k++)
+        corners.push_back({k & 1 ? 1.0 : -1.0, k & 2 ? 1.0 : -1.0, k & 4 ? 1.0 : -1.0});
+    for (int k = 0; k < 4; k++) {
+        double a = k & 1 ? 1 / phi : -1 / phi, b = k & 2 ? phi : -phi;
+        corners.push_back({a, 0, b}); // the duals of the axes below
+        corners.push_back({0, b, a});
+        corners.push_back({b, a, 0});
+    }
+    for (V3 &c : corners) c = c * (core / std::sqrt(3.0));
+    // The spikes' axes: the icosahedron's twelve corners, one over each face.
+    std::vector<V3> axes;
+    for (int k = 0; k < 4; k++) {
+        double a = k & 1 ? 1 : -1, b = k & 2 ? phi : -phi;
+        axes.push_back(Normalize(V3{0, a, b}));
+        axes.push_back(Normalize(V3{a, b, 0}));
+        axes.push_back(Normalize(V3{b, 0, a}));
+    }
+    for (int i = 0; i < 12; i++) {
+        V3 axis = axes[i], apex = axis * tip;
+        // The face's five corners, in turn around the axis.
+        std::vector<std::pair<double, V3>> ring;
+        V3 u = Normalize(Cross(axis, std::fabs(axis.x) < 0.9 ? V3{1, 0, 0} : V3{0, 1, 0}));
+        V3 w = Cross(axis, u);
+        for (const V3 &c : corners)
+            if (Dot(Normalize(c), axis) > 0.7)
+                ring.push_back({std::atan2(Dot(c, w), Dot(c, u)), c});
+        std::sort(ring.begin(), ring.end(),
+                  [](const std::pair<double, V3> &p, const std::pair<double, V3> &q) {
+                      return p.first < q.first;
+                  });
+        for (size_t k = 0; k < ring.size(); k++) {
+            V3 e0 = ring[k].second, e1 = ring[(k + 1) % ring.size()].second;
+            V3 p = apex + (e0 - apex) * kFrost, q = apex + (e1 - apex) * kFrost;
+            AddFlatOut(&m, apex, p, q, 4, V3{0, 0, 0});
+            AddFlatOut(&m, p, e0, e1, 0, V3{0, 0, 0});
+            AddFlatOut(&m, p, e1, q, 0, V3{0, 0, 0});
+        }
+    }
+    // Body facets take the material of the stretch of music around which
+    // they are seen: the still ferns, the ripple, the mosaic, the smoke.
+    for (Tri &t : m.faces) {
+        if (t.material == 4) continue;
+        V3 a = m.vertices[t.a], b = m.vertices[t.b], c = m.vertices[t.c];
+        double seen = CrystalSeenTime((a + b + c) * (1.0 / 3), Normalize(Cross(b - a, c - a)));
+        t.material = seen < 55.5 ? 0 : seen < 60.5 ? 1 : seen < 65 ? 2 : 3;
+    }
+    return m;
 }
 
 // cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
@@ -456,14 +503,16 @@ MeshData Love() {
     return m;
 }
 
-// dabomb: a round bomb (radius 14) with a cap, a bent fuse and a spark. The
-// lake loop hangs it 80 units above the eye line at z 220, about 1.8 pixels
-// a unit and 49 rows below the view's top: the whole bomb stays within 25
-// units of its origin, whichever way it turns, so it never meets that edge.
-// The origin sits 6 units above the body's centre, halfway to the spark.
+// dabomb: a round bomb (radius 16) with a cap, a short bent fuse and a
+// spark. The lake loop hangs it 80 units above the eye line at z 220, about
+// 1.8 pixels a unit and 49 rows below the view's top: the whole bomb stays
+// within 25 units of its origin, whichever way it turns, so it never meets
+// that edge. The ball is centred on the origin, so its outline holds still
+// while it turns: only the fuse and spark sweep, and the trails the loop
+// leaves behind it stay a sparkler's streak instead of a smeared ball.
 std::vector<MeshData> Dabomb() {
     MeshData body{"body", {}, {}}, cap{"fuse", {}, {}}, spark{"spark", {}, {}};
-    const double r = 14;
+    const double r = 16;
     auto sphere = [&](int i, int j) {
         double v = kPi * i / 16, u = 2 * kPi * j / 28;
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
@@ -479,22 +528,22 @@ std::vector<MeshData> Dabomb() {
     std::vector<int> copyOf(body.vertices.size(), -1);
     for (Tri &t : body.faces) {
         V3 mid = (body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]) * (1.0 / 3);
-        if (std::fabs(mid.y) > 2.5 && std::fabs(mid.x) > 2.5) continue;
+        if (std::fabs(mid.y) > 2.9 && std::fabs(mid.x) > 2.9) continue;
         for (int *k : {&t.a, &t.b, &t.c}) {
             if (copyOf[*k] < 0) copyOf[*k] = AddVertex(&body, body.vertices[*k]);
             *k = copyOf[*k];
         }
         t.material = 1;
     }
-    // Cap: a short cylinder on top, rings at y -r-4 and -r+1, closed at both ends.
+    // Cap: a short cylinder on top, rings at y -r-3 and -r+1, closed at both ends.
     auto capPoint = [&](int i, int j) {
-        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 4 : -r + 1;
-        double rr = (i == 0 || i == 3) ? 0 : 4.5;
+        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 3 : -r + 1;
+        double rr = (i == 0 || i == 3) ? 0 : 5;
         return V3{rr * std::cos(u), y, rr * std::sin(u)};
     };
-    AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 2, 0}; });
+    AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 1, 0}; });
     // Fuse: a thin tube along a curve from the cap, ending in the spark.
-    auto path = [&](double s) { return V3{5 * s * s, -r - 4 - 6 * s, 1.5 * s}; };
+    auto path = [&](double s) { return V3{4 * s * s, -r - 3 - 2.5 * s, 1.2 * s}; };
     const int along = 8, around = 6;
     auto fuse = [&](int i, int j) {
         double s = (i - 1) / (double)(along - 2);
@@ -512,12 +561,10 @@ std::vector<MeshData> Dabomb() {
     for (int k = 0; k < 14; k++) {
         V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
         V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.0;
-        double len = RngRange(&rng, 4, 6);
+        double len = RngRange(&rng, 2, 3);
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
         AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
     }
-    for (MeshData *m : {&body, &cap, &spark})
-        for (V3 &p : m->vertices) p.y += 6;
     return {body, cap, spark};
 }
 
@@ -710,12 +757,18 @@ int GenerateScenes(const char *dir) {
     ok = ok &&
          WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
                     {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6)});
-    ok = ok &&
-         WriteScene(dir, "stars.txt", "stars", {Stars()},
-                    {CrystalMaterial("amethyst", 0.55, 0.7), CrystalMaterial("rose", 0.55, 0.7),
-                     // The frosted points: pale lilac, blue high like the
-                     // rest, lit brighter than the body so they glint.
-                     Mat("frost", {0.55, 0.5, 0.75}, {0.95, 0.9, 1.0}, {1, 1, 1}, 0.5, 0.9)});
+    ok =
+        ok && WriteScene(dir, "stars.txt", "stars", {Stars()},
+                         // Cool to hot, in the order the spikes come round to
+                         // the viewer; blue is high on every facet, since the
+                         // part lays the crystal over the ferns by its blue byte.
+                         {Mat("ice", {0.12, 0.2, 0.55}, {0.3, 0.5, 1.0}, {1, 1, 1}, 0.6, 0.7),
+                          Mat("violet", {0.25, 0.1, 0.55}, {0.55, 0.24, 1.0}, {1, 1, 1}, 0.6, 0.7),
+                          Mat("magenta", {0.45, 0.1, 0.5}, {0.95, 0.26, 0.95}, {1, 1, 1}, 0.6, 0.7),
+                          Mat("ember", {0.6, 0.25, 0.45}, {1.0, 0.55, 0.8}, {1, 1, 1}, 0.7, 0.9),
+                          // The frosted points: pale lilac, lit brighter than
+                          // the body so they glint.
+                          Mat("frost", {0.55, 0.5, 0.75}, {0.95, 0.9, 1.0}, {1, 1, 1}, 0.5, 0.9)});
     ok = ok &&
          // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
@@ -749,16 +802,18 @@ int GenerateScenes(const char *dir) {
     ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
                           {Mat("aqua", {0.2, 0.3, 0.32}, {0.42, 0.86, 0.95}, {1.0, 0.95, 0.85}, 0.6,
                                0.8)});
-    ok = ok &&
-         WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
-                    // The lake lays the bomb over the water by its blue byte:
-                    // ambient and diffuse blue of 1 saturate blue everywhere, so
-                    // every face is opaque, and red and green carry the shading
-                    // (a deep glossy blue with white highlights, a pale cap, a
-                    // white-gold spark).
-                    {Mat("iron", {0.3, 0.35, 1.0}, {0.2, 0.25, 1.0}, {1.0, 1.0, 1.0}, 0.6, 0.8),
-                     Mat("brass", {0.7, 0.6, 1.0}, {1.0, 0.85, 1.0}, {1, 0.95, 0.8}, 0.5, 0.4),
-                     Mat("spark", {1, 1, 1}, {1, 0.92, 1.0}, {1, 1, 1}, 0.6, 0.3)});
+    ok =
+        ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
+                         // The lake lays the bomb over the water by its blue byte:
+                         // ambient and diffuse blue of 1 saturate blue everywhere, so
+                         // every face is opaque, and red and green carry the shading:
+                         // little ambient red and green and a strong diffuse part, so
+                         // the ball runs from sky blue toward the moon to deep blue
+                         // away from it and reads round, with white highlights, a
+                         // pale cap and a white-gold spark.
+                         {Mat("iron", {0.08, 0.1, 1.0}, {0.5, 0.6, 1.0}, {1.0, 1.0, 1.0}, 0.8, 0.9),
+                          Mat("brass", {0.7, 0.6, 1.0}, {1.0, 0.85, 1.0}, {1, 0.95, 0.8}, 0.5, 0.4),
+                          Mat("spark", {1, 1, 1}, {1, 0.92, 1.0}, {1, 1, 1}, 0.6, 0.3)});
     ok = ok && WriteScene(dir, "butterfly.txt", "butterfly", Butterfly(),
                           {Mat("wing", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0, 0)});
     return ok;
