@@ -856,7 +856,11 @@ void MirrorCanvas(Canvas *c) {
     DonePixels(c);
 }
 
-void DrawCani1(Canvas &c) {
+// The wolf's dusk without the wolf, unmirrored: violet sky warming to amber
+// at the hills, stars, the moon at the right, far and near hills. The
+// dragon's picture is drawn on the same dusk, so the fade from the one to
+// the other keeps sky, moon and horizon and only the beast changes.
+void DrawDusk(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
         return Ramp(sky, 4, y / 230.0 + 0.04 * Fbm(111, x / 90.0, y / 45.0, 2));
@@ -870,6 +874,11 @@ void DrawCani1(Canvas &c) {
             return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
                    (layer ? 0 : 20 * std::sin(x / 90.0));
         });
+}
+
+void DrawCani1(Canvas &c) {
+    DrawDusk(c);
+    cairo_t *cr = c.cr;
     // The wolf, sitting on the near hill, head thrown back, howling at the
     // moon: bushy tail, round haunch, arched neck, two pointed ears, open
     // jaws, deep chest, a straight foreleg and the folded hind leg. Drawn
@@ -983,29 +992,23 @@ int Cani2Picture(const char *dir) {
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
 
-// drake.jpg: a black dragon against a teal night sky and a low gold moon,
-// rimmed in the moon's light, breathing fire. A silhouette reads through
-// everything the parts do to it (the inversion on the beats turns it white
-// on a salmon sky, still the same shape). The last part lays a pale aqua
-// heart over the middle of the view, so the dragon frames the middle
-// instead of crossing it: the body low along the bottom, the wing up in the
-// left third, the neck rising at the right to the head and the fire before
-// the moon; the heart turns in the open sky between them.
+// drake.jpg: a black dragon on the wolf's own dusk (the same sky, stars,
+// moon and hills as cani01, mirrored the same way), rimmed in the moon's
+// light, breathing fire. The picture before it fades into it over two
+// seconds: with the horizon, the moon and the colours shared, the fade
+// reads as one move, the wolf's dark shape at the right growing into the
+// dragon's wing, the head rising before the moon at the left. A silhouette
+// reads through everything the parts do to it (the inversion on the beats
+// turns it white on a green sky, still the same shape). The last part lays
+// a pale aqua heart over the middle of the view, so the dragon frames the
+// middle instead of crossing it: the body low along the hills, the wing up
+// in the right third, the neck rising at the left to the head and the fire
+// before the moon; the heart turns in the open sky between them. Drawn
+// unmirrored (wing left, head right), like the wolf.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0x041620, 0x0A3442, 0x16606A, 0x7A8A62, 0xE0A850};
-        double glow = std::exp(-(std::pow(x - 420, 2) + std::pow(y - 84, 2)) / 9000.0);
-        uint32_t base = Ramp(sky, 5, y / 250.0 + 0.04 * Fbm(121, x / 90.0, y / 40.0, 3));
-        return Mix(base, 0xF0C070, 0.45 * glow);
-    });
+    DrawDusk(c);
     cairo_t *cr = c.cr;
-    Stars(&c, 123, 45, 120);
-    Moon(cr, 420, 84, 78, 0.62);
-    // Far hills, a shade darker than the sky's foot.
-    FillProfile(cr, H, 0x0E2A30, [](double x) {
-        return 226 - 16 * Fbm(124, x / 100.0, 0.5, 3) - 6 * std::sin(x / 60.0);
-    });
     const uint32_t ink = 0x040206, rim = 0xF2C46A;
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
@@ -1127,6 +1130,7 @@ int DrakePicture(const char *dir) {
                   2 * kPi);
         cairo_fill(cr);
     }
+    MirrorCanvas(&c);
     return SaveCanvas(dir, "drake.jpg", &c);
 }
 
@@ -1458,15 +1462,18 @@ int FettePicture(const char *dir) {
 // at the left and the wolf at the right, far enough from both that the
 // parts' waves (30 pixels either way) never carry one over the wolf or
 // across the moon's disc; they frame the cube, pale (ice to lavender),
-// swelling gently so they read as shafts of light.
+// swelling gently so they read as shafts of light. They are held as slim
+// as the layer's share of opaque pixels allows and to the edges of that
+// open sky: the waves fold them across the cube, and the less they cover
+// there, the less the blur that follows smears them over it.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x : {184.0, 288.0})
-        beams.push_back({x, RngRange(&rng, 12, 13.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
+    for (double x : {180.0, 300.0})
+        beams.push_back({x, RngRange(&rng, 11, 11.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;
