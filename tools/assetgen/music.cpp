@@ -276,20 +276,29 @@ void Lead(Mix *m, double t0, double len, int midi, double amp) {
     }
 }
 
-// Pedal: a sine on the given note from t0 to t1, with short fades: it holds
+// Pedal: a sine on the given note from t0 to t1, with fades of a few
+// cycles, so one section's pedal hands over to the next's without a gap: it holds
 // the low bins steady, so what they drive holds steady too. A note on a bin
 // fills that bin and half of each neighbour; a note between two bins fills
 // both nearly alike. It is ducked under the kick `duckDepth` times as deep
 // as the pumping parts: two tones in one bin beat at their difference, which
 // would make the bin, and what it drives, swing from frame to frame all
-// through each kick; a shallower duck trades a little of that swing for a
-// smaller dip after each kick.
-void Pedal(Mix *m, double t0, double t1, double amp, int midi, double duckDepth) {
+// through each kick. With `swell` above 0 the pedal itself swells by that
+// share on every beat (beat seconds apart from t0) and dies back within a
+// tenth of a second: one tone, so its bins rise and fall with the beat
+// without beating against anything, and a section without a kick in those
+// bins still moves on its beats.
+void Pedal(Mix *m, double t0, double t1, double amp, int midi, double duckDepth, double swell,
+           double beat) {
     int start = Index(t0), n = Index(t1 - t0);
     double hz = NoteHz(midi);
     for (int k = 0; k < n; k++) {
         double t = (double)k / kRate;
-        double env = std::min({1.0, t / 0.15, (t1 - t0 - t) / 0.15});
+        double env = std::min({1.0, t / 0.04, (t1 - t0 - t) / 0.04});
+        if (swell > 0) {
+            double since = t - beat * std::floor(t / beat); // seconds since the last beat
+            env *= 1 + swell * std::min(1.0, since / 0.005) * std::exp(-since / 0.1);
+        }
         int i = start + k;
         double d =
             i < (int)m->duck.size() ? std::max(0.0, 1 - duckDepth * (1 - (double)m->duck[i])) : 1;
@@ -375,6 +384,7 @@ struct Section {
     const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
     int droneNote = 41;               // The pedal's note (MIDI): F2, 87.3 Hz, on spectrum bin 2
     double droneDuck = 2;             // How deep the kick ducks it, against the pumping parts
+    double droneSwell = 0;            // Its swell on every beat, a share of its level; 0: none
 };
 
 const char *kFour = "x...x...x...x...";
@@ -436,27 +446,26 @@ const Section kSections[PART_COUNT + 1] = {
     // Part Ten: the pictures flip on the beats.
     {17, kFour, 0.6, 76, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
      "..x...x...x...x.", 0.16, 0.3, 3000, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
-    // Part eleven: the cube; the kick rests between bins 1 and 2, high
-    // enough on bin 1 for the blur and as high on bin 2, so it lifts the
-    // cube's red with its green (bins 2, 1, 0 are its red, green, blue): a
-    // kick turns the copper cube gold, not green, and leaves bin 0 (blue)
-    // alone. An F pedal on bin 2 takes the bass's place and holds the cube
-    // a steady copper between the kicks (red about 0.39, green 0.19, just
-    // under the blur's test), under F, Dm, Am (as Fmaj7) and Dm; the kick
-    // ducks it a little less deep than the pumping parts' double, so the
-    // cube dims less after each kick, still splitting no blur in two.
-    {8, kFour, 0.5, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
+    // Part eleven: the cube (bins 2, 1, 0 are its red, green, blue). The
+    // kick drops out of the low bins: an F pedal on bin 2 (half of it on
+    // bin 1) takes the bass's place under F, Dm, Am (as Fmaj7) and Dm and
+    // holds the cube a steady copper (red about 0.37, green 0.18), and the
+    // pedal itself swells on every beat, lifting bin 1 past the blur's test
+    // for a few frames and the cube toward gold. A kick in those bins would
+    // beat against the pedal and flicker the cube (and, at this colour,
+    // flash it) through every decay.
+    {8, kFour, 0, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
      kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
-     190, 0.5, 0, 1, 0, 0.4, 0, nullptr, 41, 1.8},
-    // Part Twelve: lighter, half-time, toward the dragon; the pedal moves
-    // to E2 (82.4 Hz, between bins 1 and 2 but nearer 2), louder, so the
-    // cube holds a steady amber (red about 0.4, green 0.23), the colour of
-    // the dusk's horizon: the ripple, which magnifies the cube at the
-    // view's centre into rings, rings in the picture's own palette. Its
-    // kick rests between bins 1 and 2 as eleven's does.
-    {14, kHalf, 0.4, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
+     190, 0.5, 0, 1, 0, 0.38, 0, nullptr, 41, 0, 1.0},
+    // Part Twelve: lighter, half-time, toward the dragon, without a kick
+    // (it would beat against the pedal); the pedal moves to E2 (82.4 Hz, between bins 1 and 2 but nearer 2),
+    // louder and steady, so the cube holds the dusk horizon's amber (red
+    // about 0.4, green 0.23): the ripple, which magnifies the cube at the
+    // view's centre into rings, rings in the picture's own palette, and
+    // nothing swings the colour of a cube that fills the view.
+    {14, kHalf, 0, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
      kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
-     190, 0.5, 0, 1, 0, 0.42, 0, nullptr, 40, 1},
+     190, 0.5, 0, 1, 0, 0.42, 0, nullptr, 40, 0},
     // Part 13: the heart; flashes on the beats.
     {18, kFour, 0.55, 84, 0.08, "....x.......x...", 0.35, "..x...x...x...x.", 0.14,
      "..x...x...x...x.", 0.16, 0.35, 2500, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
@@ -517,7 +526,7 @@ void ComposeSection(Mix *m, int index) {
     int bars = (s.beats - s.pickup + 3) / 4;
     if (s.crash) Crash(m, start, 0.16);
     if (s.riser > 0 && index < PART_COUNT) Riser(m, end, s.riser, 0.5);
-    if (s.drone > 0) Pedal(m, start, end, s.drone, s.droneNote, s.droneDuck);
+    if (s.drone > 0) Pedal(m, start, end, s.drone, s.droneNote, s.droneDuck, s.droneSwell, beat);
     std::vector<std::pair<int, int>> melody;
     if (s.melody) melody = ParseMelody(s.melody);
     size_t note = 0;

@@ -801,19 +801,23 @@ int CredsPicture(const char *dir) {
 // beats, so every hue sits at mid grey's luminance and so does its inverse.
 // Each cell is a pillow of glass lit from the upper left, where the
 // spikeball's light stands: lighter toward that side, as much darker toward
-// the other. The light and the shade are the same few codes either side of
-// mid grey, so any patch of cells keeps mid grey's mean brightness, and so
-// does its inverse: neither the scroll nor the inversion moves a region's
-// brightness, while the cells read in depth instead of as a flat moire.
-// Fewer, larger cells than a mosaic, so the ripple bends them rather than
-// churning them into noise.
+// the other, with faint streaks of seedy glass running through it. The
+// leading between the cells is dark lead with a bevel either side, the
+// brighter one facing the light. Every light has its matching shade close
+// by (the pillow's two sides, the bevels against the lead's core), so any
+// patch of a cell or two keeps mid grey's mean brightness, and so does its
+// inverse (a glint on each cell was tried: its light clipped where its dark
+// did not, and the inversion flashed): neither the scroll nor the inversion
+// moves a region's brightness, while the cells read in depth and in relief
+// instead of as flat tiles. Fewer, larger cells than a mosaic, so the ripple
+// bends them rather than churning them into noise.
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
     for (int k = 0; k < 56; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0;
+        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0, wx = 0, wy = 0;
         int best = 0;
         for (size_t k = 0; k < seeds.size(); k++) {
             double dx = x - seeds[k].first, dy = y - seeds[k].second;
@@ -821,22 +825,38 @@ int MoahPicture(const char *dir) {
             dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
             double d = std::sqrt(dx * dx + dy * dy);
             if (d < d1)
-                d2 = d1, d1 = d, best = (int)k, vx = dx, vy = dy;
+                d2 = d1, d1 = d, best = (int)k, wx = vx, wy = vy, vx = dx, vy = dy;
             else if (d < d2)
-                d2 = d;
+                d2 = d, wx = dx, wy = dy;
         }
-        double edge = std::clamp((d2 - d1) / 6.0, 0.0, 1.0);
-        // Each cell its own shade of ochre, copper and old gold; the leading
-        // between the cells a muted bronze. One warm family against the royal
-        // blue spikeball in front: the two read as complements.
-        double hue = -0.88 + 0.22 * std::sin(best * 2.39996) + d1 / 160.0;
-        uint32_t cell = IsoColour(hue, 62 + 10 * std::cos(best * 1.7));
-        // The pillow's light: up to 36 codes above mid grey on the side toward
-        // the upper left, as far below on the other (the cell's own radius,
-        // about 35 pixels, is the scale), easing off toward the leading.
-        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 24 * edge;
+        // Distance to the cell's border, in pixels (half the gap between the
+        // two nearest seeds' distances, near enough for a line a few wide).
+        double border = (d2 - d1) / 2;
+        // Each cell its own shade of ochre, copper, coral and old gold; one
+        // warm family against the royal blue spikeball in front: the two
+        // read as complements.
+        double hue = -0.88 + 0.3 * std::sin(best * 2.39996) + d1 / 160.0;
+        uint32_t cell = IsoColour(hue, 64 + 12 * std::cos(best * 1.7));
+        // The pillow's light: up to 28 codes above mid grey on the side
+        // toward the upper left, as far below on the other (the cell's own
+        // radius, about 35 pixels, is the scale), easing off at the border.
+        double ease = std::clamp(border / 4.0, 0.0, 1.0);
+        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 28 * ease;
+        // Seedy glass: faint streaks across the cell, each cell its own slant.
+        double a = best * 0.77;
+        lit += 4 * std::sin((vx * std::cos(a) + vy * std::sin(a)) / 2.3 +
+                            3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2));
         uint32_t glass = Rgb((cell >> 16 & 255) + lit, (cell >> 8 & 255) + lit, (cell & 255) + lit);
-        return Mix(IsoColour(-1.0, 36), glass, edge);
+        // The lead: a dark core on the border and a bevel on either side of
+        // it, 3 and 1.5 pixels wide, the bevel brighter on the side that
+        // faces the light (where the neighbouring seed lies down and right
+        // of this cell's): the bevels' light pays back the core's dark code
+        // for code, so the lead keeps mid grey's mean like the glass.
+        double toward = (wx - vx) * 0.6 + (wy - vy) * 0.8; // < 0: this side faces the light
+        double lead = border < 1.5 ? -40 : border < 3.0 ? (toward < 0 ? 50 : 30) : 0;
+        if (lead == 0) return glass;
+        uint32_t metal = IsoColour(-1.0, 30);
+        return Rgb((metal >> 16 & 255) + lead, (metal >> 8 & 255) + lead, (metal & 255) + lead);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
