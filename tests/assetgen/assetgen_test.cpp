@@ -264,8 +264,9 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     }
     // A vertex is lit once, for the first face drawn there: a vertex shared
     // by faces of two materials would shade one toward the other. The
-    // crystal's two pyramids and the bomb's hoops keep vertices of their own.
-    for (const char *scene : {"stars.txt", "dabomb.txt"}) {
+    // crystal's two pyramids, the bomb's hoops and the spikeball's points
+    // keep vertices of their own.
+    for (const char *scene : {"stars.txt", "dabomb.txt", "spikeball.txt"}) {
         SCOPED_TRACE(scene);
         Model *m = LoadModel((data + scene).c_str());
         ASSERT_NE(m, nullptr);
@@ -285,7 +286,8 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
         for (int i = 0; i < m->meshCount; i++)
             for (int f = 0; f < m->meshes[i].faceCount; f++)
                 materials.insert(m->meshes[i].faces[f].material);
-        // Two pyramids and their frosted points; ball and hoops.
+        // Two pyramids and their frosted points; ball and hoops; spikes and
+        // their points.
         EXPECT_GE(materials.size(), std::strcmp(scene, "stars.txt") ? 2u : 3u);
         FreeModel(m);
         free(m);
