@@ -1113,12 +1113,27 @@ int DrakePicture(const char *dir) {
         cairo_append_path(cr, piece);
         cairo_stroke(cr);
     }
-    SetColour(cr, ink, 1);
-    for (cairo_path_t *piece : pieces) {
-        cairo_append_path(cr, piece);
+    // The wing (the first piece) is a membrane: the dusk glows faintly
+    // through it, where the body and head are solid ink.
+    for (size_t k = 0; k < pieces.size(); k++) {
+        SetColour(cr, ink, k == 0 ? 0.84 : 1);
+        cairo_append_path(cr, pieces[k]);
         cairo_fill(cr);
-        cairo_path_destroy(piece);
+        cairo_path_destroy(pieces[k]);
     }
+    // Scales: rows of small arcs along the body, catching a little of the
+    // rim light, so the long black shape has a surface to look at.
+    cairo_set_line_width(cr, 1.0);
+    SetColour(cr, rim, 0.2);
+    for (int i = 4; i < n - 4; i += 3)
+        for (double across : {-0.45, 0.05, 0.5}) {
+            double x, y, w;
+            spine((double)i / n, &x, &y, &w);
+            double cx = x + (lx[i] - x) * across, cy = y + (ly[i] - y) * across;
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, cx + (i % 2) * w * 0.2, cy, w * 0.22, kPi * 1.1, kPi * 1.9);
+        }
+    cairo_stroke(cr);
     // The wing's finger bones, faint lines of rim light in the membrane.
     cairo_set_line_width(cr, 1.4);
     SetColour(cr, rim, 0.45);
