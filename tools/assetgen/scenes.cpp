@@ -437,10 +437,12 @@ MeshData Diamond() {
 
 // love: a plump heart, the classic outline swept through its depth. Sized to
 // turn in the open sky that the dragon's picture leaves in the middle of the
-// view, above its body and between its wing and its head.
+// view, above its body and between its wing and its head; no larger than the
+// part's waves leave readable: they bend a large heart across more of their
+// crests, into a shapeless smear.
 MeshData Love() {
     MeshData m{"heart", {}, {}};
-    const double scale = 2.0, depth = 15;
+    const double scale = 1.7, depth = 13;
     auto outline = [&](double s) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
@@ -751,8 +753,8 @@ int GenerateScenes(const char *dir) {
     // its blue byte, thinner) and the heart reads round; blue stays nearly
     // as high as red in every tone, so the lit side stays opaque.
     ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
-                          {Mat("rose", {0.32, 0.22, 0.3}, {0.95, 0.55, 0.9}, {1.0, 0.95, 0.85}, 0.6,
-                               0.8)});
+                          {Mat("rose", {0.18, 0.12, 0.17}, {0.95, 0.58, 0.9}, {1.0, 0.95, 0.85},
+                               0.6, 0.8)});
     ok = ok &&
          WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
                     // The lake lays the bomb over the water by its blue byte:
