@@ -264,8 +264,9 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     }
     // A vertex is lit once, for the first face drawn there: a vertex shared
     // by faces of two materials would shade one toward the other. The
-    // crystal's two pyramids and the bomb's hoops keep vertices of their own.
-    for (const char *scene : {"stars.txt", "dabomb.txt"}) {
+    // crystal's two pyramids, the bomb's hoops and the spikeball's points
+    // keep vertices of their own.
+    for (const char *scene : {"stars.txt", "dabomb.txt", "spikeball.txt"}) {
         SCOPED_TRACE(scene);
         Model *m = LoadModel((data + scene).c_str());
         ASSERT_NE(m, nullptr);
@@ -285,7 +286,8 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
         for (int i = 0; i < m->meshCount; i++)
             for (int f = 0; f < m->meshes[i].faceCount; f++)
                 materials.insert(m->meshes[i].faces[f].material);
-        // Two pyramids and their frosted points; ball and hoops.
+        // Two pyramids and their frosted points; ball and hoops; spikes and
+        // their points.
         EXPECT_GE(materials.size(), std::strcmp(scene, "stars.txt") ? 2u : 3u);
         FreeModel(m);
         free(m);
@@ -552,6 +554,32 @@ TEST_F(Assets, PicturesKeepWhatTheirRolesNeed) {
     EXPECT_EQ(notLedByBlue, 0);
 }
 
+// Part Eight inverts moah on its beats and scrolls it by the spectrum: every
+// patch of it must be about as bright as its inverse, in linear light, or
+// the inversion flashes. Patches the size of the flash test's blocks (85 x
+// 43 pixels; the part shows the texture at about half size, so a block on
+// screen averages more of it than this) differ by well under a flash step.
+TEST_F(Assets, MoahIsAsBrightAsItsInverse) {
+    auto linear = [](int c) {
+        double v = c / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    auto luminance = [&](int r, int g, int b) {
+        return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+    };
+    std::vector<double> sum(6 * 6), inverse(6 * 6), count(6 * 6);
+    ASSERT_TRUE(EachPixel(root, "moah.jpg", [&](int i, int r, int g, int b, uint32_t) {
+        int block = std::min(5, i / 512 / 43) * 6 + std::min(5, i % 512 / 85);
+        sum[block] += luminance(r, g, b);
+        inverse[block] += luminance(255 - r, 255 - g, 255 - b);
+        count[block]++;
+    }));
+    for (int k = 0; k < 36; k++) {
+        SCOPED_TRACE("block " + std::to_string(k));
+        EXPECT_LT(std::fabs(sum[k] - inverse[k]) / count[k], 0.12);
+    }
+}
+
 // The wolf parts lay a cube over the middle of the view (x 190-345, rows
 // 10-170 of the picture at its largest) and vertikal3's shafts over the
 // picture through waves of 30 pixels: the wolf (at the right) must sit clear
@@ -612,6 +640,39 @@ TEST_F(Assets, TheFinalesStrobeCutsOnTheStrongBeatsOnly) {
     FreeMusicPcm(pcm);
 }
 
+// Parts eleven and Twelve colour the cube by spectrum bins 2, 1, 0 (red,
+// green, blue) every frame, and Twelve's ripple magnifies it to fill the
+// view: the music must hold those bins steady, or the cube flickers between
+// dark brown and yellow, and at that size flashes. Between the parts' first
+// and last quarter second (where the pedal hands over) the cube stays lit
+// (red never under 0.3), keeps its hue between copper and gold (green a
+// third to three quarters of red: never red alone, never green), and never
+// drops by a flash's worth from one frame to the next.
+TEST_F(Assets, TheCubeHoldsItsColourThroughElevenAndTwelve) {
+    MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
+    ASSERT_NE(pcm, nullptr);
+    float s[SPECTRUM_SIZE];
+    const double spans[2][2] = {{109.85, 113.35}, {113.85, 120.35}};
+    for (int fps : {60, 144})
+        for (const auto &span : spans) {
+            SCOPED_TRACE(std::to_string(fps) + " fps from " + std::to_string(span[0]));
+            float lowest = 1e9f, hueLow = 1e9f, hueHigh = 0, drop = 0, last = -1;
+            for (int64_t f = (int64_t)std::ceil(span[0] * fps); f <= span[1] * fps; f++) {
+                ComputeSpectrum(pcm, f * 44100 / fps, s);
+                lowest = std::min(lowest, s[2]);
+                hueLow = std::min(hueLow, s[1] / s[2]);
+                hueHigh = std::max(hueHigh, s[1] / s[2]);
+                if (last >= 0) drop = std::max(drop, last - s[2]);
+                last = s[2];
+            }
+            EXPECT_GE(lowest, 0.3f);
+            EXPECT_GE(hueLow, 0.33f);
+            EXPECT_LE(hueHigh, 0.75f);
+            EXPECT_LE(drop, 0.08f);
+        }
+    FreeMusicPcm(pcm);
+}
+
 TEST_F(Assets, MusicLastsThroughTheShowAndMeetsItsChoreography) {
     MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
     ASSERT_NE(pcm, nullptr);
@@ -631,7 +692,7 @@ TEST_F(Assets, MusicLastsThroughTheShowAndMeetsItsChoreography) {
 }
 
 TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
-    // Each of these parts opens with a kick on its first beat: bins 1-3 jump
+    // Most parts open with a kick on their first beat: bins 1-3 jump
     // between the window that ends at the part's time and the one 20 ms later
     // (the last kick of the part before lies a beat back and has faded).
     MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
@@ -644,11 +705,19 @@ TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
     // Part 15 opens on three beats of riser while its picture is black; its
     // first kick lands as the picture returns, three beats in. The finale
     // opens on two bars of riser; its drums come in with its strobe.
-    for (double t :
-         {23.4, 30.0, 51.5, 73.0, 84.78, 91.4, 101.28, 109.6, 113.6, 120.6, 131.25, 158.78}) {
+    for (double t : {23.4, 30.0, 51.5, 73.0, 84.78, 91.4, 101.28, 109.6, 120.6, 131.25, 158.78}) {
         SCOPED_TRACE(t);
         EXPECT_GT(low(t + 0.02), 3 * low(t - 0.001));
     }
+    // Twelve opens without a kick: eleven's pedal hands over to its own, on
+    // another note, at the part's time. The bins dip to under a third of
+    // their level on either side, and deepest within 30 ms of the time.
+    const double handover = 113.6;
+    double deepest = 1e9, at = 0;
+    for (double t = handover - 0.1; t <= handover + 0.1; t += 0.005)
+        if (low(t) < deepest) deepest = low(t), at = t;
+    EXPECT_NEAR(at, handover, 0.03);
+    EXPECT_LT(3 * deepest, std::min(low(handover - 0.1), low(handover + 0.1)));
     FreeMusicPcm(pcm);
 }
 

@@ -276,19 +276,32 @@ void Lead(Mix *m, double t0, double len, int midi, double amp) {
     }
 }
 
-// Drone: a sine on F2 (87.3 Hz, spectrum bin 2, half of it in bins 1 and 3)
-// from t0 to t1, with short fades: it holds the low bins steady. It is ducked
-// under the kick twice as deep as the pumping parts: two tones in one bin
-// beat at their difference (here about 37 Hz), which would make the bin, and
-// what it drives, swing from frame to frame all through each kick.
-void Drone(Mix *m, double t0, double t1, double amp) {
+// Pedal: a sine on the given note from t0 to t1, with fades of a few
+// cycles, so one section's pedal hands over to the next's without a gap: it holds
+// the low bins steady, so what they drive holds steady too. A note on a bin
+// fills that bin and half of each neighbour; a note between two bins fills
+// both nearly alike. It is ducked under the kick `duckDepth` times as deep
+// as the pumping parts: two tones in one bin beat at their difference, which
+// would make the bin, and what it drives, swing from frame to frame all
+// through each kick. With `swell` above 0 the pedal itself swells by that
+// share on every beat (beat seconds apart from t0) and dies back within a
+// tenth of a second: one tone, so its bins rise and fall with the beat
+// without beating against anything, and a section without a kick in those
+// bins still moves on its beats.
+void Pedal(Mix *m, double t0, double t1, double amp, int midi, double duckDepth, double swell,
+           double beat) {
     int start = Index(t0), n = Index(t1 - t0);
-    double hz = NoteHz(41);
+    double hz = NoteHz(midi);
     for (int k = 0; k < n; k++) {
         double t = (double)k / kRate;
-        double env = std::min({1.0, t / 0.15, (t1 - t0 - t) / 0.15});
+        double env = std::min({1.0, t / 0.04, (t1 - t0 - t) / 0.04});
+        if (swell > 0) {
+            double since = t - beat * std::floor(t / beat); // seconds since the last beat
+            env *= 1 + swell * std::min(1.0, since / 0.005) * std::exp(-since / 0.1);
+        }
         int i = start + k;
-        double d = i < (int)m->duck.size() ? std::max(0.0, 1 - 2 * (1 - (double)m->duck[i])) : 1;
+        double d =
+            i < (int)m->duck.size() ? std::max(0.0, 1 - duckDepth * (1 - (double)m->duck[i])) : 1;
         double v = amp * env * d * std::sin(2 * kPi * hz * t);
         Put(m, i, v, v);
     }
@@ -382,12 +395,15 @@ struct Section {
     int pickup = 0;         // Beats of lead-in before the drums, the crash and the bass come in
     double offKick = 1;     // Level of the kicks on beats 2 and 4 against kickAmp
     double offLow = 0;      // Their resting pitch, Hz; 0: kickLow
-    double drone = 0;       // Level of a sustained F2 sine under the section (spectrum bin 2)
+    double drone = 0;       // Level of a sustained pedal sine under the section
     double kickRest = 0;    // Seconds at the section's end without kicks
     const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
     double swell = 0;                 // Level a C3 sine (bin 3) climbs to over the section, 0: none
     int breakFrom = 0;                // Beat of the section where its drums and bass rest
     int breakBeats = 0;               // Beats they rest for, 0: no break; a riser leads back
+    int droneNote = 41;               // The pedal's note (MIDI): F2, 87.3 Hz, on spectrum bin 2
+    double droneDuck = 2;             // How deep the kick ducks it, against the pumping parts
+    double droneSwell = 0;            // Its swell on every beat, a share of its level; 0: none
 };
 
 // True when t (seconds) falls in section s's break, which starts at start.
@@ -465,21 +481,26 @@ const Section kSections[PART_COUNT + 1] = {
     // Part Ten: the pictures flip on the beats.
     {17, kFour, 0.6, 76, 0.08, "....x.......x...", 0.4, "..x...x...x...x.", 0.15,
      "..x...x...x...x.", 0.16, 0.3, 3000, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
-    // Part eleven: the cube; the kick rests between bins 1 and 2, high
-    // enough on bin 1 for the blur and as high on bin 2, so it lifts the
-    // cube's red with its green (bins 2, 1, 0 are its red, green, blue): a
-    // kick turns the copper cube gold, not green, and leaves bin 0 (blue)
-    // alone. An F pedal on bin 2 takes the bass's place and holds the colour
-    // steady between the kicks, under F, Dm, Am (as Fmaj7) and Dm.
-    {8, kFour, 0.5, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
+    // Part eleven: the cube (bins 2, 1, 0 are its red, green, blue). The
+    // kick drops out of the low bins: an F pedal on bin 2 (half of it on
+    // bin 1) takes the bass's place under F, Dm, Am (as Fmaj7) and Dm and
+    // holds the cube a steady copper (red about 0.37, green 0.18), and the
+    // pedal itself swells on every beat, lifting bin 1 past the blur's test
+    // for a few frames and the cube toward gold. A kick in those bins would
+    // beat against the pedal and flicker the cube (and, at this colour,
+    // flash it) through every decay.
+    {8, kFour, 0, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
      kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
-     190, 0.5, 0, 1, 0, 0.22},
-    // Part Twelve: lighter, half-time, toward the dragon, over the same pedal;
-    // its kick rests between bins 1 and 2 as eleven's does, so the cube
-    // keeps to copper and gold.
-    {14, kHalf, 0.4, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
+     190, 0.5, 0, 1, 0, 0.38, 0, nullptr, 0, 0, 0, 41, 0, 1.0},
+    // Part Twelve: lighter, half-time, toward the dragon, without a kick
+    // (it would beat against the pedal); the pedal moves to E2 (82.4 Hz, between bins 1 and 2 but nearer 2),
+    // louder and steady, so the cube holds the dusk horizon's amber (red
+    // about 0.4, green 0.23): the ripple, which magnifies the cube at the
+    // view's centre into rings, rings in the picture's own palette, and
+    // nothing swings the colour of a cube that fills the view.
+    {14, kHalf, 0, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
      kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
-     190, 0.5, 0, 1, 0, 0.3},
+     190, 0.5, 0, 1, 0, 0.42, 0, nullptr, 0, 0, 0, 40, 0},
     // Part 13: the heart; flashes on the beats.
     {18, kFour, 0.55, 84, 0.08, "....x.......x...", 0.35, "..x...x...x...x.", 0.14,
      "..x...x...x...x.", 0.16, 0.35, 2500, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
@@ -549,7 +570,7 @@ void ComposeSection(Mix *m, int index) {
     int bars = (s.beats - s.pickup + 3) / 4;
     if (s.crash) Crash(m, start, 0.16);
     if (s.riser > 0 && index < PART_COUNT) Riser(m, end, s.riser, 0.5);
-    if (s.drone > 0) Drone(m, start, end, s.drone);
+    if (s.drone > 0) Pedal(m, start, end, s.drone, s.droneNote, s.droneDuck, s.droneSwell, beat);
     if (s.swell > 0) Swell(m, start, end, s.swell);
     std::vector<std::pair<int, int>> melody;
     if (s.melody) melody = ParseMelody(s.melody);

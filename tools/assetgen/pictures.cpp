@@ -816,19 +816,23 @@ int CredsPicture(const char *dir) {
 // beats, so every hue sits at mid grey's luminance and so does its inverse.
 // Each cell is a pillow of glass lit from the upper left, where the
 // spikeball's light stands: lighter toward that side, as much darker toward
-// the other. The light and the shade are the same few codes either side of
-// mid grey, so any patch of cells keeps mid grey's mean brightness, and so
-// does its inverse: neither the scroll nor the inversion moves a region's
-// brightness, while the cells read in depth instead of as a flat moire.
-// Fewer, larger cells than a mosaic, so the ripple bends them rather than
-// churning them into noise.
+// the other, with faint streaks of seedy glass running through it. The
+// leading between the cells is dark lead with a bevel either side, the
+// brighter one facing the light. Every light has its matching shade close
+// by (the pillow's two sides, the bevels against the lead's core), so any
+// patch of a cell or two keeps mid grey's mean brightness, and so does its
+// inverse (a glint on each cell was tried: its light clipped where its dark
+// did not, and the inversion flashed): neither the scroll nor the inversion
+// moves a region's brightness, while the cells read in depth and in relief
+// instead of as flat tiles. Fewer, larger cells than a mosaic, so the ripple
+// bends them rather than churning them into noise.
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
     for (int k = 0; k < 56; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0;
+        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0, wx = 0, wy = 0;
         int best = 0;
         for (size_t k = 0; k < seeds.size(); k++) {
             double dx = x - seeds[k].first, dy = y - seeds[k].second;
@@ -836,22 +840,38 @@ int MoahPicture(const char *dir) {
             dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
             double d = std::sqrt(dx * dx + dy * dy);
             if (d < d1)
-                d2 = d1, d1 = d, best = (int)k, vx = dx, vy = dy;
+                d2 = d1, d1 = d, best = (int)k, wx = vx, wy = vy, vx = dx, vy = dy;
             else if (d < d2)
-                d2 = d;
+                d2 = d, wx = dx, wy = dy;
         }
-        double edge = std::clamp((d2 - d1) / 6.0, 0.0, 1.0);
-        // Each cell its own shade of ochre, copper and old gold; the leading
-        // between the cells a muted bronze. One warm family against the royal
-        // blue spikeball in front: the two read as complements.
-        double hue = -0.88 + 0.22 * std::sin(best * 2.39996) + d1 / 160.0;
-        uint32_t cell = IsoColour(hue, 62 + 10 * std::cos(best * 1.7));
-        // The pillow's light: up to 36 codes above mid grey on the side toward
-        // the upper left, as far below on the other (the cell's own radius,
-        // about 35 pixels, is the scale), easing off toward the leading.
-        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 24 * edge;
+        // Distance to the cell's border, in pixels (half the gap between the
+        // two nearest seeds' distances, near enough for a line a few wide).
+        double border = (d2 - d1) / 2;
+        // Each cell its own shade of ochre, copper, coral and old gold; one
+        // warm family against the royal blue spikeball in front: the two
+        // read as complements.
+        double hue = -0.88 + 0.3 * std::sin(best * 2.39996) + d1 / 160.0;
+        uint32_t cell = IsoColour(hue, 64 + 12 * std::cos(best * 1.7));
+        // The pillow's light: up to 28 codes above mid grey on the side
+        // toward the upper left, as far below on the other (the cell's own
+        // radius, about 35 pixels, is the scale), easing off at the border.
+        double ease = std::clamp(border / 4.0, 0.0, 1.0);
+        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 28 * ease;
+        // Seedy glass: faint streaks across the cell, each cell its own slant.
+        double a = best * 0.77;
+        lit += 4 * std::sin((vx * std::cos(a) + vy * std::sin(a)) / 2.3 +
+                            3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2));
         uint32_t glass = Rgb((cell >> 16 & 255) + lit, (cell >> 8 & 255) + lit, (cell & 255) + lit);
-        return Mix(IsoColour(-1.0, 36), glass, edge);
+        // The lead: a dark core on the border and a bevel on either side of
+        // it, 3 and 1.5 pixels wide, the bevel brighter on the side that
+        // faces the light (where the neighbouring seed lies down and right
+        // of this cell's): the bevels' light pays back the core's dark code
+        // for code, so the lead keeps mid grey's mean like the glass.
+        double toward = (wx - vx) * 0.6 + (wy - vy) * 0.8; // < 0: this side faces the light
+        double lead = border < 1.5 ? -40 : border < 3.0 ? (toward < 0 ? 50 : 30) : 0;
+        if (lead == 0) return glass;
+        uint32_t metal = IsoColour(-1.0, 30);
+        return Rgb((metal >> 16 & 255) + lead, (metal >> 8 & 255) + lead, (metal & 255) + lead);
     });
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
@@ -871,7 +891,11 @@ void MirrorCanvas(Canvas *c) {
     DonePixels(c);
 }
 
-void DrawCani1(Canvas &c) {
+// The wolf's dusk without the wolf, unmirrored: violet sky warming to amber
+// at the hills, stars, the moon at the right, far and near hills. The
+// dragon's picture is drawn on the same dusk, so the fade from the one to
+// the other keeps sky, moon and horizon and only the beast changes.
+void DrawDusk(Canvas &c) {
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
         return Ramp(sky, 4, y / 230.0 + 0.04 * Fbm(111, x / 90.0, y / 45.0, 2));
@@ -885,6 +909,11 @@ void DrawCani1(Canvas &c) {
             return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
                    (layer ? 0 : 20 * std::sin(x / 90.0));
         });
+}
+
+void DrawCani1(Canvas &c) {
+    DrawDusk(c);
+    cairo_t *cr = c.cr;
     // The wolf, sitting on the near hill, head thrown back, howling at the
     // moon: bushy tail, round haunch, arched neck, two pointed ears, open
     // jaws, deep chest, a straight foreleg and the folded hind leg. Drawn
@@ -998,29 +1027,23 @@ int Cani2Picture(const char *dir) {
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
 
-// drake.jpg: a black dragon against a teal night sky and a low gold moon,
-// rimmed in the moon's light, breathing fire. A silhouette reads through
-// everything the parts do to it (the inversion on the beats turns it white
-// on a salmon sky, still the same shape). The last part lays a pale aqua
-// heart over the middle of the view, so the dragon frames the middle
-// instead of crossing it: the body low along the bottom, the wing up in the
-// left third, the neck rising at the right to the head and the fire before
-// the moon; the heart turns in the open sky between them.
+// drake.jpg: a black dragon on the wolf's own dusk (the same sky, stars,
+// moon and hills as cani01, mirrored the same way), rimmed in the moon's
+// light, breathing fire. The picture before it fades into it over two
+// seconds: with the horizon, the moon and the colours shared, the fade
+// reads as one move, the wolf's dark shape at the right growing into the
+// dragon's wing, the head rising before the moon at the left. A silhouette
+// reads through everything the parts do to it (the inversion on the beats
+// turns it white on a green sky, still the same shape). The last part lays
+// a pale aqua heart over the middle of the view, so the dragon frames the
+// middle instead of crossing it: the body low along the hills, the wing up
+// in the right third, the neck rising at the left to the head and the fire
+// before the moon; the heart turns in the open sky between them. Drawn
+// unmirrored (wing left, head right), like the wolf.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0x041620, 0x0A3442, 0x16606A, 0x7A8A62, 0xE0A850};
-        double glow = std::exp(-(std::pow(x - 420, 2) + std::pow(y - 84, 2)) / 9000.0);
-        uint32_t base = Ramp(sky, 5, y / 250.0 + 0.04 * Fbm(121, x / 90.0, y / 40.0, 3));
-        return Mix(base, 0xF0C070, 0.45 * glow);
-    });
+    DrawDusk(c);
     cairo_t *cr = c.cr;
-    Stars(&c, 123, 45, 120);
-    Moon(cr, 420, 84, 78, 0.62);
-    // Far hills, a shade darker than the sky's foot.
-    FillProfile(cr, H, 0x0E2A30, [](double x) {
-        return 226 - 16 * Fbm(124, x / 100.0, 0.5, 3) - 6 * std::sin(x / 60.0);
-    });
     const uint32_t ink = 0x040206, rim = 0xF2C46A;
     // The body follows a wave from the tail (left) to the neck (right).
     auto spine = [](double s, double *x, double *y, double *w) {
@@ -1105,12 +1128,27 @@ int DrakePicture(const char *dir) {
         cairo_append_path(cr, piece);
         cairo_stroke(cr);
     }
-    SetColour(cr, ink, 1);
-    for (cairo_path_t *piece : pieces) {
-        cairo_append_path(cr, piece);
+    // The wing (the first piece) is a membrane: the dusk glows faintly
+    // through it, where the body and head are solid ink.
+    for (size_t k = 0; k < pieces.size(); k++) {
+        SetColour(cr, ink, k == 0 ? 0.84 : 1);
+        cairo_append_path(cr, pieces[k]);
         cairo_fill(cr);
-        cairo_path_destroy(piece);
+        cairo_path_destroy(pieces[k]);
     }
+    // Scales: rows of small arcs along the body, catching a little of the
+    // rim light, so the long black shape has a surface to look at.
+    cairo_set_line_width(cr, 1.0);
+    SetColour(cr, rim, 0.2);
+    for (int i = 4; i < n - 4; i += 3)
+        for (double across : {-0.45, 0.05, 0.5}) {
+            double x, y, w;
+            spine((double)i / n, &x, &y, &w);
+            double cx = x + (lx[i] - x) * across, cy = y + (ly[i] - y) * across;
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, cx + (i % 2) * w * 0.2, cy, w * 0.22, kPi * 1.1, kPi * 1.9);
+        }
+    cairo_stroke(cr);
     // The wing's finger bones, faint lines of rim light in the membrane.
     cairo_set_line_width(cr, 1.4);
     SetColour(cr, rim, 0.45);
@@ -1142,6 +1180,7 @@ int DrakePicture(const char *dir) {
                   2 * kPi);
         cairo_fill(cr);
     }
+    MirrorCanvas(&c);
     return SaveCanvas(dir, "drake.jpg", &c);
 }
 
@@ -1492,15 +1531,18 @@ int FettePicture(const char *dir) {
 // at the left and the wolf at the right, far enough from both that the
 // parts' waves (30 pixels either way) never carry one over the wolf or
 // across the moon's disc; they frame the cube, pale (ice to lavender),
-// swelling gently so they read as shafts of light.
+// swelling gently so they read as shafts of light. They are held as slim
+// as the layer's share of opaque pixels allows and to the edges of that
+// open sky: the waves fold them across the cube, and the less they cover
+// there, the less the blur that follows smears them over it.
 int VertikalPicture(const char *dir) {
     Rng rng = NewRng(181);
     struct Beam {
         double x, width, level, tint;
     };
     std::vector<Beam> beams;
-    for (double x : {184.0, 288.0})
-        beams.push_back({x, RngRange(&rng, 12, 13.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
+    for (double x : {180.0, 300.0})
+        beams.push_back({x, RngRange(&rng, 11, 11.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         double a = 0;

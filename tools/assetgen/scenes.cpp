@@ -283,7 +283,25 @@ MeshData Spikeball() {
     Icosphere(2, &p, &tris);
     MeshData m{"spikes", {}, {}};
     for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 34.0 : 19.0);
-    for (Tri t : tris) AddFlatOut(&m, p[t.a], p[t.b], p[t.c], 0, V3{0, 0, 0});
+    // Each facet that climbs to a spike's point gives its outer third to
+    // the points' own bright steel (material 1): the show recolours only
+    // the first material, so in both parts the spikes end in pale, lit
+    // points over a body in the part's colour, a second tone that shows
+    // which way each spike turns.
+    const double tip = 0.33; // share of a facet, from the point, in steel
+    for (Tri t : tris) {
+        int id[3] = {t.a, t.b, t.c}, k = 0;
+        while (k < 3 && id[k] >= 42) k++;
+        if (k == 3) {
+            AddFlatOut(&m, p[t.a], p[t.b], p[t.c], 0, V3{0, 0, 0});
+            continue;
+        }
+        V3 a = p[id[k]], b = p[id[(k + 1) % 3]], c = p[id[(k + 2) % 3]];
+        V3 out = (a + b + c) * (1.0 / 3), ab = a + (b - a) * tip, ac = a + (c - a) * tip;
+        AddFlat(&m, a, ab, ac, 1, out);
+        AddFlat(&m, ab, b, c, 0, out);
+        AddFlat(&m, ab, c, ac, 0, out);
+    }
     return m;
 }
 
@@ -482,10 +500,12 @@ MeshData Diamond() {
 
 // love: a plump heart, the classic outline swept through its depth. Sized to
 // turn in the open sky that the dragon's picture leaves in the middle of the
-// view, above its body and between its wing and its head.
+// view, above its body and between its wing and its head; no larger than the
+// part's waves leave readable: they bend a large heart across more of their
+// crests, into a shapeless smear.
 MeshData Love() {
     MeshData m{"heart", {}, {}};
-    const double scale = 2.0, depth = 15;
+    const double scale = 1.7, depth = 13;
     auto outline = [&](double s) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
@@ -754,9 +774,10 @@ int GenerateScenes(const char *dir) {
     // keeps the shadowed spikes dark. The show recolours it red with gold
     // highlights for the dark picture that follows; the same weights light
     // that red from deep crimson to a glow.
-    ok = ok &&
-         WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                    {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6)});
+    ok =
+        ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
+                         {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6),
+                          Mat("points", {0.2, 0.2, 0.24}, {0.5, 0.5, 0.56}, {1, 1, 1}, 0.85, 0.6)});
     ok =
         ok && WriteScene(dir, "stars.txt", "stars", {Stars()},
                          // Cool to hot, in the order the spikes come round to
@@ -794,14 +815,15 @@ int GenerateScenes(const char *dir) {
              {Mat("ice", {0.15, 0.2, 0.3}, {0.28, 0.55, 0.85}, {1.0, 0.9, 0.95}, 0.45, 0.6),
               Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.42, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
               Mat("rose", {0.3, 0.15, 0.25}, {0.78, 0.45, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
-    // The heart: a pale aqua glass in the dusk's own teal, lit from above,
-    // brighter than the sky it turns in, with a warm white highlight. Its
-    // ambient is low, so the side turned from the light falls darker (and,
-    // laid over the dragon's sky by its blue byte, thinner) and the heart
-    // reads round; blue leads every tone, so the lit side stays opaque.
+    // The heart: a pale rose glass, the dusk's own rose lifted toward the
+    // moon's white, lit from above, brighter than the violet sky it turns
+    // in, with a warm white highlight. Its ambient is low, so the side
+    // turned from the light falls darker (and, laid over the dragon's sky by
+    // its blue byte, thinner) and the heart reads round; blue stays nearly
+    // as high as red in every tone, so the lit side stays opaque.
     ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
-                          {Mat("aqua", {0.2, 0.3, 0.32}, {0.42, 0.86, 0.95}, {1.0, 0.95, 0.85}, 0.6,
-                               0.8)});
+                          {Mat("rose", {0.18, 0.12, 0.17}, {0.95, 0.58, 0.9}, {1.0, 0.95, 0.85},
+                               0.6, 0.8)});
     ok =
         ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
                          // The lake lays the bomb over the water by its blue byte:
