@@ -380,13 +380,17 @@ MeshData Cube() {
     return m;
 }
 
-// diamond: a round brilliant, girdle radius 40, table up (-y), flat facets.
-// Neighbouring facets take different materials (0 ice, 1 azure, 2 lilac), as
-// a cut stone throws back a different colour from each facet: the facets read at any turn of the
-// stone, through the show's warp and blur, instead of melting into one shaded blob.
+// diamond: a round brilliant, girdle radius 40, table up (-y), flat facets,
+// cut fine (24 around): the show warps and blurs the stone, and small facets
+// keep their edges through that where large ones smear into plastic. Each
+// ring of facets steps through the four materials in its own order, so
+// neighbours differ in tone as the facets of a cut stone throw back light and
+// dark: the stone sparkles. The facets are small beside the blocks that the
+// flash rule averages over, so a kick that jumps the warp across them moves a
+// region's mean brightness little.
 MeshData Diamond() {
     MeshData m{"gem", {}, {}};
-    const int n = 16;
+    const int n = 24;
     const double girdle = 40, table = 22, crown = 13, pavilion = 36;
     V3 centre{0, -2, 0};
     auto ring = [&](double r, double y, double phase, int k) {
@@ -394,25 +398,24 @@ MeshData Diamond() {
         return V3{r * std::cos(a), y, r * std::sin(a)};
     };
     V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
-    for (int k = 0; k < n; k += 2) // the table: an octagon, glint and ice in turn
+    for (int k = 0; k < n; k += 2) // the table: light and dark wedges in turn
         AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2),
-                   k % 4 ? 0 : 2, centre);
+                   k % 4 ? 0 : 1, centre);
     for (int k = 0; k < n; k += 2) {
         V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
            g2 = ring(girdle, 0, 0, k + 2);
-        AddFlatOut(&m, t0, t1, g1, k % 4 ? 2 : 0, centre); // star facet
-        AddFlatOut(&m, t0, g0, g1, 1, centre);             // upper girdle facets
-        AddFlatOut(&m, t1, g1, g2, 0, centre);
+        AddFlatOut(&m, t0, t1, g1, k % 4 ? 2 : 3, centre);       // star facet
+        AddFlatOut(&m, t0, g0, g1, (k / 2) % 3 ? 0 : 1, centre); // upper girdle facets
+        AddFlatOut(&m, t1, g1, g2, (k / 2) % 3 == 1 ? 3 : 2, centre);
     }
     for (int k = 0; k < n; k++) {
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1);
-        V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k);
-        AddFlatOut(&m, g0, g1, p, k % 2, centre);
-        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), (k + 1) % 2,
-                   centre);
-        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, k % 3 ? 1 : 2,
-                   centre);
+        V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k),
+           q = ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1);
+        AddFlatOut(&m, g0, g1, p, k % 2 ? 0 : 3, centre);
+        AddFlatOut(&m, g0, p, q, k % 2 ? 1 : 2, centre);
+        AddFlatOut(&m, p, q, culet, k % 3 ? 2 : 1, centre);
     }
     return m;
 }
@@ -542,7 +545,9 @@ void AddTwoSided(SharedMesh *s, V3 a, V3 b, V3 c, int material) {
 // inverted: on white, the lattice is a window onto the forest behind it;
 // inverted, it is a white lattice whose cells show the picture. The lattice
 // keeps the white area of an inverted butterfly small, so its jumps on the
-// kicks swing a screen region's brightness less than a solid shape would.
+// kicks swing a screen region's brightness less than a solid shape would;
+// a small base and a narrow border leave five of them, overlapping, as
+// lattices rather than one white clump.
 // Wingspan about 520, height 430: at z 1050-1450 it covers 140-200 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
@@ -555,12 +560,19 @@ std::vector<MeshData> Butterfly() {
     // One wing, right side; x > 0 away from the body, y down. Angles a0 to a1
     // are split into `cells` cells. Radii are fractions of the outline: the
     // cells run from inner to outer, the border from outer to 1.
-    auto wing = [&](double a0, double a1, auto radius, int cells, double inner, double outer) {
+    auto wing = [&](double a0, double a1, auto radius, int cells, double inner, double outer,
+                    double pitch) {
         auto at = [&](double r, double a) { return V3{8 + r * std::cos(a), r * std::sin(a), 0}; };
+        // Raised by `lift` about the body and tipped by `pitch` about the
+        // span: fore- and hindwings tip toward the viewer from either side
+        // of the body, so a turn that shows one pair edge-on still shows
+        // the other as a shape, not a sliver.
+        const double cp = std::cos(pitch), sp = std::sin(pitch);
         auto place = [&](V3 p, int mirror) {
-            return V3{mirror * p.x, p.y, -std::fabs(p.x) * lift};
+            double z = -std::fabs(p.x) * lift;
+            return V3{mirror * p.x, p.y * cp - z * sp, p.y * sp + z * cp};
         };
-        const int m = 2; // arcs per cell edge
+        const int m = 5; // arcs per cell edge: round cells, not polygons
         // cellInner[j], cellOuter[j]: the corners of cell j along its inner and outer arcs.
         std::vector<V3> innerLine, outerLine; // the frame's edges toward the root and the rim
         std::vector<double> outerAngle;       // the angle of each point of outerLine
@@ -619,7 +631,7 @@ std::vector<MeshData> Butterfly() {
             double t = (a + 1.6) / 1.75;
             return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
         },
-        4, 0.3, 0.74);
+        4, 0.2, 0.8, 0.2);
     // Hindwing: rounder, below.
     wing(
         0.2, 1.75,
@@ -627,7 +639,7 @@ std::vector<MeshData> Butterfly() {
             double t = (a - 0.2) / 1.55;
             return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
         },
-        3, 0.3, 0.72);
+        3, 0.2, 0.79, -0.2);
     // Body: a slim black spindle from head (-y) to abdomen (+y), and two
     // black antennae.
     auto spindle = [&](int i, int j) {
@@ -714,17 +726,17 @@ int GenerateScenes(const char *dir) {
              dir, "cube.txt", "cube", {Cube()},
              {MaterialData{
                  "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}}});
-    ok = ok &&
-         WriteScene(
-             dir, "diamond.txt", "diamond", {Diamond()},
-             // Three hues at about one luminance: the facets part by
-             // colour, and a warp that jumps across them on a kick
-             // changes hue more than brightness. No material reaches 1
-             // in red: the part pastes the stone over a picture
-             // wherever a pixel is not pure white.
-             {Mat("ice", {0.15, 0.2, 0.3}, {0.28, 0.55, 0.85}, {1.0, 0.9, 0.95}, 0.45, 0.6),
-              Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.42, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
-              Mat("rose", {0.3, 0.15, 0.25}, {0.78, 0.45, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
+    ok =
+        ok && WriteScene(
+                  dir, "diamond.txt", "diamond", {Diamond()},
+                  // Four tones of amethyst from near white to ink, neighbouring
+                  // facets apart in brightness as well as hue. No material
+                  // reaches 1 in red: the part pastes the stone over a picture
+                  // wherever a pixel is not pure white.
+                  {Mat("ice", {0.3, 0.32, 0.4}, {0.62, 0.72, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+                   Mat("ink", {0.1, 0.08, 0.2}, {0.2, 0.16, 0.5}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+                   Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.38, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+                   Mat("rose", {0.3, 0.15, 0.25}, {0.85, 0.5, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
     // The heart: a pale aqua glass in the dusk's own teal, lit from above,
     // brighter than the sky it turns in, with a warm white highlight. Its
     // ambient is low, so the side turned from the light falls darker (and,
