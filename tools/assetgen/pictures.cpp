@@ -763,19 +763,19 @@ int CredsPicture(const char *dir) {
     static const uint32_t rankColour[] = {0x241640, 0x180E32, 0x0E0824, 0x060414};
     ForestSilhouettes(cr, rankColour, 0);
     // The veil, feathered on its right, behind the lettering.
-    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 330, 0);
+    cairo_pattern_t *veil = cairo_pattern_create_linear(0, 0, 370, 0);
     cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.02, 0.08, 0);
-    cairo_pattern_t *top = cairo_pattern_create_linear(0, 112, 0, 142);
+    cairo_pattern_t *top = cairo_pattern_create_linear(0, 104, 0, 134);
     cairo_pattern_add_color_stop_rgba(top, 0, 0, 0, 0, 0);
     cairo_pattern_add_color_stop_rgba(top, 1, 0, 0, 0, 1);
     cairo_set_source(cr, veil);
     cairo_mask(cr, top);
     cairo_pattern_destroy(top);
     cairo_pattern_destroy(veil);
-    Text(cr, "DejaVu Serif", 38, true, 150, 164, "Glimmerfall");
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 134, 0, 166);
+    Text(cr, "DejaVu Serif", 46, true, 172, 158, "Glimmerfall");
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 124, 0, 162);
     cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.95, 0.7);
     cairo_pattern_add_color_stop_rgb(gold, 1, 0.95, 0.7, 0.25);
     cairo_set_source(cr, gold);
@@ -786,25 +786,25 @@ int CredsPicture(const char *dir) {
                                {"music", "synthesised sample by sample"}};
     IgnoreFontLeaks(true);
     for (int i = 0; i < 3; i++) {
-        double y = 188 + i * 18;
+        double y = 186 + i * 21;
         cairo_text_extents_t e;
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(cr, 12.5);
+        cairo_set_font_size(cr, 14.5);
         cairo_text_extents(cr, roles[i][0], &e);
-        cairo_move_to(cr, 78 - e.width - e.x_bearing, y);
+        cairo_move_to(cr, 90 - e.width - e.x_bearing, y);
         SetColour(cr, 0x8FD3FF, 1);
         cairo_show_text(cr, roles[i][0]);
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
                                CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr, 14);
-        cairo_move_to(cr, 86, y);
+        cairo_set_font_size(cr, 16.5);
+        cairo_move_to(cr, 99, y);
         SetColour(cr, 0xF0F0FF, 1);
         cairo_show_text(cr, roles[i][1]);
     }
     // The sign-off, in the title's gold.
     cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, 12.5);
-    cairo_move_to(cr, 20, 246);
+    cairo_set_font_size(cr, 14);
+    cairo_move_to(cr, 20, 247);
     SetColour(cr, 0xE8C87A, 1);
     cairo_show_text(cr, "greetings to all who still draw every pixel");
     IgnoreFontLeaks(false);

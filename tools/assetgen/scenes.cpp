@@ -461,13 +461,17 @@ MeshData Cube() {
     return m;
 }
 
-// diamond: a round brilliant, girdle radius 40, table up (-y), flat facets.
-// Neighbouring facets take different materials (0 ice, 1 azure, 2 lilac), as
-// a cut stone throws back a different colour from each facet: the facets read at any turn of the
-// stone, through the show's warp and blur, instead of melting into one shaded blob.
+// diamond: a round brilliant, girdle radius 40, table up (-y), flat facets,
+// cut fine (24 around): the show warps and blurs the stone, and small facets
+// keep their edges through that where large ones smear into plastic. Each
+// ring of facets steps through the four materials in its own order, so
+// neighbours differ in tone as the facets of a cut stone throw back light and
+// dark: the stone sparkles. The facets are small beside the blocks that the
+// flash rule averages over, so a kick that jumps the warp across them moves a
+// region's mean brightness little.
 MeshData Diamond() {
     MeshData m{"gem", {}, {}};
-    const int n = 16;
+    const int n = 24;
     const double girdle = 40, table = 22, crown = 13, pavilion = 36;
     V3 centre{0, -2, 0};
     auto ring = [&](double r, double y, double phase, int k) {
@@ -475,25 +479,24 @@ MeshData Diamond() {
         return V3{r * std::cos(a), y, r * std::sin(a)};
     };
     V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
-    for (int k = 0; k < n; k += 2) // the table: an octagon, glint and ice in turn
+    for (int k = 0; k < n; k += 2) // the table: light and dark wedges in turn
         AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2),
-                   k % 4 ? 0 : 2, centre);
+                   k % 4 ? 0 : 1, centre);
     for (int k = 0; k < n; k += 2) {
         V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
            g2 = ring(girdle, 0, 0, k + 2);
-        AddFlatOut(&m, t0, t1, g1, k % 4 ? 2 : 0, centre); // star facet
-        AddFlatOut(&m, t0, g0, g1, 1, centre);             // upper girdle facets
-        AddFlatOut(&m, t1, g1, g2, 0, centre);
+        AddFlatOut(&m, t0, t1, g1, k % 4 ? 2 : 3, centre);       // star facet
+        AddFlatOut(&m, t0, g0, g1, (k / 2) % 3 ? 0 : 1, centre); // upper girdle facets
+        AddFlatOut(&m, t1, g1, g2, (k / 2) % 3 == 1 ? 3 : 2, centre);
     }
     for (int k = 0; k < n; k++) {
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1);
-        V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k);
-        AddFlatOut(&m, g0, g1, p, k % 2, centre);
-        AddFlatOut(&m, g0, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), (k + 1) % 2,
-                   centre);
-        AddFlatOut(&m, p, ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1), culet, k % 3 ? 1 : 2,
-                   centre);
+        V3 p = ring(girdle * 0.45, pavilion * 0.55, 0.5, k),
+           q = ring(girdle * 0.45, pavilion * 0.55, 0.5, k - 1);
+        AddFlatOut(&m, g0, g1, p, k % 2 ? 0 : 3, centre);
+        AddFlatOut(&m, g0, p, q, k % 2 ? 1 : 2, centre);
+        AddFlatOut(&m, p, q, culet, k % 3 ? 2 : 1, centre);
     }
     return m;
 }
@@ -618,99 +621,136 @@ void AddTwoSided(SharedMesh *s, V3 a, V3 b, V3 c, int material) {
     AddFacing(s->mesh, ia, ib, ic, material, n * -1.0);
 }
 
+// Points along a Catmull-Rom curve through `knots` (z ignored), `steps` to a
+// span; a closed curve wraps round to its first knot.
+std::vector<V3> Spline(const std::vector<V3> &knots, int steps, bool closed) {
+    const int n = (int)knots.size(), spans = closed ? n : n - 1;
+    auto knot = [&](int i) { return closed ? knots[(i + n) % n] : knots[std::clamp(i, 0, n - 1)]; };
+    std::vector<V3> out;
+    for (int i = 0; i < spans; i++) {
+        V3 p0 = knot(i - 1), p1 = knot(i), p2 = knot(i + 1), p3 = knot(i + 2);
+        for (int k = 0; k < steps; k++) {
+            double t = (double)k / steps, t2 = t * t, t3 = t2 * t;
+            out.push_back((p1 * 2.0 + (p2 - p0) * t + (p0 * 2.0 - p1 * 5.0 + p2 * 4.0 - p3) * t2 +
+                           (p1 * 3.0 - p0 - p2 * 3.0 + p3) * t3) *
+                          0.5);
+        }
+    }
+    if (closed)
+        out.push_back(out.front());
+    else
+        out.push_back(knots.back());
+    return out;
+}
+
 // butterfly: a body and two pairs of wings, drawn without lights, so every
-// face comes out black. Each wing is a black lattice (a dark base at the
-// root, veins fanning out from it and a broad border) around open cells. The
-// show lays the render over its pictures by the blue byte, straight or
-// inverted: on white, the lattice is a window onto the forest behind it;
-// inverted, it is a white lattice whose cells show the picture. The lattice
-// keeps the white area of an inverted butterfly small, so its jumps on the
-// kicks swing a screen region's brightness less than a solid shape would.
-// Wingspan about 520, height 430: at z 1050-1450 it covers 140-200 pixels.
+// face comes out black. Each wing is drawn as a butterfly's own lattice: a
+// border along its outline, the closed cell in its middle and the veins that
+// run from that cell and from the root out to the margin, all as black
+// strokes around open cells. The show lays the render over its pictures by
+// the blue byte, straight or inverted: on white, the lattice is a window onto
+// the forest behind it; inverted, it is a white lattice whose cells show the
+// picture. The lattice keeps the white area of an inverted butterfly small,
+// so its jumps on the kicks swing a screen region's brightness less than a
+// solid shape would, and five of them overlapping stay lattices rather than
+// one white clump.
+// Wingspan about 500, height 420: at z 1050-1450 it covers 140-200 pixels.
 std::vector<MeshData> Butterfly() {
     MeshData wings{"wings", {}, {}}, body{"body", {}, {}};
     SharedMesh w{&wings, {}}, b{&body, {}};
     const double lift = std::tan(0.35); // wings raised about 20 degrees
     const int kBlack = 0;
-    // Veins are this wide (scene units, before the final scaling):
-    // about three pixels at the swarm's distance, so the blur leaves a solid line.
-    const double vein = 14;
-    // One wing, right side; x > 0 away from the body, y down. Angles a0 to a1
-    // are split into `cells` cells. Radii are fractions of the outline: the
-    // cells run from inner to outer, the border from outer to 1.
-    auto wing = [&](double a0, double a1, auto radius, int cells, double inner, double outer) {
-        auto at = [&](double r, double a) { return V3{8 + r * std::cos(a), r * std::sin(a), 0}; };
-        auto place = [&](V3 p, int mirror) {
-            return V3{mirror * p.x, p.y, -std::fabs(p.x) * lift};
-        };
-        const int m = 2; // arcs per cell edge
-        // cellInner[j], cellOuter[j]: the corners of cell j along its inner and outer arcs.
-        std::vector<V3> innerLine, outerLine; // the frame's edges toward the root and the rim
-        std::vector<double> outerAngle;       // the angle of each point of outerLine
-        std::vector<std::vector<V3>> cellInner(cells), cellOuter(cells);
-        innerLine.push_back(at(inner * radius(a0), a0));
-        outerLine.push_back(at(outer * radius(a0), a0));
-        outerAngle.push_back(a0);
-        for (int j = 0; j < cells; j++) {
-            double v0 = a0 + (a1 - a0) * j / cells, v1 = a0 + (a1 - a0) * (j + 1) / cells;
-            for (int k = 0; k < 2; k++) {
-                double f = k ? outer : inner;
-                // Half a vein each side, as an angle at this radius.
-                double d0 = 0.5 * vein / (f * radius(v0)), d1 = 0.5 * vein / (f * radius(v1));
-                if (j == 0) d0 *= 2; // the wing's edges are a whole vein wide
-                if (j == cells - 1) d1 *= 2;
-                for (int i = 0; i <= m; i++) {
-                    double a = (v0 + d0) + ((v1 - d1) - (v0 + d0)) * i / m;
-                    V3 p = at(f * radius(a), a);
-                    (k ? cellOuter : cellInner)[j].push_back(p);
-                    (k ? outerLine : innerLine).push_back(p);
-                    if (k) outerAngle.push_back(a);
-                }
-            }
-        }
-        innerLine.push_back(at(inner * radius(a1), a1));
-        outerLine.push_back(at(outer * radius(a1), a1));
-        outerAngle.push_back(a1);
+    // Strokes are this wide (scene units, before the final widening): a vein
+    // two to three pixels at the swarm's distance, so the blur leaves a line;
+    // the border a third wider. Wider strokes put more white into the part
+    // before the finale, where the lone butterfly turns over the warped stone
+    // and rises and falls with the bass: at 144 frames a second that passed
+    // the flash limit.
+    const double vein = 12, border = 16;
+    // One wing, right side, x > 0 away from the body, y down (forward is -y):
+    // its outline, its middle cell and its veins, each a list of knots.
+    struct Wing {
+        std::vector<V3> outline, cell;
+        std::vector<std::vector<V3>> veins;
+        double pitch; // tipped about the span, radians
+    };
+    auto strokes = [&](const Wing &g) {
+        // Raised by `lift` about the body and tipped by `pitch` about the
+        // span: fore- and hindwings tip toward the viewer from either side
+        // of the body, so a turn that shows one pair edge-on still shows
+        // the other as a shape, not a sliver.
+        const double cp = std::cos(g.pitch), sp = std::sin(g.pitch);
         for (int mirror = -1; mirror <= 1; mirror += 2) {
-            auto tri = [&](V3 p, V3 q, V3 r, int mat) {
-                AddTwoSided(&w, place(p, mirror), place(q, mirror), place(r, mirror), mat);
+            auto place = [&](V3 p) {
+                double z = -std::fabs(p.x) * lift;
+                return V3{mirror * p.x, p.y * cp - z * sp, p.y * sp + z * cp};
             };
-            auto quad = [&](V3 p, V3 q, V3 r, V3 s, int mat) {
-                tri(p, q, r, mat);
-                tri(p, r, s, mat);
+            // A polyline as quads of width w0 at its start to w1 at its end;
+            // neighbouring quads overlap at the bends, which in one flat
+            // black shows no seam.
+            auto stroke = [&](const std::vector<V3> &line, double w0, double w1) {
+                for (size_t i = 0; i + 1 < line.size(); i++) {
+                    V3 a = line[i], c = line[i + 1], d = Normalize(c - a);
+                    V3 n{-d.y, d.x, 0};
+                    double f = (double)i / (line.size() - 1), g2 = (i + 1.0) / (line.size() - 1);
+                    V3 na = n * (0.5 * (w0 + (w1 - w0) * f)),
+                       nc = n * (0.5 * (w0 + (w1 - w0) * g2));
+                    AddTwoSided(&w, place(a - na), place(c - nc), place(c + nc), kBlack);
+                    AddTwoSided(&w, place(a - na), place(c + nc), place(a + na), kBlack);
+                }
             };
-            V3 root = at(0, 0);
-            for (size_t i = 0; i + 1 < innerLine.size(); i++) // the dark base
-                tri(root, innerLine[i], innerLine[i + 1], kBlack);
-            for (size_t i = 0; i + 1 < outerLine.size(); i++) { // the border
-                double a = outerAngle[i], a2 = outerAngle[i + 1];
-                quad(outerLine[i], at(radius(a), a), at(radius(a2), a2), outerLine[i + 1], kBlack);
-            }
-            for (int j = 0; j <= cells; j++) { // the veins, the wing's edges included
-                V3 li = j ? cellInner[j - 1][m] : innerLine.front();
-                V3 lo = j ? cellOuter[j - 1][m] : outerLine.front();
-                V3 ri = j < cells ? cellInner[j][0] : innerLine.back();
-                V3 ro = j < cells ? cellOuter[j][0] : outerLine.back();
-                quad(li, lo, ro, ri, kBlack);
-            }
+            // The knots are drawn at 0.75 of their size; the strokes keep
+            // their widths.
+            auto sized = [](std::vector<V3> line) {
+                for (V3 &p : line) p = p * 0.75;
+                return line;
+            };
+            stroke(sized(Spline(g.outline, 6, true)), border, border);
+            stroke(sized(Spline(g.cell, 4, true)), vein, vein);
+            for (const std::vector<V3> &v : g.veins)
+                stroke(sized(Spline(v, 4, false)), vein, vein * 0.6);
         }
     };
-    // Forewing: sweeps up and out to a rounded tip.
-    wing(
-        -1.6, 0.15,
-        [](double a) {
-            double t = (a + 1.6) / 1.75;
-            return 60 + 260 * std::sin(kPi * std::pow(t, 0.8)) * (0.7 + 0.3 * t);
-        },
-        4, 0.3, 0.74);
-    // Hindwing: rounder, below.
-    wing(
-        0.2, 1.75,
-        [](double a) {
-            double t = (a - 0.2) / 1.55;
-            return 50 + 180 * std::sin(kPi * std::pow(t, 0.7));
-        },
-        3, 0.3, 0.72);
+    // Forewing: a straight leading edge out to a pointed tip, the outer
+    // margin falling back to the hind corner; a long middle cell with five
+    // veins from its end.
+    strokes({{{12, -22, 0},
+              {90, -130, 0},
+              {200, -215, 0},
+              {300, -262, 0},
+              {338, -238, 0},
+              {322, -160, 0},
+              {290, -80, 0},
+              {240, -10, 0},
+              {140, 4, 0},
+              {40, 2, 0}},
+             {{40, -40, 0}, {120, -105, 0}, {196, -128, 0}, {182, -84, 0}, {100, -40, 0}},
+             {{{150, -125, 0}, {230, -210, 0}, {276, -248, 0}},
+              {{196, -128, 0}, {262, -180, 0}, {322, -214, 0}},
+              {{192, -112, 0}, {262, -140, 0}, {318, -150, 0}},
+              {{186, -94, 0}, {250, -92, 0}, {300, -92, 0}},
+              {{160, -70, 0}, {222, -46, 0}, {262, -34, 0}}},
+             0.2});
+    // Hindwing: round, its margin scalloped by the veins' ends; a short
+    // middle cell and six veins fanning from it to the margin.
+    strokes({{{14, 8, 0},
+              {120, 14, 0},
+              {222, 46, 0},
+              {262, 100, 0},
+              {246, 160, 0},
+              {204, 212, 0},
+              {146, 248, 0},
+              {90, 258, 0},
+              {44, 218, 0},
+              {18, 130, 0}},
+             {{34, 30, 0}, {120, 44, 0}, {160, 92, 0}, {120, 118, 0}, {52, 84, 0}},
+             {{{120, 44, 0}, {196, 60, 0}, {240, 86, 0}},
+              {{150, 72, 0}, {210, 110, 0}, {248, 140, 0}},
+              {{160, 92, 0}, {196, 150, 0}, {220, 196, 0}},
+              {{142, 108, 0}, {160, 170, 0}, {170, 226, 0}},
+              {{120, 118, 0}, {118, 180, 0}, {116, 248, 0}},
+              {{80, 104, 0}, {68, 170, 0}, {62, 236, 0}}},
+             -0.2});
     // Body: a slim black spindle from head (-y) to abdomen (+y), and two
     // black antennae.
     auto spindle = [&](int i, int j) {
@@ -804,23 +844,22 @@ int GenerateScenes(const char *dir) {
              dir, "cube.txt", "cube", {Cube()},
              {MaterialData{
                  "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}}});
-    ok = ok &&
-         WriteScene(
-             dir, "diamond.txt", "diamond", {Diamond()},
-             // Three hues at about one luminance: the facets part by
-             // colour, and a warp that jumps across them on a kick
-             // changes hue more than brightness. No material reaches 1
-             // in red: the part pastes the stone over a picture
-             // wherever a pixel is not pure white.
-             {Mat("ice", {0.15, 0.2, 0.3}, {0.28, 0.55, 0.85}, {1.0, 0.9, 0.95}, 0.45, 0.6),
-              Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.42, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
-              Mat("rose", {0.3, 0.15, 0.25}, {0.78, 0.45, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
-    // The heart: a pale rose glass, the dusk's own rose lifted toward the
-    // moon's white, lit from above, brighter than the violet sky it turns
-    // in, with a warm white highlight. Its ambient is low, so the side
-    // turned from the light falls darker (and, laid over the dragon's sky by
-    // its blue byte, thinner) and the heart reads round; blue stays nearly
-    // as high as red in every tone, so the lit side stays opaque.
+    ok =
+        ok && WriteScene(
+                  dir, "diamond.txt", "diamond", {Diamond()},
+                  // Four tones of amethyst from near white to ink, neighbouring
+                  // facets apart in brightness as well as hue. No material
+                  // reaches 1 in red: the part pastes the stone over a picture
+                  // wherever a pixel is not pure white.
+                  {Mat("ice", {0.3, 0.32, 0.4}, {0.62, 0.72, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+                   Mat("ink", {0.14, 0.11, 0.26}, {0.28, 0.22, 0.62}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+                   Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.38, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
+                   Mat("rose", {0.3, 0.15, 0.25}, {0.85, 0.5, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
+    // The heart: a pale aqua glass in the dusk's own teal, lit from above,
+    // brighter than the sky it turns in, with a warm white highlight. Its
+    // ambient is low, so the side turned from the light falls darker (and,
+    // laid over the dragon's sky by its blue byte, thinner) and the heart
+    // reads round; blue leads every tone, so the lit side stays opaque.
     ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
                           {Mat("rose", {0.18, 0.12, 0.17}, {0.95, 0.58, 0.9}, {1.0, 0.95, 0.85},
                                0.6, 0.8)});
