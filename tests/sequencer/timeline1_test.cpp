@@ -52,20 +52,20 @@ struct ChosenFrame {
 };
 
 static const ChosenFrame chosen[] = {
-    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x25d67c9b5ec6825u},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x4c6786291f245a25u},
-    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0xf531f537e6d0d927u},
-    {1620, "27 s: smoke fading in over the rippling picture", 0x28fabd849686ce79u},
-    {2100, "35 s: the feedback layer through the growing crossed wave", 0x52f4d2ceac600446u},
-    {2368, "39.47 s: the one-frame flash", 0x91a56e122ab58558u},
-    {2520, "42 s: the lens, darkening", 0x41256ce9d9b141c3u},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x957c3d0772fe36dau},
-    {3000, "50 s: ferns and stars with trails", 0xf15107ec3df447d4u},
-    {3480, "58 s: cosine ripples growing", 0x174589d5ef2c2bd7u},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x2407563da26626fbu},
-    {4050, "67.5 s: blocks shrinking", 0x7dbc80b4a8cb7f65u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xc5e7d30f3bb26709u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x311507dc770cf59u},
+    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x83233a69fcbaf755u},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0xeb0b64746af54b45u},
+    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x1de11d74f40397aeu},
+    {1620, "27 s: smoke fading in over the rippling picture", 0x7ffc774cc8c00af8u},
+    {2100, "35 s: the feedback layer through the growing crossed wave", 0xd9a8582d781de319u},
+    {2368, "39.47 s: the one-frame flash", 0x814e251af440e35cu},
+    {2520, "42 s: the lens, darkening", 0xf45874aefc065aacu},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xed33a36d7b83a7ecu},
+    {3000, "50 s: ferns and stars with trails", 0x81ded31090321763u},
+    {3480, "58 s: cosine ripples growing", 0xe605d44e7cd787d7u},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x65ed2c7c1a61702fu},
+    {4050, "67.5 s: blocks shrinking", 0x38eb43156e6646ddu},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x842db65b0bd6d2d9u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xf9d946b0cd91ea8du},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 
