@@ -742,9 +742,10 @@ TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
 
 // The knot's feedback layer is cross-faded toward the smoke by 150 x S3 a
 // frame. Four's snares (beats 2 and 4) must reach into bin 3 so the layer is
-// washed on them, and Five must hold bin 3 up on every frame, rising, so the
-// lens draws the smoke and not the knot's frozen white trail.
-TEST_F(Assets, BinThreeWashesTheKnotsTrailIntoTheSmoke) {
+// washed on them; Five must leave bin 3 nearly empty, so the knot's trail
+// piles up into the bright core that the lens holds while everything round it
+// tightens into rings.
+TEST_F(Assets, BinThreeWashesFoursTrailAndLeavesFivesCore) {
     MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
     ASSERT_NE(pcm, nullptr);
     auto level = [&](double t) {
@@ -760,17 +761,16 @@ TEST_F(Assets, BinThreeWashesTheKnotsTrailIntoTheSmoke) {
         for (int f = 0; f < 10; f++) held += level(snare + f / 60.0) >= 20;
         EXPECT_GE(held, 5);
     }
-    // Five's frames from 39.55 s to 43.45 s: the first second against the last.
-    int least = 255, first = 0, last = 0;
-    const int frames = 4 * 60 - 6;
-    for (int f = 0; f < frames; f++) {
+    // Five's frames from 39.55 s to 43.45 s: a stray frame may reach a
+    // level of a few (the crash's tail), never enough to wash the core.
+    int most = 0, some = 0;
+    for (int f = 0; f < 4 * 60 - 6; f++) {
         int l = level(39.55 + f / 60.0);
-        least = std::min(least, l);
-        if (f < 60) first += l;
-        if (f >= frames - 60) last += l;
+        most = std::max(most, l);
+        some += l > 0;
     }
-    EXPECT_GE(least, 8);
-    EXPECT_GT(last, first);
+    EXPECT_LT(most, 4);
+    EXPECT_LE(some, 6);
     FreeMusicPcm(pcm);
 }
 

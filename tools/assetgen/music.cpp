@@ -439,13 +439,14 @@ const Section kSections[PART_COUNT + 1] = {
     {19, kFour, 0.6, 60, 0.1, "....x.......x...", 0.38, "x.x.x.x.x.x.x.xo", 0.14,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeC, 0.16, {&kAm, &kEm, &kF, &kG}, 1, 2.0, 0.04, 0, 130, 3.5},
     // Part Five: the drums stop; pad and a falling arpeggio under the fade to
-    // black, a riser through its last three seconds and a C3 swell under it
-    // all: bin 3 keeps dissolving the knot's frozen trail into the smoke, so
-    // the lens draws the smoke into a tightening weave instead of tiling
-    // white blobs. The dark is a held breath, and the ferns open on the
-    // crash it leads to.
+    // black and a riser through its last three seconds. Nothing sounds in
+    // bin 3, so the knot's trail is never washed into the smoke: it piles up
+    // white at the middle of the layer, the one spot the lens leaves still,
+    // and the beads of it that the lens gathers from all round stream into
+    // rings tightening on that bright core as it fades. The dark is a held
+    // breath, and the ferns open on the crash it leads to.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
-     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr, 0.35},
+     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr, 0},
     // Part Six: ferns; a crash as the mosaic opens, then calm plucks and pad,
     // a heartbeat kick.
     {16, kHalf, 0.35, 55, 0.12, kNone, 0, "....x.......x...", 0.06, kNone, 0, 0.5, 2000, 1, nullptr, 0,
