@@ -420,10 +420,12 @@ const char *kFinalePhrase = "x.......x.......x.......x......."
 
 // clang-format off
 const Section kSections[PART_COUNT + 1] = {
-    // Part One: pads swell and the theme is stated softly, so the bars under
-    // the title dance with its notes; a soft pulse from the third bar shakes
-    // the mosaic, soft enough that the title and the key stay legible.
-    {23, kFour, 0.2, 55, 0.12, kNone, 0, kNone, 0, kNone, 0, 0.5, 1800, 0, kThemeA, 0.2,
+    // Part One: pads swell and the theme is stated over them, loud enough
+    // that the bar of each of its notes rises behind the subtitle and the
+    // key's bow: the card moves with the tune through its whole hold. A soft
+    // pulse from the third bar shakes the mosaic, soft enough that the title
+    // and the key stay legible.
+    {23, kFour, 0.2, 55, 0.12, kNone, 0, kNone, 0, kNone, 0, 0.5, 1800, 0, kThemeA, 0.3,
      {&kAm, &kF, &kC, &kG}, 0, 0, 0.03, 0.04},
     // Part Two: arpeggio and hats build over the pad; no kick yet.
     {24, kNone, 0, 55, 0.1, kNone, 0, "..x...x...x...x.", 0.12, "..x...x...x...x.", 0.16, 0.45, 2200, 1,
