@@ -366,7 +366,11 @@ int KeyPicture(const char *dir) {
         static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
         // A pool of light on the wall behind the key, falling off to the
         // edges as a product of two cosines, a picture wide and high, so the
-        // left edge still meets the right one and the top the bottom.
+        // left edge still meets the right one and the top the bottom. The
+        // wall's edges sink nearly to black: the key stands in a spotlight,
+        // and when the next part fades the crimson storm in over it, the
+        // storm shows in its own colours round the edges instead of a plum
+        // wash of damask.
         double pool =
             (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
         // The wall falls into black water below row 212 (and rises out of
@@ -376,7 +380,7 @@ int KeyPicture(const char *dir) {
         // which a cumulative fade of level 15 leaves at exact black.
         double water = std::clamp(std::min((212.0 - y) / 40.0, y / 20.0), 0.0, 1.0);
         water = water * water * (3 - 2 * water);
-        return Mix(0x000000, Ramp(ramp, 4, t), (0.55 + 0.6 * pool) * water);
+        return Mix(0x000000, Ramp(ramp, 4, t), (0.3 + 0.55 * pool) * water);
     });
     cairo_t *cr = c.cr;
     // The title card, faint, as if engraved in the wall where it stood. The
