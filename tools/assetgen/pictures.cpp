@@ -691,7 +691,7 @@ int Fern2Picture(const char *dir) {
 // rim (the picture is twice as wide as high) and all curling the same way,
 // so the crown reads as a pinwheel. The crown is drawn about the middle the
 // ripple magnifies from, so its fronds stay spokes however hard it pulls;
-// in coarse blocks the fronds merge into pale rays round the crystal. The
+// in coarse blocks the fronds merge into rays round the crystal. The
 // angles skip straight up, where the top band is cleared anyway. Every
 // other frond is counted into young instead of acc: the young fronds are
 // drawn in a warmer tone, so neighbouring rays stay apart in coarse blocks.
