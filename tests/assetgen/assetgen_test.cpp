@@ -324,19 +324,30 @@ TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
     }
 }
 
+// The crystal's World as Parts Six and Seven place it, with their light;
+// null when its files do not load.
+World *CrystalWorld(const std::string &data) {
+    Model *m = LoadModel((data + "stars.txt").c_str());
+    Light *l = LoadLight((data + "lys.txt").c_str());
+    if (!m || !l) {
+        free(m), free(l);
+        return nullptr;
+    }
+    World *w = NewWorld(1, 1);
+    w->models[0] = *m, w->lights[0] = *l;
+    free(m), free(l);
+    w->lights[0].position.z = 100;
+    MatrixTranslate(&w->models[0].translation, 0, -40, 180);
+    return w;
+}
+
 TEST_F(Assets, TheCrystalWarmsAsSevenGoesOn) {
     // The crystal turns a fixed 0.15 radian a second about each axis; the
     // faces it shows over the still ferns lean to blue, those it shows
     // through the mosaic and the smoke to red. Measured as the mean red
     // less the mean blue of its covered pixels, with the part's own light.
-    World *w = NewWorld(1, 1);
-    Model *m = LoadModel((data + "stars.txt").c_str());
-    Light *l = LoadLight((data + "lys.txt").c_str());
-    ASSERT_TRUE(m && l);
-    w->models[0] = *m, w->lights[0] = *l;
-    free(m), free(l);
-    w->lights[0].position.z = 100;
-    MatrixTranslate(&w->models[0].translation, 0, -40, 180);
+    World *w = CrystalWorld(data);
+    ASSERT_NE(w, nullptr);
     static float depth[512 * 384];
     auto warmth = [&](float t0, float t1) {
         double sum = 0;
@@ -520,6 +531,61 @@ template <class F> bool EachPixel(const std::string &root, const char *name, F f
     }
     FreeJpeg(image);
     return true;
+}
+
+TEST_F(Assets, TheFernCrownRadiatesFromTheCrystal) {
+    // Parts Six and Seven copy Pale Fern part 01's bright pixels over the
+    // fern bed, straight under the crystal's render (both 512 x 256, pixel
+    // for pixel until the ripple, which pulls about the middle). The crystal
+    // must sit in the crown's heart, and the fronds must read as separate
+    // rays round it even in the mosaic's coarsest 11 x 11 blocks.
+    World *w = CrystalWorld(data);
+    ASSERT_NE(w, nullptr);
+    MatrixRotate(&w->models[0].rotation, 51.5f * 0.15f, 51.5f * 0.15f, 51.5f * 0.15f);
+    static float depth[512 * 384];
+    std::vector<uint32_t> star(512 * 256, 0);
+    RenderWorld(star.data(), depth, w);
+    FreeWorld(w);
+    free(w);
+    double cx = 0, cy = 0;
+    int covered = 0;
+    for (int i = 0; i < 512 * 256; i++)
+        if (star[i]) covered++, cx += i % 512, cy += i / 512;
+    ASSERT_GT(covered, 500);
+    cx /= covered, cy /= covered;
+
+    std::vector<unsigned char> copied(512 * 256);
+    std::vector<double> green(512 * 256);
+    ASSERT_TRUE(EachPixel(root, "Pale Fern part 01.jpg", [&](int i, int, int g, int, uint32_t p) {
+        copied[i] = p > 0x011112, green[i] = p > 0x011112 ? g : 0;
+    }));
+    // The heart: frond or the bed it lies on all round the crystal, no
+    // black the bare bed would show through.
+    int near = 0, heart = 0;
+    for (int y = 0; y < 256; y++)
+        for (int x = 0; x < 512; x++)
+            if (std::hypot(x - cx, y - cy) < 40) near++, heart += copied[y * 512 + x];
+    EXPECT_GT(heart, near * 9 / 10);
+    // The rays: on a ring 90 pixels out, the green of the 11 x 11 blocks
+    // rises over its mean and falls back once for each frond.
+    auto block = [&](double x, double y) {
+        int bx = (int)x / 11 * 11, by = (int)y / 11 * 11;
+        double sum = 0;
+        for (int j = by; j < std::min(by + 11, 256); j++)
+            for (int i = bx; i < std::min(bx + 11, 512); i++) sum += green[j * 512 + i];
+        return sum / 121;
+    };
+    std::vector<double> ring;
+    double mean = 0;
+    for (int k = 0; k < 720; k++) {
+        double a = k * M_PI / 360;
+        ring.push_back(block(cx + 90 * std::cos(a), std::clamp(cy + 90 * std::sin(a), 0.0, 255.0)));
+        mean += ring.back() / 720;
+    }
+    int rays = 0;
+    for (int k = 0; k < 720; k++)
+        rays += ring[k] > mean * 1.15 && ring[(k + 719) % 720] <= mean * 1.15;
+    EXPECT_GE(rays, 5) << "mean green " << mean;
 }
 
 TEST_F(Assets, PicturesKeepWhatTheirRolesNeed) {

@@ -690,10 +690,35 @@ int Fern2Picture(const char *dir) {
     return SaveTilingCanvas(dir, "Pale Fern part 02.jpg", &c);
 }
 
-// Pale Fern part 01.jpg: three bright fronds on exact black. The show copies
-// every pixel above 0x011112 over the fern bed, so the black must decode as
-// exact black and nothing that is copied may be nearly black (dirt on the
-// bed). JPEG rings across every 8 x 8 block that holds an edge, so each
+// A fern's crown seen from above: seven fronds rising from one heart just
+// above the middle, where the crystal turns, each reaching toward an oval
+// rim (the picture is twice as wide as high) and all curling the same way,
+// so the crown reads as a pinwheel. The crown is drawn about the middle the
+// ripple magnifies from, so its fronds stay spokes however hard it pulls;
+// in coarse blocks the fronds merge into rays round the crystal. The
+// angles skip straight up, where the top band is cleared anyway. Every
+// other frond is counted into young instead of acc: the young fronds are
+// drawn in a warmer tone, so neighbouring rays stay apart in coarse blocks.
+void FernCrown(uint32_t *acc, uint32_t *young) {
+    const double cx = 256, cy = 112; // the crown's heart, pixels
+    for (int k = 0; k < 7; k++) {
+        double a = 0.45 + k * (2 * kPi - 0.9) / 6; // from straight up, clockwise
+        double s = std::sin(a), c = std::cos(a);
+        // The length that reaches the oval rim in this direction: nearly to
+        // the side edges, and past the bottom, so the lower fronds run out
+        // of the picture instead of ending in a ring of tips. Points in
+        // proportion to the length keep every frond equally dense.
+        double reach = 1 / std::sqrt(s * s / (250.0 * 250.0) + c * c / (150.0 * 150.0));
+        double base = 10;
+        Fern(k % 2 ? young : acc, 71 + k, cx + s * base, cy - c * base, reach * 0.95, a, false,
+             (int)(reach * 3200));
+    }
+}
+
+// Pale Fern part 01.jpg: a fern's crown of bright fronds on exact black. The
+// show copies every pixel above 0x011112 over the fern bed, so the black
+// must decode as exact black and nothing that is copied may be nearly black
+// (dirt on the bed). JPEG rings across every 8 x 8 block that holds an edge, so each
 // block that holds any frond is filled around the frond with the fern bed
 // itself, as the show lays it underneath (Pale Fern part 02 squeezed to 240
 // rows), lifted just clear of nearly black; every other block stays exact
@@ -702,28 +727,28 @@ int Fern2Picture(const char *dir) {
 // standing in a frame of dark squares. The decoded picture is checked: at
 // most 0.5 % of the copied pixels may have every channel below 40.
 int Fern1Picture(const char *dir) {
-    std::vector<uint32_t> acc((size_t)W * H, 0);
-    Fern(acc.data(), 71, 70, 262, 250, 0.45, false, 900000);
-    Fern(acc.data(), 72, 450, 262, 235, -0.5, true, 900000);
-    Fern(acc.data(), 73, 260, 262, 170, 0.05, false, 500000);
+    std::vector<uint32_t> acc((size_t)W * H, 0), young((size_t)W * H, 0);
+    FernCrown(acc.data(), young.data());
     std::vector<unsigned char> touched((W / 8) * (H / 8), 0);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++)
-            if (acc[y * W + x]) touched[(y / 8) * (W / 8) + x / 8] = 1;
+            if (acc[y * W + x] || young[y * W + x]) touched[(y / 8) * (W / 8) + x / 8] = 1;
     const std::vector<uint32_t> &bed = FernBed();
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
         if (!touched[(y / 8) * (W / 8) + x / 8]) return 0;
-        uint32_t n = acc[y * W + x];
-        if (n == 0) {
+        uint32_t n = acc[y * W + x], m = young[y * W + x];
+        if (n == 0 && m == 0) {
             // The bed under this pixel, a shade darker so the frond stands
             // out, with green kept at 52 or more (ringing takes a few off).
             uint32_t b = Mix(bed[(y * 240 / 256) * W + x], 0x000000, 0.15);
             return (b & 0xFF00FF) | std::max(b >> 8 & 255, 52u) << 8;
         }
-        double t = std::min(1.0, std::log(1.0 + n) / std::log(40.0));
+        // Where the two kinds cross, the denser one is on top.
+        double t = std::min(1.0, std::log(1.0 + std::max(n, m)) / std::log(40.0));
         static const uint32_t ramp[] = {0x3A7A46, 0x8CCB7A, 0xE6FFD8};
-        return Ramp(ramp, 3, t);
+        static const uint32_t warm[] = {0x6A6A26, 0xCCBE52, 0xF8E8A8};
+        return Ramp(m > n ? warm : ramp, 3, t);
     });
     std::vector<unsigned char> jpeg = EncodeJpeg(BeginPixels(&c), kQuality);
     FreeCanvas(&c);
