@@ -479,9 +479,9 @@ MeshData Diamond() {
         return V3{r * std::cos(a), y, r * std::sin(a)};
     };
     V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
-    for (int k = 0; k < n; k += 2) // the table: light and dark wedges in turn
-        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2),
-                   k % 4 ? 0 : 1, centre);
+    for (int k = 0; k < n; k += 2) // the table: one pale face, a calm centre to the stone
+        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2), 0,
+                   centre);
     for (int k = 0; k < n; k += 2) {
         V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
