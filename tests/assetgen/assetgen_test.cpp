@@ -264,9 +264,9 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     }
     // A vertex is lit once, for the first face drawn there: a vertex shared
     // by faces of two materials would shade one toward the other. The
-    // crystal's two pyramids, the bomb's hoops and the spikeball's points
-    // keep vertices of their own.
-    for (const char *scene : {"stars.txt", "dabomb.txt", "spikeball.txt"}) {
+    // crystal's two pyramids, the bomb's hoops, the spikeball's points and
+    // the cube's gilt edges keep vertices of their own.
+    for (const char *scene : {"stars.txt", "dabomb.txt", "spikeball.txt", "cube.txt"}) {
         SCOPED_TRACE(scene);
         Model *m = LoadModel((data + scene).c_str());
         ASSERT_NE(m, nullptr);

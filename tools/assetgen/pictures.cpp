@@ -1399,6 +1399,59 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
+// Draws a snowy spruce at (x, base), h pixels tall and w wide: seven tiers
+// whose lower edges hang in a row of drooping branch tips (a row of
+// triangles reads as a fence of cut-outs, not a tree), each tier in shade
+// with its sunlit left half lighter, and snow lying along the top of every
+// tier, white on the lit side and blue in the shade. `seed` varies the tips.
+void SnowSpruce(cairo_t *cr, double x, double base, double h, double w, double trunk,
+                uint32_t shade, uint32_t lit, uint32_t seed) {
+    Rng rng = NewRng(seed);
+    cairo_rectangle(cr, x - w * 0.04, base - h * 0.1, w * 0.08, h * 0.1 + trunk);
+    SetColour(cr, 0x3A2C24, 1);
+    cairo_fill(cr);
+    for (int k = 0; k < 7; k++) {
+        double y0 = base - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13) * 0.5,
+               top = y0 - h * 0.22, droop = h * 0.035;
+        int tips = 3 + (int)(ww / 5); // a tip every five pixels or so
+        // The tier's outline: down its left slope, along the hanging tips,
+        // up the right slope. Tips alternate low and high, a little jittered.
+        auto outline = [&](double from, double to) { // from/to: -1 left edge .. 1 right edge
+            cairo_move_to(cr, x, top);
+            cairo_line_to(cr, x + from * ww, y0 + droop * 0.5);
+            for (int i = 1; i < tips; i++) {
+                double u = from + (to - from) * i / tips, hang = i % 2 ? droop : -droop * 0.3;
+                cairo_line_to(cr, x + u * ww + RngRange(&rng, -0.8, 0.8),
+                              y0 + hang * (1 - 0.5 * std::fabs(u)) + RngRange(&rng, 0, 1.2));
+            }
+            cairo_line_to(cr, x + to * ww, y0 + droop * 0.5);
+            cairo_close_path(cr);
+        };
+        outline(-1, 1);
+        SetColour(cr, shade, 1);
+        cairo_fill(cr);
+        outline(-1, 0); // the sunlit left half
+        SetColour(cr, lit, 1);
+        cairo_fill(cr);
+        // Snow on the tier: a drift along the upper half of both slopes,
+        // with a wavy lower edge.
+        for (int side = -1; side <= 1; side += 2) {
+            cairo_move_to(cr, x, top + 1);
+            double reach = 0.55 + 0.2 * RngFloat(&rng);
+            cairo_line_to(cr, x + side * ww * reach, top + (y0 - top) * reach + 1);
+            for (int i = 5; i >= 0; i--) { // back under the slope, a drift deepest mid-way
+                double u = reach * i / 6;
+                cairo_line_to(cr, x + side * ww * u,
+                              top + (y0 - top) * (u + 0.28 * std::sin(kPi * u / reach)) + 1 +
+                                  RngRange(&rng, 0, 1.5));
+            }
+            cairo_close_path(cr);
+            SetColour(cr, side < 0 ? 0xF4F6FF : 0xA8B8E0, 0.92);
+            cairo_fill(cr);
+        }
+    }
+}
+
 // skog.jpg: the finale's forest on a clear winter afternoon: blue sky going
 // gold toward a low sun on the left, four ranks of pines on snow, hazed blue
 // far off and deep green near, their tiers lit on the sun's side. The finale
@@ -1423,6 +1476,7 @@ int SkogPicture(const char *dir) {
     static const uint32_t lit[] = {0x8AA0C0, 0x5A8A6A, 0x3E7040, 0x2E5A26};
     static const uint32_t snow[] = {0xDCE6F8, 0xE6EEFA, 0xEEF2FC, 0xF6F8FF};
     int rank = -1;
+    uint32_t n = 0;
     for (const Pine &p : FinaleForest()) {
         if (p.rank != rank) { // a new rank stands on its own snow
             rank = p.rank;
@@ -1431,18 +1485,8 @@ int SkogPicture(const char *dir) {
             cairo_fill(cr);
         }
         // Short trunks: the nearest rank's stand in the snow bank below.
-        AddPine(cr, p.x, p.base, p.h, p.w, p.rank == 3 ? 1 : p.rank * 3);
-        SetColour(cr, shade[p.rank], 1);
-        cairo_fill(cr);
-        for (int k = 0; k < 7; k++) { // the sunlit left half of every tier
-            double y0 = p.base - p.h * 0.08 - k * p.h * 0.12, ww = p.w * (1 - k * 0.13);
-            cairo_move_to(cr, p.x - ww / 2 + 1, y0 - 1);
-            cairo_line_to(cr, p.x, y0 - p.h * 0.22 + 2);
-            cairo_line_to(cr, p.x, y0 - 1);
-            cairo_close_path(cr);
-            SetColour(cr, lit[p.rank], 1);
-            cairo_fill(cr);
-        }
+        SnowSpruce(cr, p.x, p.base, p.h, p.w, p.rank == 3 ? 1 : p.rank * 3, shade[p.rank],
+                   lit[p.rank], 1500 + n++);
         // A blue shadow on the snow, to the right of the foot.
         cairo_save(cr);
         cairo_translate(cr, p.x + p.w * 0.6, p.base);

@@ -401,11 +401,15 @@ MeshData Stars() {
 // cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
 // the light's fall-off shades it; each bevel turns halfway between its two
 // sides, so its own vertices catch a light between theirs and every edge of
-// the cube shows as a lit or shaded line, whichever way it turns.
+// the cube shows as a lit or shaded line, whichever way it turns. The bevels
+// and corners are gilt (the second material, which the show leaves alone
+// while it tints the first from the music): a copper box bound in gold, not
+// a plain block. They have vertices of their own, so no side's colour
+// bleeds into its edges.
 MeshData Cube() {
     MeshData m{"cube", {}, {}};
     const int n = 4;
-    const double h = 60, b = 9, in = h - b; // b: the bevel's width along each side
+    const double h = 60, b = 12, in = h - b; // b: the bevel's width along each side
     auto point = [](int axis, double along, double s, double t) {
         double c[3];
         c[axis] = along;
@@ -449,15 +453,15 @@ MeshData Cube() {
                 V3 out = at(0, true) + at(0, false);
                 for (int i = 0; i < n; i++) {
                     int a = first + 2 * i;
-                    AddFacing(&m, a, a + 1, a + 3, 0, out);
-                    AddFacing(&m, a, a + 3, a + 2, 0, out);
+                    AddFacing(&m, a, a + 1, a + 3, 1, out);
+                    AddFacing(&m, a, a + 3, a + 2, 1, out);
                 }
             }
     for (int sx = -1; sx <= 1; sx += 2) // a small triangle at each corner
         for (int sy = -1; sy <= 1; sy += 2)
             for (int sz = -1; sz <= 1; sz += 2)
                 AddFlat(&m, V3{sx * h, sy * in, sz * in}, V3{sx * in, sy * h, sz * in},
-                        V3{sx * in, sy * in, sz * h}, 0, V3{(double)sx, (double)sy, (double)sz});
+                        V3{sx * in, sy * in, sz * h}, 1, V3{(double)sx, (double)sy, (double)sz});
     return m;
 }
 
@@ -479,9 +483,9 @@ MeshData Diamond() {
         return V3{r * std::cos(a), y, r * std::sin(a)};
     };
     V3 tableCentre{0, -crown, 0}, culet{0, pavilion, 0};
-    for (int k = 0; k < n; k += 2) // the table: light and dark wedges in turn
-        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2),
-                   k % 4 ? 0 : 1, centre);
+    for (int k = 0; k < n; k += 2) // the table: one pale face, a calm centre to the stone
+        AddFlatOut(&m, tableCentre, ring(table, -crown, 0, k), ring(table, -crown, 0, k + 2), 0,
+                   centre);
     for (int k = 0; k < n; k += 2) {
         V3 t0 = ring(table, -crown, 0, k), t1 = ring(table, -crown, 0, k + 2);
         V3 g0 = ring(girdle, 0, 0, k), g1 = ring(girdle, 0, 0, k + 1),
@@ -843,7 +847,8 @@ int GenerateScenes(const char *dir) {
          WriteScene(
              dir, "cube.txt", "cube", {Cube()},
              {MaterialData{
-                 "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}}});
+                  "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}},
+              Mat("gilt", {0.3, 0.24, 0.12}, {0.5, 0.4, 0.2}, {1.0, 0.95, 0.8}, 1.0, 0.9)});
     ok =
         ok && WriteScene(
                   dir, "diamond.txt", "diamond", {Diamond()},
