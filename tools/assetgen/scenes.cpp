@@ -288,7 +288,8 @@ MeshData Spikeball() {
     // the first material, so in both parts the spikes end in pale, lit
     // points over a body in the part's colour, a second tone that shows
     // which way each spike turns.
-    const double tip = 0.33; // share of a facet, from the point, in steel
+    const double tip = 0.33;        // share of a facet, from the point, in steel
+    const double ridgeHeight = 3.0; // how far a flute's ridge stands out, in units
     for (Tri t : tris) {
         int id[3] = {t.a, t.b, t.c}, k = 0;
         while (k < 3 && id[k] >= 42) k++;
@@ -297,10 +298,19 @@ MeshData Spikeball() {
             continue;
         }
         V3 a = p[id[k]], b = p[id[(k + 1) % 3]], c = p[id[(k + 2) % 3]];
-        V3 out = (a + b + c) * (1.0 / 3), ab = a + (b - a) * tip, ac = a + (c - a) * tip;
-        AddFlat(&m, a, ab, ac, 1, out);
-        AddFlat(&m, ab, b, c, 0, out);
-        AddFlat(&m, ab, c, ac, 0, out);
+        // Each facet is fluted: a ridge from the point to its base edge's
+        // middle, raised outward, folds it into two facets that meet the
+        // light at different angles, so every spike shows a lit side and a
+        // shaded side instead of one flat tone.
+        V3 mid = (b + c) * 0.5;
+        V3 ridge = mid + Normalize(mid - a * 0.5) * ridgeHeight;
+        for (int half = 0; half < 2; half++) {
+            V3 u = half ? ridge : b, v = half ? c : ridge;
+            V3 out = (a + u + v) * (1.0 / 3), au = a + (u - a) * tip, av = a + (v - a) * tip;
+            AddFlat(&m, a, au, av, 1, out);
+            AddFlat(&m, au, u, v, 0, out);
+            AddFlat(&m, au, v, av, 0, out);
+        }
     }
     return m;
 }
