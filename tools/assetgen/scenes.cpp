@@ -550,23 +550,29 @@ std::vector<MeshData> Love() {
         AddFlatOut(&heart, o0 + V3{0, 0, wall}, o1 - V3{0, 0, wall}, o1 + V3{0, 0, wall}, 1,
                    centre);
     }
-    // Sparks: small double-sided stars on a tilted ring well outside the
-    // heart, so their tails sweep wide arcs when the heart swings.
+    // Sparks: small double-sided stars on two tilted rings well outside the
+    // heart, the outer one tilted the other way and reaching over the
+    // dragon's head and wing, so their tails sweep wide crossing arcs when
+    // the heart swings.
     Rng rng = NewRng(13);
-    const int count = 7;
-    for (int k = 0; k < count; k++) {
-        double a = 2 * kPi * (k + RngRange(&rng, -0.2, 0.2)) / count;
-        double r = RngRange(&rng, 40, 52);
-        V3 p{r * std::cos(a), r * std::sin(a) * 0.55, r * std::sin(a) * 0.6};
-        const double len = 2.6, thin = 0.7;
-        for (int arm = 0; arm < 4; arm++) {
-            double b = arm * kPi / 2;
-            V3 d{std::cos(b) * len, std::sin(b) * len, 0},
-                n{-std::sin(b) * thin, std::cos(b) * thin, 0};
-            for (double side : {1.0, -1.0})
-                AddFlat(&sparks, p + n, p - n, p + d, 2, V3{0, 0, side});
+    const struct {
+        int count;
+        double from, to, tilt; // radius range in units; the ring's lean
+    } rings[] = {{7, 40, 52, 0.6}, {5, 60, 68, -0.7}};
+    for (const auto &ring : rings)
+        for (int k = 0; k < ring.count; k++) {
+            double a = 2 * kPi * (k + RngRange(&rng, -0.2, 0.2)) / ring.count;
+            double r = RngRange(&rng, ring.from, ring.to);
+            V3 p{r * std::cos(a), r * std::sin(a) * 0.55, r * std::sin(a) * ring.tilt};
+            const double len = 2.6, thin = 0.7;
+            for (int arm = 0; arm < 4; arm++) {
+                double b = arm * kPi / 2;
+                V3 d{std::cos(b) * len, std::sin(b) * len, 0},
+                    n{-std::sin(b) * thin, std::cos(b) * thin, 0};
+                for (double side : {1.0, -1.0})
+                    AddFlat(&sparks, p + n, p - n, p + d, 2, V3{0, 0, side});
+            }
         }
-    }
     return {heart, sparks};
 }
 
