@@ -522,7 +522,7 @@ MeshData Diamond() {
 // open sky that the dragon's picture leaves in the middle of the view.
 std::vector<MeshData> Love() {
     MeshData heart{"heart", {}, {}}, sparks{"sparks", {}, {}};
-    const double scale = 1.8, face = 8, wall = 4.5, inset = 0.8;
+    const double scale = 1.8, face = 10, wall = 6, inset = 0.8;
     auto outline = [&](double s, double k) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
