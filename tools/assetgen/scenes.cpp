@@ -288,7 +288,8 @@ MeshData Spikeball() {
     // the first material, so in both parts the spikes end in pale, lit
     // points over a body in the part's colour, a second tone that shows
     // which way each spike turns.
-    const double tip = 0.33; // share of a facet, from the point, in steel
+    const double tip = 0.33;        // share of a facet, from the point, in steel
+    const double ridgeHeight = 3.0; // how far a flute's ridge stands out, in units
     for (Tri t : tris) {
         int id[3] = {t.a, t.b, t.c}, k = 0;
         while (k < 3 && id[k] >= 42) k++;
@@ -297,10 +298,19 @@ MeshData Spikeball() {
             continue;
         }
         V3 a = p[id[k]], b = p[id[(k + 1) % 3]], c = p[id[(k + 2) % 3]];
+        // Below its steel point each facet is fluted: a ridge raised
+        // outward at the middle of its base edge folds the body into three
+        // facets that meet the light at different angles, so every spike
+        // shows a lit side and a shaded side instead of one flat tone (four
+        // faces where a fold along the whole spike would take six: the part
+        // that shows it twice a frame stays fast).
+        V3 mid = (b + c) * 0.5;
+        V3 ridge = mid + Normalize(mid - a * 0.5) * ridgeHeight;
         V3 out = (a + b + c) * (1.0 / 3), ab = a + (b - a) * tip, ac = a + (c - a) * tip;
         AddFlat(&m, a, ab, ac, 1, out);
-        AddFlat(&m, ab, b, c, 0, out);
-        AddFlat(&m, ab, c, ac, 0, out);
+        AddFlat(&m, ab, b, ridge, 0, out);
+        AddFlat(&m, ab, ridge, ac, 0, out);
+        AddFlat(&m, ac, ridge, c, 0, out);
     }
     return m;
 }
@@ -505,29 +515,69 @@ MeshData Diamond() {
     return m;
 }
 
-// love: a plump heart, the classic outline swept through its depth. Sized to
-// turn in the open sky that the dragon's picture leaves in the middle of the
-// view, above its body and between its wing and its head; no larger than the
-// part's waves leave readable: they bend a large heart across more of their
-// crests, into a shapeless smear.
-MeshData Love() {
-    MeshData m{"heart", {}, {}};
-    const double scale = 1.7, depth = 13;
-    auto outline = [&](double s) { // y grows downward in view space
+// love: a cut heart, a flat rose face on either side bevelled in gold down
+// to a narrow gold wall, with a few white sparks circling it. A plain
+// outline with flat faces keeps its shape through the part's waves and the
+// trails it leaves, where a rounded pillow blurred into a shapeless smear;
+// the bevel's facets turn to the light one after another as the heart
+// swings. The sparks ride far out on the same turn: small and bright, each
+// leaves a comet's tail across the dragon that the part's blur fades within
+// a second, so the still picture under them moves. Sized to turn in the
+// open sky that the dragon's picture leaves in the middle of the view.
+std::vector<MeshData> Love() {
+    MeshData heart{"heart", {}, {}}, sparks{"sparks", {}, {}};
+    const double scale = 1.8, face = 10, wall = 6, inset = 0.8;
+    auto outline = [&](double s, double k) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
             -(13 * std::cos(s) - 5 * std::cos(2 * s) - 2 * std::cos(3 * s) - std::cos(4 * s));
-        return V3{x * scale, (y - 2.5) * scale, 0};
+        // Shrunk toward the middle of the heart (x 0, y -2.5 before scaling).
+        return V3{x * scale * k, ((y - 2.5) * k) * scale, 0};
     };
-    const int rows = 18, cols = 72;
-    auto point = [&](int i, int j) {
-        double v = -kPi / 2 + kPi * i / rows;
-        V3 o = outline(2 * kPi * j / cols);
-        double k = std::pow(std::cos(v), 0.55);
-        return V3{o.x * k, o.y * k, depth * std::sin(v)};
-    };
-    AddClosedGrid(&m, rows, cols, 0, point, [](int) { return V3{0, 0, 0}; });
-    return m;
+    const int cols = 72;
+    const V3 centre{0, 0, 0};
+    for (int j = 0; j < cols; j++) {
+        double s0 = 2 * kPi * j / cols, s1 = 2 * kPi * (j + 1) / cols;
+        V3 i0 = outline(s0, inset), i1 = outline(s1, inset);
+        V3 o0 = outline(s0, 1), o1 = outline(s1, 1);
+        for (double side : {1.0, -1.0}) {
+            V3 f{0, 0, face * side}, w{0, 0, wall * side};
+            // The face: a fan from the middle, flat, facing out along z.
+            AddFlat(&heart, f, i0 + f, i1 + f, 0, V3{0, 0, side});
+            // The bevel from the face's edge out and down to the wall.
+            AddFlatOut(&heart, i0 + f, o0 + w, o1 + w, 1, centre);
+            AddFlatOut(&heart, i0 + f, o1 + w, i1 + f, 1, centre);
+        }
+        // The wall between the two bevels.
+        AddFlatOut(&heart, o0 + V3{0, 0, wall}, o0 - V3{0, 0, wall}, o1 - V3{0, 0, wall}, 1,
+                   centre);
+        AddFlatOut(&heart, o0 + V3{0, 0, wall}, o1 - V3{0, 0, wall}, o1 + V3{0, 0, wall}, 1,
+                   centre);
+    }
+    // Sparks: small double-sided stars on two tilted rings well outside the
+    // heart, the outer one tilted the other way and reaching over the
+    // dragon's head and wing, so their tails sweep wide crossing arcs when
+    // the heart swings.
+    Rng rng = NewRng(13);
+    const struct {
+        int count;
+        double from, to, tilt; // radius range in units; the ring's lean
+    } rings[] = {{7, 40, 52, 0.6}, {5, 60, 68, -0.7}};
+    for (const auto &ring : rings)
+        for (int k = 0; k < ring.count; k++) {
+            double a = 2 * kPi * (k + RngRange(&rng, -0.2, 0.2)) / ring.count;
+            double r = RngRange(&rng, ring.from, ring.to);
+            V3 p{r * std::cos(a), r * std::sin(a) * 0.55, r * std::sin(a) * ring.tilt};
+            const double len = 2.6, thin = 0.7;
+            for (int arm = 0; arm < 4; arm++) {
+                double b = arm * kPi / 2;
+                V3 d{std::cos(b) * len, std::sin(b) * len, 0},
+                    n{-std::sin(b) * thin, std::cos(b) * thin, 0};
+                for (double side : {1.0, -1.0})
+                    AddFlat(&sparks, p + n, p - n, p + d, 2, V3{0, 0, side});
+            }
+        }
+    return {heart, sparks};
 }
 
 // dabomb: a round bomb (radius 16) with a cap, a short bent fuse and a
@@ -860,14 +910,15 @@ int GenerateScenes(const char *dir) {
                    Mat("ink", {0.14, 0.11, 0.26}, {0.28, 0.22, 0.62}, {1.0, 0.9, 0.95}, 0.45, 0.6),
                    Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.38, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
                    Mat("rose", {0.3, 0.15, 0.25}, {0.85, 0.5, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
-    // The heart: a pale aqua glass in the dusk's own teal, lit from above,
-    // brighter than the sky it turns in, with a warm white highlight. Its
-    // ambient is low, so the side turned from the light falls darker (and,
-    // laid over the dragon's sky by its blue byte, thinner) and the heart
-    // reads round; blue leads every tone, so the lit side stays opaque.
-    ok = ok && WriteScene(dir, "love.txt", "love", {Love()},
-                          {Mat("rose", {0.18, 0.12, 0.17}, {0.95, 0.58, 0.9}, {1.0, 0.95, 0.85},
-                               0.6, 0.8)});
+    // The heart: rose faces in the dusk's own colour, lit from above, with a
+    // warm white highlight; the bevel and wall a pale gold that flares as
+    // each facet meets the light; the sparks white. Blue stays high in every
+    // tone, since the part lays the render over the dragon by its blue byte.
+    ok = ok &&
+         WriteScene(dir, "love.txt", "love", Love(),
+                    {Mat("rose", {0.26, 0.14, 0.3}, {0.95, 0.55, 0.9}, {1.0, 0.95, 0.85}, 0.6, 0.8),
+                     Mat("gold", {0.22, 0.16, 0.22}, {0.8, 0.6, 0.62}, {1.0, 0.95, 0.85}, 0.6, 0.8),
+                     Mat("spark", {1, 1, 1}, {1, 0.95, 1}, {1, 1, 1}, 0.6, 0.3)});
     ok =
         ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
                          // The lake lays the bomb over the water by its blue byte:
