@@ -125,7 +125,7 @@ TEST_F(Assets, ScenesLoadAndStayInFrontOfTheViewer) {
     float peak[5];
     SpectrumPeaks(data + "final.mp3", peak);
     const Placement places[] = {
-        {"roculus.txt", "lys.txt", 0, 0, -40, 350, 3000},
+        {"roculus.txt", "lys.txt", 0, 0, -40, 350, 8000}, // dense enough to read as a solid tube
         {"spikeball.txt", "lys.txt", 0, -30, -5, 150, 0}, // Part Eight at silence
         {"spikeball.txt", "lys.txt", 0, 30, -20, 130, 0}, // Part Nine's nearest camera
         {"spikeball.txt", "lys.txt", 0, 0, -60, 200 - peak[2] * 80, 0}, // its last, by S2

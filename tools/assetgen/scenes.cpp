@@ -168,12 +168,14 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 }
 
 // roculus: a trefoil knot tube round a pearl of points, seen only as a cloud
-// of its vertices. Knot radius 47 + 19, tube radius 9.5: at z 350 it spans
-// about 175 pixels, and hung 40 units up it keeps clear of the view's bottom
-// edge as it turns. The
-// points lie on 120 rings of 30, about five pixels apart along the tube: each
-// ring shows as a circle foreshortened by its turn, so the cloud reads as a
-// coiled tube with depth instead of an even haze.
+// of its vertices. Knot radius 47 + 19, tube radius 11.5: at z 350 it spans
+// about 180 pixels, and hung 40 units up it keeps clear of the view's bottom
+// edge as it turns. The points lie on 200 rings of 40, about three pixels
+// apart along the tube and two around it: one white pixel a vertex, fewer
+// left the tube a thin grey lattice over the busy pictures behind it; this
+// many fill it to a bright frosted tube whose rings still show where the
+// tube turns edge-on, and the feedback layer smears it into solid blobs
+// instead of speckle.
 //
 // The timeline hangs it 40 units up at z 350, which puts its centre some 20
 // rows below the view's middle, and turns it slowly: a tenth of a radian a
@@ -186,7 +188,7 @@ void Icosphere(int levels, std::vector<V3> *points, std::vector<Tri> *tris);
 
 MeshData Roculus() {
     MeshData m{"knot", {}, {}};
-    const int along = 120, around = 30;
+    const int along = 200, around = 40;
     // The offset in the model: the turn at 34.5 s, transposed, applied to
     // (0, -18, 0). Rows of the turn as the renderer builds them from the
     // three equal angles.
@@ -206,7 +208,7 @@ MeshData Roculus() {
         for (int j = 0; j < around; j++) {
             double a = 2 * kPi * j / around;
             // A slight swell every third of the way makes the cloud breathe.
-            double r = 9.5 + 2 * std::cos(6 * s);
+            double r = 11.5 + 2 * std::cos(6 * s);
             AddVertex(&m, offset + c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
         }
     }
