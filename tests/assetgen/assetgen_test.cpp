@@ -602,6 +602,16 @@ TEST_F(Assets, PicturesKeepWhatTheirRolesNeed) {
     EXPECT_GT(zeros, all * 6 / 10);
     EXPECT_EQ(lowerNonZero, 0);
 
+    // name.jpg: the opening fades black toward it by level/256 a frame, at
+    // most level 10 (11 only on the frame at 5.5 s), which lifts a channel
+    // off black only from 26 up (26 x 10 >= 256). Every sky pixel keeps one channel there, so the
+    // bars stop at the horizon (the rule on row 194) and play only on the water.
+    int skyDark = 0;
+    ASSERT_TRUE(EachPixel(root, "name.jpg", [&](int i, int r, int g, int b, uint32_t) {
+        skyDark += i < 190 * 512 && std::max({r, g, b}) < 26;
+    }));
+    EXPECT_EQ(skyDark, 0);
+
     // The fern: bright fronds above the copy threshold 0x011112 on a
     // background that is exactly 0 (and so never copied).
     int above = 0, black = 0, bright = 0;

@@ -572,10 +572,27 @@ void TitleReflection(cairo_t *cr) {
     cairo_restore(cr);
 }
 
-// name.jpg: the title card on black, its reflection in the water below the
-// rule, and the water's ripple lines over the reflection.
+// name.jpg: the title card under a night sky, its reflection in the water
+// below the rule, and the water's ripple lines over the reflection. The sky
+// runs from indigo overhead to a violet glow on the horizon, brightest
+// behind the title, and no pixel of it is black: the spectrum bars, which
+// show only through black, stop at the horizon and play on the water below
+// it as light, instead of standing as a grey meter over the whole card.
 int NamePicture(const char *dir) {
     Canvas c = NewCanvas();
+    Shade(&c, [](int x, int y) -> uint32_t {
+        const int rule = 194; // the water starts here, black between its lines
+        if (y >= rule) return 0;
+        double h = y / (double)rule;          // 0 overhead, 1 on the horizon
+        double d = std::abs(x - 256) / 256.0; // 0 at the middle, 1 at the edges
+        double glow = 1 - 0.55 * d * d;       // brightest behind the title
+        uint32_t sky = Mix(0x0E1238, 0x4A2070, h * h);
+        // The floor of 0.55 keeps blue at 30 or more after the JPEG round
+        // trip: the opening's fade, at most level 10 of 256 a frame, lifts a
+        // channel off black only from 26 up, and a sky pixel left black
+        // would let the bars through.
+        return Mix(0x000000, sky, std::max(0.55, glow * (0.55 + 0.45 * h)));
+    });
     NameCard(c.cr);
     TitleReflection(c.cr);
     WaterLines(&c);
