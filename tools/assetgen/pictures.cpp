@@ -1670,37 +1670,57 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: ripples spreading from a lattice of drops on a deep navy pool,
-// tiling seamlessly (the show zooms it from a dozen to a thousand texels
-// across the view and scrolls it through a grid that wraps, and turns the
-// red and gold spikeball over it). Concentric rings read at any of those
-// zooms: close up as a few broad swells, far off as rows of targets whose
-// rings meet their neighbours' along clean seams, and the part's waves bend
-// them into op-art instead of smudging them. A dark, quiet ground: the star
-// stands out by its light and colour, the rings differ from the pool by
-// little, and a faint gold crest on every fourth ring echoes the star's
-// highlights.
+// fette.jpg: deep space for the spikeball to tumble through, tiling
+// seamlessly (the show zooms it from a dozen to a thousand texels across the
+// view and scrolls it through a grid that wraps). Nebula clouds in layers of
+// scale, navy to a teal glow in their cores with violet drifting through
+// them, cut by dark dust lanes, and a scatter of stars: close up the view is
+// a soft gradient of one cloud with a star as a blurred lamp, far off a
+// field of clouds and stars, and the part's waves swirl the gas instead of
+// bending lines. A dark ground: the red and gold star stands out by its
+// light and colour, and a few stars are warm, to echo its highlights.
 int FettePicture(const char *dir) {
-    // The drops: two rows of two, the second row shifted half a period, so
-    // the lattice is a diamond one and repeats with the picture.
-    const double drops[4][2] = {{128, 64}, {384, 64}, {0, 192}, {256, 192}};
-    const double period = 15; // Ring spacing, texels
+    // The noise wraps every 4 x 2 lattice cells of 128 texels: the picture.
+    auto cloud = [](uint32_t seed, int x, int y, int octaves) {
+        return TileFbm(seed, x / 128.0, y / 128.0, 4, 2, octaves);
+    };
+    // The stars: one in each 16 x 16 cell, at a random spot and brightness,
+    // most faint, a few bright; the cells divide the picture evenly, so the
+    // stars wrap with it.
+    const int cell = 16, cols = W / cell, rows = H / cell;
+    std::vector<double> starX(cols * rows), starY(cols * rows), starA(cols * rows);
+    std::vector<uint32_t> starC(cols * rows);
+    Rng rng = NewRng(204);
+    for (int i = 0; i < cols * rows; i++) {
+        starX[i] = (i % cols + RngFloat(&rng)) * cell;
+        starY[i] = (i / cols + RngFloat(&rng)) * cell;
+        starA[i] = std::pow(RngFloat(&rng), 6); // mostly faint
+        starC[i] = RngFloat(&rng) < 0.2 ? 0xFFD890 : 0xD8E8FF;
+    }
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double d = 1e9;
-        for (const auto &p : drops) {
-            double dx = x + 0.5 - p[0], dy = y + 0.5 - p[1];
-            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H); // on the torus
-            d = std::min(d, std::hypot(dx, dy));
-        }
-        double phase = d / period, f = phase - std::floor(phase);
-        int ring = (int)std::floor(phase);
-        // A ring is a swell lit along its crest, so it reads round; the
-        // rings fade a little outward from their drop.
-        double swell = 0.5 - 0.5 * std::cos(f * 2 * kPi);
-        uint32_t pool = Mix(0x0A1230, 0x0A1A2A, std::clamp(d / 140.0, 0.0, 1.0));
-        uint32_t out = Mix(pool, 0x26386A, swell * (0.9 - 0.3 * std::min(1.0, d / 150.0)));
-        if (ring % 4 == 3 && std::fabs(f - 0.5) < 0.08) out = Mix(out, 0x8A7040, 0.55);
+        double d = std::clamp(0.5 + 1.4 * cloud(201, x, y, 5), 0.0, 1.0);
+        static const uint32_t gas[] = {0x03050F, 0x0A1432, 0x1A3268, 0x3A6E9A};
+        uint32_t out = Ramp(gas, 4, std::pow(d, 1.5));
+        // Violet drifts through the clouds where the second field is high,
+        // only where there is gas to colour.
+        double violet = std::clamp(0.5 + 1.5 * cloud(202, x, y, 4), 0.0, 1.0);
+        out = Mix(out, 0x4A1E66, 0.55 * violet * d);
+        // Dust lanes: thin dark ribbons where a third field crosses zero.
+        double lane = std::fabs(cloud(203, x, y, 4));
+        out = Mix(out, 0x020308, 0.7 * std::clamp(1 - lane * 9, 0.0, 1.0) * d);
+        // Stars: this cell's and its neighbours' (a star near a cell edge
+        // spills over it), measured on the torus so they wrap.
+        int cx = x / cell, cy = y / cell;
+        for (int j = -1; j <= 1; j++)
+            for (int i = -1; i <= 1; i++) {
+                int k = ((cy + j + rows) % rows) * cols + (cx + i + cols) % cols;
+                double dx = x + 0.5 - starX[k], dy = y + 0.5 - starY[k];
+                dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
+                double r2 = (dx * dx + dy * dy) / (0.6 + 2.5 * starA[k]);
+                double glow = (0.25 + 0.75 * starA[k]) * std::exp(-r2);
+                if (glow > 0.004) out = Mix(out, starC[k], std::min(1.0, glow));
+            }
         return out;
     });
     return SaveTilingCanvas(dir, "fette.jpg", &c);
