@@ -1257,6 +1257,35 @@ int DrakePicture(const char *dir) {
     }
     cairo_stroke(cr);
     cairo_restore(cr);
+    // The head faces the moon and takes the most of its light: a sheen over
+    // the skull and snout, a brow ridge over the eye, pale teeth in the open
+    // jaws.
+    cairo_save(cr);
+    cairo_append_path(cr, pieces[pieces.size() - 2]);
+    cairo_clip(cr);
+    moonlit(0xA878B8, 0.7, 0.05, 150);
+    cairo_paint(cr);
+    cairo_set_line_width(cr, 1.6);
+    moonlit(rim, 0.8, 0.3, 200);
+    cairo_move_to(cr, hx + 8, hy - 24);
+    cairo_curve_to(cr, hx + 18, hy - 30, hx + 30, hy - 28, hx + 40, hy - 20);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    SetColour(cr, 0xF2E4C8, 0.9);
+    for (int k = 0; k < 5; k++) {
+        double f = (k + 0.5) / 5;
+        double ux0 = hx + 78 + (hx + 36 - (hx + 78)) * f, uy0 = hy - 4 + 4 * f;
+        cairo_move_to(cr, ux0 - 2.5, uy0);
+        cairo_line_to(cr, ux0 + 2.5, uy0);
+        cairo_line_to(cr, ux0, uy0 + 5);
+        cairo_close_path(cr);
+        double lx0 = hx + 36 + 36 * f, ly0 = hy + 14 * f;
+        cairo_move_to(cr, lx0 - 2.5, ly0);
+        cairo_line_to(cr, lx0 + 2.5, ly0);
+        cairo_line_to(cr, lx0, ly0 - 5);
+        cairo_close_path(cr);
+    }
+    cairo_fill(cr);
     for (cairo_path_t *piece : pieces) cairo_path_destroy(piece);
     // Scales: rows of small arcs along the body, catching the moonlight
     // more the nearer the moon they are.
