@@ -1120,18 +1120,30 @@ int DrakePicture(const char *dir) {
     double sx, sy, sw, bx, by, bw;
     spine(0.46, &sx, &sy, &sw);
     spine(0.28, &bx, &by, &bw);
-    // The wing: a leading edge arching from the shoulder up to the wrist,
-    // three fingers spreading from it to the top left, the membrane
-    // scalloped between the finger tips and back to the body. All of it in
+    // The wing: a thick arm arching from the shoulder up to the wrist,
+    // three fingers bowing out from it to the top left, the membrane
+    // scalloped between the finger tips (each scallop sagging toward the
+    // wrist, as a stretched skin does) and back to the body. All of it in
     // the left third, clear of the heart in the middle of the view.
     const double wx = 124, wy = 20;
-    const double tips[3][2] = {{10, 34}, {26, 98}, {76, 136}};
+    const double tips[3][2] = {{8, 30}, {20, 100}, {74, 140}};
+    const double root[2] = {bx + 14, by - bw * 0.5};
+    // The point a scallop bows toward: a third of the way from the middle
+    // of its chord to the wrist.
+    auto sag = [&](double x0, double y0, double x1, double y1, double *cx, double *cy) {
+        *cx = (x0 + x1) / 2 + ((wx - (x0 + x1) / 2)) * 0.3;
+        *cy = (y0 + y1) / 2 + ((wy - (y0 + y1) / 2)) * 0.3;
+    };
     cairo_move_to(cr, sx + 6, sy - sw * 0.6);
-    cairo_curve_to(cr, sx + 14, 110, wx + 34, wy + 30, wx, wy);
-    cairo_curve_to(cr, 90, 6, 40, 10, tips[0][0], tips[0][1]);
-    cairo_curve_to(cr, 36, 54, 32, 78, tips[1][0], tips[1][1]);
-    cairo_curve_to(cr, 50, 110, 62, 126, tips[2][0], tips[2][1]);
-    cairo_curve_to(cr, 98, 150, 106, 180, bx + 14, by - bw * 0.5);
+    cairo_curve_to(cr, sx + 18, 120, wx + 40, wy + 34, wx, wy);
+    cairo_curve_to(cr, 92, 2, 40, 6, tips[0][0], tips[0][1]);
+    double cx, cy;
+    sag(tips[0][0], tips[0][1], tips[1][0], tips[1][1], &cx, &cy);
+    cairo_curve_to(cr, cx, cy, cx, cy, tips[1][0], tips[1][1]);
+    sag(tips[1][0], tips[1][1], tips[2][0], tips[2][1], &cx, &cy);
+    cairo_curve_to(cr, cx, cy, cx, cy, tips[2][0], tips[2][1]);
+    sag(tips[2][0], tips[2][1], root[0], root[1], &cx, &cy);
+    cairo_curve_to(cr, cx, cy, cx, cy, root[0], root[1]);
     cairo_close_path(cr);
     keep();
     // Back spikes, curved back toward the tail, their roots under the body.
@@ -1167,42 +1179,168 @@ int DrakePicture(const char *dir) {
     cairo_curve_to(cr, hx - 24, hy - 52, hx - 12, hy - 38, hx - 8, hy - 24);
     cairo_close_path(cr);
     keep();
+    // The rim is the moon's: bright on the outline nearest it (the head,
+    // the neck, the front of the back) and dimming to a thread on the far
+    // wing tips, so the beast is lit from one side instead of outlined.
+    auto moonlit = [&](uint32_t colour, double nearA, double farA, double reach) {
+        cairo_pattern_t *glow = cairo_pattern_create_radial(432, 84, 0, 432, 84, reach);
+        double r = (colour >> 16 & 255) / 255.0, g = (colour >> 8 & 255) / 255.0,
+               b = (colour & 255) / 255.0;
+        cairo_pattern_add_color_stop_rgba(glow, 0, r, g, b, nearA);
+        cairo_pattern_add_color_stop_rgba(glow, 1, r, g, b, farA);
+        cairo_set_source(cr, glow);
+        cairo_pattern_destroy(glow); // the context keeps its own reference
+    };
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 3);
-    SetColour(cr, rim, 0.85);
+    moonlit(rim, 1, 0.35, 440);
     for (cairo_path_t *piece : pieces) {
         cairo_append_path(cr, piece);
         cairo_stroke(cr);
     }
-    // The wing (the first piece) is a membrane: the dusk glows faintly
-    // through it, where the body and head are solid ink.
+    // The wing (the first piece) is a membrane: the dusk glows through it,
+    // more toward the scalloped edge where the skin is thinnest; the body
+    // and head are solid ink.
     for (size_t k = 0; k < pieces.size(); k++) {
-        SetColour(cr, ink, k == 0 ? 0.84 : 1);
+        SetColour(cr, ink, k == 0 ? 0.9 : 1);
         cairo_append_path(cr, pieces[k]);
         cairo_fill(cr);
-        cairo_path_destroy(pieces[k]);
     }
-    // Scales: rows of small arcs along the body, catching a little of the
-    // rim light, so the long black shape has a surface to look at.
+    // The membrane's panels between the fingers fold at the bones: each
+    // panel turns its own way to the moon, so alternate panels catch a
+    // violet sheen and the wing reads as skin stretched in folds.
+    cairo_save(cr);
+    cairo_append_path(cr, pieces[0]);
+    cairo_clip(cr);
+    const double panel[4][2] = {{tips[0][0], tips[0][1]},
+                                {tips[1][0], tips[1][1]},
+                                {tips[2][0], tips[2][1]},
+                                {root[0], root[1]}};
+    const double sheen[3] = {0.55, 0.22, 0.45};
+    for (int k = 0; k < 3; k++) {
+        cairo_pattern_t *skin = cairo_pattern_create_linear(
+            wx, wy, (panel[k][0] + panel[k + 1][0]) / 2, (panel[k][1] + panel[k + 1][1]) / 2);
+        cairo_pattern_add_color_stop_rgba(skin, 0, 0.25, 0.12, 0.33, 0.0);
+        cairo_pattern_add_color_stop_rgba(skin, 1, 0.62, 0.3, 0.5, sheen[k]);
+        cairo_set_source(cr, skin);
+        cairo_move_to(cr, wx, wy);
+        cairo_line_to(cr, panel[k][0] - 30, panel[k][1]);
+        cairo_line_to(cr, panel[k + 1][0] - 30, panel[k + 1][1] + 30);
+        cairo_line_to(cr, panel[k + 1][0], panel[k + 1][1] + 30);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+        cairo_pattern_destroy(skin);
+    }
+    // Veins branching from each finger into the skin, faint and dark.
+    cairo_set_line_width(cr, 0.8);
+    SetColour(cr, 0x000000, 0.5);
+    for (int k = 0; k < 3; k++)
+        for (double f : {0.35, 0.6, 0.82}) {
+            double px = wx + (panel[k][0] - wx) * f, py = wy + (panel[k][1] - wy) * f;
+            double qx = wx + (panel[k + 1][0] - wx) * f, qy = wy + (panel[k + 1][1] - wy) * f;
+            cairo_move_to(cr, px, py);
+            cairo_curve_to(cr, px + 6, py + 10, qx - 6, qy - 4, (px + qx) / 2 + 4,
+                           (py + qy) / 2 + 6);
+        }
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    // The body is modelled, not flat: a soft band of moonlight along the
+    // back, strongest toward the moon, laid in widening strokes that each
+    // add a little, so it fades into the ink toward the belly.
+    cairo_save(cr);
+    cairo_append_path(cr, pieces[pieces.size() - 3]);
+    cairo_clip(cr);
+    for (int k = 0; k < 5; k++) {
+        cairo_set_line_width(cr, 2 + k * 5);
+        moonlit(0x9A6AB0, 0.16, 0.03, 380);
+        cairo_move_to(cr, lx[0], ly[0]);
+        for (int i = 1; i <= n; i++) cairo_line_to(cr, lx[i], ly[i]);
+        cairo_stroke(cr);
+    }
+    // Along the belly a row of plates, a dim warm band cut across by their
+    // seams, the underside the fire lights from below.
+    cairo_set_line_width(cr, 12);
+    SetColour(cr, 0x6A3042, 0.7);
+    cairo_move_to(cr, ux[10], uy[10]);
+    for (int i = 11; i <= n; i++) cairo_line_to(cr, ux[i], uy[i]);
+    cairo_stroke(cr);
+    cairo_set_line_width(cr, 1.2);
+    SetColour(cr, ink, 0.9);
+    for (int i = 12; i <= n; i += 4) {
+        double x, y, w;
+        spine((double)i / n, &x, &y, &w);
+        cairo_move_to(cr, ux[i], uy[i]);
+        cairo_line_to(cr, ux[i] + (x - ux[i]) * 0.3, uy[i] + (y - uy[i]) * 0.3);
+    }
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    // The head faces the moon and takes the most of its light: a sheen over
+    // the skull and snout, a brow ridge over the eye, pale teeth in the open
+    // jaws.
+    cairo_save(cr);
+    cairo_append_path(cr, pieces[pieces.size() - 2]);
+    cairo_clip(cr);
+    moonlit(0xA878B8, 0.7, 0.05, 150);
+    cairo_paint(cr);
+    cairo_set_line_width(cr, 1.6);
+    moonlit(rim, 0.8, 0.3, 200);
+    cairo_move_to(cr, hx + 8, hy - 24);
+    cairo_curve_to(cr, hx + 18, hy - 30, hx + 30, hy - 28, hx + 40, hy - 20);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    SetColour(cr, 0xF2E4C8, 0.9);
+    for (int k = 0; k < 5; k++) {
+        double f = (k + 0.5) / 5;
+        double ux0 = hx + 78 + (hx + 36 - (hx + 78)) * f, uy0 = hy - 4 + 4 * f;
+        cairo_move_to(cr, ux0 - 2.5, uy0);
+        cairo_line_to(cr, ux0 + 2.5, uy0);
+        cairo_line_to(cr, ux0, uy0 + 5);
+        cairo_close_path(cr);
+        double lx0 = hx + 36 + 36 * f, ly0 = hy + 14 * f;
+        cairo_move_to(cr, lx0 - 2.5, ly0);
+        cairo_line_to(cr, lx0 + 2.5, ly0);
+        cairo_line_to(cr, lx0, ly0 - 5);
+        cairo_close_path(cr);
+    }
+    cairo_fill(cr);
+    for (cairo_path_t *piece : pieces) cairo_path_destroy(piece);
+    // Scales: rows of small arcs along the body, catching the moonlight
+    // more the nearer the moon they are.
     cairo_set_line_width(cr, 1.0);
-    SetColour(cr, rim, 0.2);
+    moonlit(rim, 0.4, 0.1, 380);
     for (int i = 4; i < n - 4; i += 3)
         for (double across : {-0.45, 0.05, 0.5}) {
             double x, y, w;
             spine((double)i / n, &x, &y, &w);
-            double cx = x + (lx[i] - x) * across, cy = y + (ly[i] - y) * across;
+            double ax = x + (lx[i] - x) * across, ay = y + (ly[i] - y) * across;
             cairo_new_sub_path(cr);
-            cairo_arc(cr, cx + (i % 2) * w * 0.2, cy, w * 0.22, kPi * 1.1, kPi * 1.9);
+            cairo_arc(cr, ax + (i % 2) * w * 0.2, ay, w * 0.22, kPi * 1.1, kPi * 1.9);
         }
     cairo_stroke(cr);
-    // The wing's finger bones, faint lines of rim light in the membrane.
-    cairo_set_line_width(cr, 1.4);
-    SetColour(cr, rim, 0.45);
-    for (int k = 0; k < 3; k++) {
-        cairo_move_to(cr, wx, wy);
-        cairo_line_to(cr, tips[k][0], tips[k][1]);
+    // The wing's finger bones bow outward like the arm: dark rods with a
+    // thread of moonlight along their upper side.
+    const double bow[3][2] = {{40, 8}, {44, 52}, {84, 84}};
+    for (int pass = 0; pass < 2; pass++) {
+        cairo_set_line_width(cr, pass ? 1.0 : 3.2);
+        if (pass)
+            moonlit(rim, 0.7, 0.4, 440);
+        else
+            SetColour(cr, ink, 1);
+        for (int k = 0; k < 3; k++) {
+            double o = pass ? -1.2 : 0;
+            cairo_move_to(cr, wx, wy + o);
+            cairo_curve_to(cr, bow[k][0], bow[k][1] + o, bow[k][0], bow[k][1] + o, tips[k][0],
+                           tips[k][1] + o);
+        }
+        cairo_stroke(cr);
     }
-    cairo_stroke(cr);
+    // A claw at the wrist.
+    SetColour(cr, ink, 1);
+    cairo_move_to(cr, wx - 4, wy + 2);
+    cairo_curve_to(cr, wx + 2, wy - 10, wx + 10, wy - 14, wx + 16, wy - 12);
+    cairo_line_to(cr, wx + 6, wy + 4);
+    cairo_close_path(cr);
+    cairo_fill(cr);
     // The eye: a gold ember in the black.
     SetColour(cr, 0xFFD870, 1);
     cairo_arc(cr, hx + 26, hy - 16, 3, 0, 2 * kPi);
@@ -1578,37 +1716,57 @@ int MreaPicture(const char *dir) {
     return SaveCanvas(dir, "mrea.jpg", &c);
 }
 
-// fette.jpg: ripples spreading from a lattice of drops on a deep navy pool,
-// tiling seamlessly (the show zooms it from a dozen to a thousand texels
-// across the view and scrolls it through a grid that wraps, and turns the
-// red and gold spikeball over it). Concentric rings read at any of those
-// zooms: close up as a few broad swells, far off as rows of targets whose
-// rings meet their neighbours' along clean seams, and the part's waves bend
-// them into op-art instead of smudging them. A dark, quiet ground: the star
-// stands out by its light and colour, the rings differ from the pool by
-// little, and a faint gold crest on every fourth ring echoes the star's
-// highlights.
+// fette.jpg: deep space for the spikeball to tumble through, tiling
+// seamlessly (the show zooms it from a dozen to a thousand texels across the
+// view and scrolls it through a grid that wraps). Nebula clouds in layers of
+// scale, navy to a teal glow in their cores with violet drifting through
+// them, cut by dark dust lanes, and a scatter of stars: close up the view is
+// a soft gradient of one cloud with a star as a blurred lamp, far off a
+// field of clouds and stars, and the part's waves swirl the gas instead of
+// bending lines. A dark ground: the red and gold star stands out by its
+// light and colour, and a few stars are warm, to echo its highlights.
 int FettePicture(const char *dir) {
-    // The drops: two rows of two, the second row shifted half a period, so
-    // the lattice is a diamond one and repeats with the picture.
-    const double drops[4][2] = {{128, 64}, {384, 64}, {0, 192}, {256, 192}};
-    const double period = 15; // Ring spacing, texels
+    // The noise wraps every 4 x 2 lattice cells of 128 texels: the picture.
+    auto cloud = [](uint32_t seed, int x, int y, int octaves) {
+        return TileFbm(seed, x / 128.0, y / 128.0, 4, 2, octaves);
+    };
+    // The stars: one in each 16 x 16 cell, at a random spot and brightness,
+    // most faint, a few bright; the cells divide the picture evenly, so the
+    // stars wrap with it.
+    const int cell = 16, cols = W / cell, rows = H / cell;
+    std::vector<double> starX(cols * rows), starY(cols * rows), starA(cols * rows);
+    std::vector<uint32_t> starC(cols * rows);
+    Rng rng = NewRng(204);
+    for (int i = 0; i < cols * rows; i++) {
+        starX[i] = (i % cols + RngFloat(&rng)) * cell;
+        starY[i] = (i / cols + RngFloat(&rng)) * cell;
+        starA[i] = std::pow(RngFloat(&rng), 6); // mostly faint
+        starC[i] = RngFloat(&rng) < 0.2 ? 0xFFD890 : 0xD8E8FF;
+    }
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
-        double d = 1e9;
-        for (const auto &p : drops) {
-            double dx = x + 0.5 - p[0], dy = y + 0.5 - p[1];
-            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H); // on the torus
-            d = std::min(d, std::hypot(dx, dy));
-        }
-        double phase = d / period, f = phase - std::floor(phase);
-        int ring = (int)std::floor(phase);
-        // A ring is a swell lit along its crest, so it reads round; the
-        // rings fade a little outward from their drop.
-        double swell = 0.5 - 0.5 * std::cos(f * 2 * kPi);
-        uint32_t pool = Mix(0x0A1230, 0x0A1A2A, std::clamp(d / 140.0, 0.0, 1.0));
-        uint32_t out = Mix(pool, 0x26386A, swell * (0.9 - 0.3 * std::min(1.0, d / 150.0)));
-        if (ring % 4 == 3 && std::fabs(f - 0.5) < 0.08) out = Mix(out, 0x8A7040, 0.55);
+        double d = std::clamp(0.5 + 1.4 * cloud(201, x, y, 5), 0.0, 1.0);
+        static const uint32_t gas[] = {0x03050F, 0x0A1432, 0x1A3268, 0x3A6E9A};
+        uint32_t out = Ramp(gas, 4, std::pow(d, 1.5));
+        // Violet drifts through the clouds where the second field is high,
+        // only where there is gas to colour.
+        double violet = std::clamp(0.5 + 1.5 * cloud(202, x, y, 4), 0.0, 1.0);
+        out = Mix(out, 0x4A1E66, 0.55 * violet * d);
+        // Dust lanes: thin dark ribbons where a third field crosses zero.
+        double lane = std::fabs(cloud(203, x, y, 4));
+        out = Mix(out, 0x020308, 0.7 * std::clamp(1 - lane * 9, 0.0, 1.0) * d);
+        // Stars: this cell's and its neighbours' (a star near a cell edge
+        // spills over it), measured on the torus so they wrap.
+        int cx = x / cell, cy = y / cell;
+        for (int j = -1; j <= 1; j++)
+            for (int i = -1; i <= 1; i++) {
+                int k = ((cy + j + rows) % rows) * cols + (cx + i + cols) % cols;
+                double dx = x + 0.5 - starX[k], dy = y + 0.5 - starY[k];
+                dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
+                double r2 = (dx * dx + dy * dy) / (0.6 + 2.5 * starA[k]);
+                double glow = (0.25 + 0.75 * starA[k]) * std::exp(-r2);
+                if (glow > 0.004) out = Mix(out, starC[k], std::min(1.0, glow));
+            }
         return out;
     });
     return SaveTilingCanvas(dir, "fette.jpg", &c);
