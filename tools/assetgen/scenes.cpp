@@ -761,10 +761,10 @@ std::vector<MeshData> Butterfly() {
                 for (V3 &p : line) p = p * 0.75;
                 return line;
             };
-            stroke(sized(Spline(g.outline, 6, true)), border, border);
-            stroke(sized(Spline(g.cell, 4, true)), vein, vein);
+            stroke(sized(Spline(g.outline, 4, true)), border, border);
+            stroke(sized(Spline(g.cell, 3, true)), vein, vein);
             for (const std::vector<V3> &v : g.veins)
-                stroke(sized(Spline(v, 4, false)), vein, vein * 0.6);
+                stroke(sized(Spline(v, 2, false)), vein, vein * 0.6);
         }
     };
     // Forewing: a straight leading edge out to a pointed tip, the outer
