@@ -1448,23 +1448,35 @@ int LakeFPicture(const char *dir) {
     const uint32_t dark = 0x0A2630, rim = 0x2A5A66;
     Rng rng = NewRng(141);
     // Pines at both edges, and the shore: a low bank, higher at the sides.
-    // Each pine is filled in the moonlit tone, then in the dark one again
-    // shifted away from the moon (it hangs at x 380) and kept inside the
-    // tree: a lighter rim stays along the side that faces the moon.
+    // Each pine is filled in a pale moonlit tone, then in the dark one again
+    // shifted 4 pixels away from the moon (it hangs at x 380) and kept inside
+    // the tree: a thin bright rim stays along every tier's edge that faces
+    // the moon. A sheen over the moon's half of the tree, fading out by its
+    // middle, turns the flat cut-out into a lit cone.
     const double pines[4][5] = {{22, 240, 250, 80, 20},
                                 {70, 236, 190, 64, 20},
                                 {488, 240, 260, 84, 20},
                                 {440, 238, 170, 58, 20}};
     for (const auto &pine : pines) {
+        const double toMoon = pine[0] < 380 ? 1 : -1;
         AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
-        SetColour(cr, 0x528E98, 1);
+        SetColour(cr, 0x9CC8D0, 1);
         cairo_fill_preserve(cr);
         cairo_save(cr);
         cairo_clip(cr);
-        cairo_translate(cr, pine[0] < 380 ? -5 : 5, 2);
+        cairo_save(cr);
+        cairo_translate(cr, -4 * toMoon, 1);
         AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
         SetColour(cr, dark, 1);
         cairo_fill(cr);
+        cairo_restore(cr);
+        cairo_pattern_t *sheen = cairo_pattern_create_linear(pine[0] + toMoon * pine[3] * 0.5, 0,
+                                                             pine[0] - toMoon * pine[3] * 0.05, 0);
+        cairo_pattern_add_color_stop_rgba(sheen, 0, 0x3A / 255.0, 0x7A / 255.0, 0x86 / 255.0, 0.45);
+        cairo_pattern_add_color_stop_rgba(sheen, 1, 0x3A / 255.0, 0x7A / 255.0, 0x86 / 255.0, 0);
+        cairo_set_source(cr, sheen);
+        cairo_paint(cr);
+        cairo_pattern_destroy(sheen);
         cairo_restore(cr);
     }
     FillProfile(cr, H, dark, [](double x) {
@@ -1499,8 +1511,9 @@ int LakeFPicture(const char *dir) {
         key[i] = src[i] == 0xFF0000;
         if (!key[i]) {
             uint32_t q = src[i];
-            if ((q >> 16 & 255) > 20)
-                src[i] = Mix(q, rim, 0.8); // an anti-aliased edge over the key
+            // An anti-aliased edge over the key is redder than it is green;
+            // every foreground tone, the moonlit rims too, is green above red.
+            if ((q >> 16 & 255) > (q >> 8 & 255)) src[i] = Mix(q, rim, 0.8);
         }
     }
     auto isKey = [](uint32_t q) {
