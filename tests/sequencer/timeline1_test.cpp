@@ -52,20 +52,20 @@ struct ChosenFrame {
 };
 
 static const ChosenFrame chosen[] = {
-    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x83233a69fcbaf755u},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0xc14d121789b87d71u},
-    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0xfa8ee3f1f2bd5901u},
-    {1620, "27 s: smoke fading in over the rippling picture", 0x7ffc774cc8c00af8u},
-    {2100, "35 s: the feedback layer through the growing crossed wave", 0xd9a8582d781de319u},
-    {2368, "39.47 s: the one-frame flash", 0x814e251af440e35cu},
-    {2520, "42 s: the lens, darkening", 0xf45874aefc065aacu},
+    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0xfdcf939c86dd9e8du},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x37ab86aa85055f54u},
+    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x2bbad0cf65c5434u},
+    {1620, "27 s: smoke fading in over the rippling picture", 0x11b5321c2dbc4818u},
+    {2100, "35 s: the feedback layer through the growing crossed wave", 0x93a5ac8bce001e8du},
+    {2368, "39.47 s: the one-frame flash", 0xabe51b36a31679d6u},
+    {2520, "42 s: the lens, darkening", 0xa4766a96c5ad1c1cu},
     {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x55638882bb6705d7u},
     {3000, "50 s: ferns and stars with trails", 0x672a00998e6ab2acu},
     {3480, "58 s: cosine ripples growing", 0x68fc3b8b1cba75a9u},
     {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xa5bc2031310550ccu},
     {4050, "67.5 s: blocks shrinking", 0x38eb43156e6646ddu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x842db65b0bd6d2d9u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xf9d946b0cd91ea8du},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x180a7fda149b257cu},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x82d27777a7e34aabu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 
