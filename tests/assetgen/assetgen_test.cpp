@@ -86,6 +86,15 @@ class Assets : public ::testing::Test {
     std::string root, data;
 };
 
+// The sum of spectrum bins first..last for the window that ends `seconds`
+// into the music.
+float BinsAt(const MusicPcm *pcm, double seconds, int first, int last) {
+    float s[SPECTRUM_SIZE], sum = 0;
+    ComputeSpectrum(pcm, (int64_t)std::llround(seconds * 44100), s);
+    for (int k = first; k <= last; k++) sum += s[k];
+    return sum;
+}
+
 // The largest value each of spectrum bins 0-4 takes at any frame of the show.
 void SpectrumPeaks(const std::string &mp3, float peaks[5]) {
     MusicPcm *pcm = LoadMusicPcm(mp3.c_str());
@@ -799,11 +808,7 @@ TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
     // (the last kick of the part before lies a beat back and has faded).
     MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
     ASSERT_NE(pcm, nullptr);
-    auto low = [&](double endSeconds) {
-        float s[SPECTRUM_SIZE];
-        ComputeSpectrum(pcm, (int64_t)std::llround(endSeconds * 44100), s);
-        return s[1] + s[2] + s[3];
-    };
+    auto low = [&](double endSeconds) { return BinsAt(pcm, endSeconds, 1, 3); };
     // Part 15 opens on three beats of riser while its picture is black; its
     // first kick lands as the picture returns, three beats in. The finale
     // opens on two bars of riser; its drums come in with its strobe.
@@ -831,11 +836,7 @@ TEST_F(Assets, MusicSectionsStartAtThePartTimes) {
 TEST_F(Assets, BinThreeWashesFoursTrailAndLeavesFivesCore) {
     MusicPcm *pcm = LoadMusicPcm((data + "final.mp3").c_str());
     ASSERT_NE(pcm, nullptr);
-    auto level = [&](double t) {
-        float s[SPECTRUM_SIZE];
-        ComputeSpectrum(pcm, (int64_t)std::llround(t * 44100), s);
-        return (int)(150 * s[3]);
-    };
+    auto level = [&](double t) { return (int)(150 * BinsAt(pcm, t, 3, 3)); };
     // A kick alone lifts bin 3 past 20 for a frame or two; a snare with its
     // body on bin 3 holds it there for most of the next ten frames.
     for (double snare = 30.5; snare < 39.5; snare += 1.0) {
@@ -866,11 +867,7 @@ TEST_F(Assets, SevensDrumsBreakWhileTheFernsGoToSmoke) {
     ASSERT_NE(pcm, nullptr);
     auto low = [&](double t0, double t1) {
         double sum = 0;
-        for (double t = t0; t < t1; t += 1 / 60.0) {
-            float s[SPECTRUM_SIZE];
-            ComputeSpectrum(pcm, (int64_t)std::llround(t * 44100), s);
-            sum += s[0] + s[1] + s[2] + s[3];
-        }
+        for (double t = t0; t < t1; t += 1 / 60.0) sum += BinsAt(pcm, t, 0, 3);
         return sum / (t1 - t0);
     };
     double before = low(59.5, 63.5), rest = low(63.7, 67.4), after = low(67.6, 71.6);

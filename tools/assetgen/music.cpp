@@ -307,22 +307,6 @@ void Pedal(Mix *m, double t0, double t1, double amp, int midi, double duckDepth,
     }
 }
 
-// Swell: a sine on C3 (130.8 Hz, spectrum bin 3) from t0 to t1 that enters
-// at half of amp and climbs evenly to amp, then drops in 20 ms: a sub swell
-// that the picture reads through bin 3 and that the ear hears as the floor
-// rising under a riser. Its fall at t1 is short, so bin 3 is empty again
-// within a frame of the next section's start.
-void Swell(Mix *m, double t0, double t1, double amp) {
-    int start = Index(t0), n = Index(t1 - t0);
-    double hz = NoteHz(48), len = t1 - t0;
-    for (int k = 0; k < n; k++) {
-        double t = (double)k / kRate, x = t / len;
-        double env = std::min({1.0, t / 0.03, (len - t) / 0.02}) * (0.5 + 0.5 * x);
-        double v = amp * env * std::sin(2 * kPi * hz * t);
-        Put(m, start + k, v, v);
-    }
-}
-
 // Chords of the progressions, as pad voicings from A3 up (no pad note falls
 // in the kick's bins) and the bass root an octave or two below.
 struct Chord {
@@ -398,7 +382,6 @@ struct Section {
     double drone = 0;       // Level of a sustained pedal sine under the section
     double kickRest = 0;    // Seconds at the section's end without kicks
     const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
-    double swell = 0;                 // Level a C3 sine (bin 3) climbs to over the section, 0: none
     int breakFrom = 0;                // Beat of the section where its drums and bass rest
     int breakBeats = 0;               // Beats they rest for, 0: no break; a riser leads back
     int droneNote = 41;               // The pedal's note (MIDI): F2, 87.3 Hz, on spectrum bin 2
@@ -448,7 +431,7 @@ const Section kSections[PART_COUNT + 1] = {
     // rings tightening on that bright core as it fades. The dark is a held
     // breath, and the ferns open on the crash it leads to.
     {8, kNone, 0, 55, 0.1, kNone, 0, kNone, 0, kNone, 0, 0.5, 1400, 1, nullptr, 0,
-     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr, 0},
+     {&kF, &kG, &kF, &kG}, 1, 3.0, 0.04, 0, 190, 0.5, 0, 1, 0, 0, 0, nullptr},
     // Part Six: ferns; a crash as the mosaic opens, then calm plucks and pad,
     // a heartbeat kick.
     {16, kHalf, 0.35, 55, 0.12, kNone, 0, "....x.......x...", 0.06, kNone, 0, 0.5, 2000, 1, nullptr, 0,
@@ -463,7 +446,7 @@ const Section kSections[PART_COUNT + 1] = {
     // groove back as the blocks resolve (67.5 s) for the last bars.
     {43, kFour, 0.6, 60, 0.1, "....x.......x...", 0.4, "..x...x...x...xo", 0.15,
      "..x...x...x...x.", 0.2, 0.35, 3000, 1, kThemeA, 0.18, {&kAm, &kF, &kC, &kG}, 1, 0, 0.04, 0,
-     190, 0.5, 8, 1, 0, 0, 0, nullptr, 0, 24, 8},
+     190, 0.5, 8, 1, 0, 0, 0, nullptr, 24, 8},
     // The lake: half-time and dreamy.
     {24, kHalf, 0.45, 55, 0.14, "........x.......", 0.25, "x.x.x.x.x.x.x.x.", 0.07,
      "l.......l.......", 0.14, 0.5, 1600, 1, nullptr, 0, {&kF, &kC, &kG, &kAm}, 1, 1.5},
@@ -494,7 +477,7 @@ const Section kSections[PART_COUNT + 1] = {
     // flash it) through every decay.
     {8, kFour, 0, 64, 0.05, "....x.......x...", 0.4, "..x...x...x...x.", 0.14,
      kNone, 0, 0.3, 3000, 1, nullptr, 0, {&kF, &kDm, &kAm, &kDm}, 1, 0, 0.04, 0,
-     190, 0.5, 0, 1, 0, 0.38, 0, nullptr, 0, 0, 0, 41, 0, 1.0},
+     190, 0.5, 0, 1, 0, 0.38, 0, nullptr, 0, 0, 41, 0, 1.0},
     // Part Twelve: lighter, half-time, toward the dragon, without a kick
     // (it would beat against the pedal); the pedal moves to E2 (82.4 Hz, between bins 1 and 2 but nearer 2),
     // louder and steady, so the cube holds the dusk horizon's amber (red
@@ -503,7 +486,7 @@ const Section kSections[PART_COUNT + 1] = {
     // nothing swings the colour of a cube that fills the view.
     {14, kHalf, 0, 64, 0.06, "........x.......", 0.3, "x.x.x.x.x.x.x.x.", 0.1,
      kNone, 0, 0.45, 2200, 1, nullptr, 0, {&kF, &kDm, &kAm, &kAm}, 0, 0, 0.04, 0,
-     190, 0.5, 0, 1, 0, 0.42, 0, nullptr, 0, 0, 0, 40, 0},
+     190, 0.5, 0, 1, 0, 0.42, 0, nullptr, 0, 0, 40, 0},
     // Part 13: the heart; flashes on the beats.
     {18, kFour, 0.55, 84, 0.08, "....x.......x...", 0.35, "..x...x...x...x.", 0.14,
      "..x...x...x...x.", 0.16, 0.35, 2500, 1, nullptr, 0, {&kDm, &kAm, &kF, &kE}, 1, 0},
@@ -574,7 +557,6 @@ void ComposeSection(Mix *m, int index) {
     if (s.crash) Crash(m, start, 0.16);
     if (s.riser > 0 && index < PART_COUNT) Riser(m, end, s.riser, 0.5);
     if (s.drone > 0) Pedal(m, start, end, s.drone, s.droneNote, s.droneDuck, s.droneSwell, beat);
-    if (s.swell > 0) Swell(m, start, end, s.swell);
     std::vector<std::pair<int, int>> melody;
     if (s.melody) melody = ParseMelody(s.melody);
     size_t note = 0;
