@@ -215,16 +215,18 @@ void Render(const std::string &data, const Placement &p, uint32_t background, do
 }
 
 // The highest and lowest view row (centre row 194, focal length 400) that
-// any vertex of m reaches at the translation (0, y, z), turned by the
-// renderer's own MatrixRotate at each of the given angle triples.
+// any vertex of m's first `meshes` meshes (all for -1) reaches at the
+// translation (0, y, z), turned by the renderer's own MatrixRotate at each
+// of the given angle triples.
 void RowRange(const Model *m, float y, float z, const std::vector<Vec3> &turns, float *top,
-              float *bottom) {
+              float *bottom, int meshes = -1) {
     *top = 1e9f, *bottom = -1e9f;
+    const int count = meshes < 0 ? m->meshCount : std::min(meshes, m->meshCount);
     for (const Vec3 &a : turns) {
         Matrix4 r;
         MatrixIdentity(&r);
         MatrixRotate(&r, a.x, a.y, a.z);
-        for (int i = 0; i < m->meshCount; i++)
+        for (int i = 0; i < count; i++)
             for (int v = 0; v < m->meshes[i].vertexCount; v++) {
                 const Vertex &p = m->meshes[i].vertices[v];
                 Vec3 q = RotateVector(&r, p.x, p.y, p.z);
@@ -235,13 +237,12 @@ void RowRange(const Model *m, float y, float z, const std::vector<Vec3> &turns, 
 }
 
 TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
-    // The crystal (hung 40 units up at z 180) stays inside the view's 256
-    // rows whichever way it turns; the knot (40 up at z 350), at every turn
-    // the show gives it (a tenth of a radian a second about each axis, from
-    // Part Two to Part Four), stays inside them with 24 rows to spare at the
-    // bottom, where a growing wave draws the layer it lies in. The bomb, hung
-    // near the top at z 220, keeps its fuse and spark inside the top row
-    // through the lake loop's turns.
+    // The crystal itself (hung 40 units up at z 180, its satellites aside)
+    // stays inside the view's 256 rows whichever way it turns; the knot (40 up at z 350), at every
+    // turn the show gives it (a tenth of a radian a second about each axis, from Part Two to Part
+    // Four), stays inside them with 24 rows to spare at the bottom, where a growing wave draws the
+    // layer it lies in. The bomb, hung near the top at z 220, keeps its fuse and spark inside the
+    // top row through the lake loop's turns.
     std::vector<Vec3> everyTurn, knotTurns;
     for (float ax = 0; ax < 6.3f; ax += 0.15f)
         for (float ay = 0; ay < 6.3f; ay += 0.15f)
@@ -255,17 +256,18 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
         float y, z;
         const std::vector<Vec3> *turns;
         float minTop, maxBottom;
+        int meshes;
     } cases[] = {
-        {"stars.txt", -40, 180, &everyTurn, 0, 255},
-        {"roculus.txt", -40, 350, &knotTurns, 0, 231},
-        {"dabomb.txt", -80, 220, &bombTurns, 0, 255},
+        {"stars.txt", -40, 180, &everyTurn, 0, 255, 1},
+        {"roculus.txt", -40, 350, &knotTurns, 0, 231, -1},
+        {"dabomb.txt", -80, 220, &bombTurns, 0, 255, -1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.scene);
         Model *m = LoadModel((data + c.scene).c_str());
         ASSERT_NE(m, nullptr);
         float top, bottom;
-        RowRange(m, c.y, c.z, *c.turns, &top, &bottom);
+        RowRange(m, c.y, c.z, *c.turns, &top, &bottom, c.meshes);
         EXPECT_GE(top, c.minTop);
         EXPECT_LE(bottom, c.maxBottom);
         FreeModel(m);
@@ -352,6 +354,18 @@ World *CrystalWorld(const std::string &data) {
     return w;
 }
 
+// The crystal's World rendered alone on black at the turn the show gives it
+// at music time t (0.15 radian a second about each axis).
+std::vector<uint32_t> RenderCrystal(World *w, float t) {
+    static float depth[512 * 384];
+    std::vector<uint32_t> pixels(512 * 256, 0);
+    std::fill(std::begin(depth), std::end(depth), 0.0f);
+    MatrixIdentity(&w->models[0].rotation);
+    MatrixRotate(&w->models[0].rotation, t * 0.15f, t * 0.15f, t * 0.15f);
+    RenderWorld(pixels.data(), depth, w);
+    return pixels;
+}
+
 TEST_F(Assets, TheCrystalWarmsAsSevenGoesOn) {
     // The crystal turns a fixed 0.15 radian a second about each axis; the
     // faces it shows over the still ferns lean to blue, those it shows
@@ -359,16 +373,11 @@ TEST_F(Assets, TheCrystalWarmsAsSevenGoesOn) {
     // less the mean blue of its covered pixels, with the part's own light.
     World *w = CrystalWorld(data);
     ASSERT_NE(w, nullptr);
-    static float depth[512 * 384];
     auto warmth = [&](float t0, float t1) {
         double sum = 0;
         int frames = 0;
         for (float t = t0; t < t1; t += 0.5f, frames++) {
-            std::vector<uint32_t> pixels(512 * 256, 0);
-            std::fill(std::begin(depth), std::end(depth), 0.0f);
-            MatrixIdentity(&w->models[0].rotation);
-            MatrixRotate(&w->models[0].rotation, t * 0.15f, t * 0.15f, t * 0.15f);
-            RenderWorld(pixels.data(), depth, w);
+            std::vector<uint32_t> pixels = RenderCrystal(w, t);
             double red = 0, blue = 0;
             int covered = 0;
             for (uint32_t q : pixels)
@@ -379,6 +388,36 @@ TEST_F(Assets, TheCrystalWarmsAsSevenGoesOn) {
     };
     double ferns = warmth(51.5f, 55.5f), mosaic = warmth(61.5f, 67.5f);
     EXPECT_LT(ferns + 20, mosaic) << ferns << " " << mosaic;
+    FreeWorld(w);
+    free(w);
+}
+
+TEST_F(Assets, TheCrystalsSatellitesSweepTheViewAndStayInIt) {
+    // Small stars ride the crystal's turn far outside it: through Six and
+    // Seven some always show well away from the crystal, they reach every
+    // quarter of the view over the two parts, and none ever touches the
+    // view's edge, where a span would be dropped and a star cut.
+    World *w = CrystalWorld(data);
+    ASSERT_NE(w, nullptr);
+    int quarters[4] = {0, 0, 0, 0}, fewest = 1 << 30;
+    for (float t = 43.5f; t <= 73.0f; t += 0.25f) {
+        std::vector<uint32_t> pixels = RenderCrystal(w, t);
+        int away = 0, edge = 0;
+        for (int y = 0; y < 256; y++)
+            for (int x = 0; x < 512; x++) {
+                if (!pixels[y * 512 + x]) continue;
+                // The crystal's own reach is about 100 pixels around (256, 105).
+                if (std::hypot(x - 256.0, y - 105.0) > 130) {
+                    away++;
+                    edge += x == 0 || x == 511 || y == 0 || y == 255;
+                    quarters[(x >= 256) + 2 * (y >= 128)]++;
+                }
+            }
+        EXPECT_EQ(edge, 0) << "at " << t;
+        fewest = std::min(fewest, away);
+    }
+    EXPECT_GT(fewest, 150);
+    for (int q : quarters) EXPECT_GT(q, 2000);
     FreeWorld(w);
     free(w);
 }

@@ -410,6 +410,89 @@ MeshData Stars() {
     return m;
 }
 
+// Where a point p of the crystal's model lands on the view (x, row) at music
+// time t, as Parts Six and Seven hang it (40 units up at z 180, the focal
+// length 400, the view's centre 256 across and 194 down its render rows).
+void CrystalScreen(double t, V3 p, double *x, double *row) {
+    V3 q = CrystalTurn(t, p) + V3{0, -40, 180};
+    *x = 256 + q.x / q.z * 400, *row = 194 + q.y / q.z * 400;
+}
+
+// stars' satellites: small six-pointed stars that ride the crystal's turn on
+// orbits well outside it, so the one slow crystal of Six and Seven gains
+// motion across the whole view: they sweep round it, pass behind it, and
+// leave comet trails in the layer the parts never clear. The orbits are
+// chosen among random points by how far each sweeps over the view through
+// both parts, keeping only those that stay inside it (with room for the
+// spikes) at every moment, and apart from each other.
+MeshData Satellites() {
+    MeshData m{"satellites", {}, {}};
+    const int kCount = 9;
+    const double kMinApart = 45; // units between two chosen orbits' points
+    Rng rng = NewRng(67);
+    struct Orbit {
+        double sweep; // pixels travelled over the view from 43.5 s to 73 s
+        V3 p;
+        double size;
+    };
+    std::vector<Orbit> found;
+    for (int i = 0; i < 4000; i++) {
+        V3 d{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)};
+        if (Dot(d, d) > 1 || Dot(d, d) < 0.05) continue;
+        double r = RngRange(&rng, 55, 95), size = RngRange(&rng, 5, 8);
+        V3 p = Normalize(d) * r;
+        double sweep = 0, px = 0, prow = 0;
+        bool inside = true;
+        for (double t = 43.5; inside && t <= 73.05; t += 0.1) {
+            double x, row;
+            CrystalScreen(t, p, &x, &row);
+            // A spike reaches about 3 pixels a unit at the nearest.
+            inside = x > size * 3 && x < 511 - size * 3 && row > size * 3 && row < 255 - size * 3;
+            if (t > 43.5) sweep += std::hypot(x - px, row - prow);
+            px = x, prow = row;
+        }
+        if (inside) found.push_back({sweep, p, size});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Orbit &a, const Orbit &b) { return a.sweep > b.sweep; });
+    std::vector<Orbit> chosen;
+    for (const Orbit &o : found) {
+        bool apart = true;
+        for (const Orbit &c : chosen)
+            apart = apart && std::sqrt(Dot(o.p - c.p, o.p - c.p)) >= kMinApart;
+        if (apart) chosen.push_back(o);
+        if ((int)chosen.size() == kCount) break;
+    }
+    // Each star: six spikes, square pyramids on the faces of a small cube,
+    // tilted its own way so the stars glint at different moments.
+    for (size_t i = 0; i < chosen.size(); i++) {
+        const Orbit &o = chosen[i];
+        // Ice blue and magenta bodies in turn, both strong in blue so the
+        // parts lay them over the ferns whole, under frosted points.
+        const int body = i % 2 ? 2 : 0;
+        const double kFrost = 0.4; // share of a spike's length, from its point, in frost
+        V3 u = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), 1});
+        V3 v = Normalize(Cross(u, V3{1, 0, 0})), w = Cross(u, v);
+        const V3 axes[3] = {u, v, w};
+        const double core = o.size * 0.28;
+        for (int a = 0; a < 3; a++)
+            for (double sign : {1.0, -1.0}) {
+                V3 n = axes[a] * sign, s = axes[(a + 1) % 3], q = axes[(a + 2) % 3];
+                V3 apex = o.p + n * o.size;
+                V3 c[4] = {o.p + (n + s + q) * core, o.p + (n - s + q) * core,
+                           o.p + (n - s - q) * core, o.p + (n + s - q) * core};
+                for (int k = 0; k < 4; k++) {
+                    V3 e0 = c[k], e1 = c[(k + 1) % 4];
+                    V3 t0 = apex + (e0 - apex) * kFrost, t1 = apex + (e1 - apex) * kFrost;
+                    AddFlatOut(&m, apex, t0, t1, 4, o.p);
+                    AddFlatOut(&m, t0, e0, e1, body, o.p);
+                    AddFlatOut(&m, t0, e1, t1, body, o.p);
+                }
+            }
+    }
+    return m;
+}
+
 // cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
 // the light's fall-off shades it; each bevel turns halfway between its two
 // sides, so its own vertices catch a light between theirs and every edge of
@@ -875,7 +958,7 @@ int GenerateScenes(const char *dir) {
                          {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6),
                           Mat("points", {0.2, 0.2, 0.24}, {0.5, 0.5, 0.56}, {1, 1, 1}, 0.85, 0.6)});
     ok =
-        ok && WriteScene(dir, "stars.txt", "stars", {Stars()},
+        ok && WriteScene(dir, "stars.txt", "stars", {Stars(), Satellites()},
                          // Cool to hot, in the order the spikes come round to
                          // the viewer; blue is high on every facet, since the
                          // part lays the crystal over the ferns by its blue byte.
