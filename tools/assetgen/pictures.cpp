@@ -801,7 +801,24 @@ int CredsPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
         static const uint32_t sky[] = {0x04061A, 0x0E1234, 0x2A1A4E, 0x4A2458};
-        return Ramp(sky, 4, y / 200.0 + 0.05 * Fbm(91, x / 90.0, y / 90.0, 3));
+        uint32_t base = Ramp(sky, 4, y / 200.0 + 0.05 * Fbm(91, x / 90.0, y / 90.0, 3));
+        // An aurora: a curtain whose lower hem wanders across the sky, bright
+        // at the hem and fading upward in fine vertical rays, green at the
+        // hem and violet at the top, so the last picture of the show moves
+        // the eye across it while the lettering below stays on a dark sky.
+        double hem = 66 + 16 * std::sin(x / 95.0 + 0.6) + 10 * Fbm(93, x / 70.0, 0.5, 3);
+        double above = hem - y;
+        if (above < -6) return base;
+        double rays = 0.55 + 0.45 * Fbm(94, x / 5.0, y / 160.0, 3);
+        double fold = 0.6 + 0.4 * std::sin(x / 37.0 + 2 * Fbm(95, x / 60.0, 0.0, 2));
+        double glow = above < 0 ? std::exp(above / 2.5) : std::exp(-above / 48.0);
+        double k = std::clamp(1.1 * rays * fold * glow, 0.0, 1.0);
+        uint32_t tint = Mix(0x3CFFA0, 0x9050FF, std::clamp(above / 50.0, 0.0, 1.0));
+        auto add = [&](int shift) {
+            int v = (base >> shift & 255) + (int)((tint >> shift & 255) * k);
+            return (uint32_t)std::min(v, 255) << shift;
+        };
+        return add(16) | add(8) | add(0);
     });
     cairo_t *cr = c.cr;
     Stars(&c, 92, 110, 150);
