@@ -328,7 +328,7 @@ void Metal(Canvas *c, const std::vector<float> &cover, int bevel, double depth, 
 uint32_t Gold(int x, int y, double diffuse, double glint, double grain) {
     double u = x * std::cos(grain) + y * std::sin(grain),
            v = -x * std::sin(grain) + y * std::cos(grain);
-    double brush = Fbm(401, u / 60.0, v / 1.6, 3) * 0.22 + Fbm(402, x / 14.0, y / 14.0, 2) * 0.1;
+    double brush = Fbm(401, u / 60.0, v / 1.6, 3) * 0.12 + Fbm(402, x / 14.0, y / 14.0, 2) * 0.1;
     static const uint32_t ramp[] = {0x2A1404, 0x6E3C0C, 0xB8781E, 0xEEB848, 0xFFE7A0};
     uint32_t base = Ramp(ramp, 5, std::clamp(0.08 + 0.95 * diffuse + brush, 0.0, 1.0));
     return Mix(base, 0xFFFBEA, std::min(1.0, glint * 1.4));
@@ -441,17 +441,42 @@ void WaterLines(Canvas *c) {
 // the picture with a margin on both sides).
 const double kEmblemX = 256, kEmblemY = 64, kTitleSize = 50, kTitleBaseline = 148;
 
-// load.jpg: the emblem and the title drawn in a thin silver line, in the
-// upper middle; everything else is exactly black, so the spectrum bars of
-// the opening show through it. name.jpg then fills the same title with gold.
+// The emblem's glimmer: a hair-line of light across it, brightest at the
+// glint and fading out to both sides, as a lens catches a bright star.
+void EmblemFlare(cairo_t *cr) {
+    cairo_pattern_t *flare = cairo_pattern_create_linear(kEmblemX - 150, 0, kEmblemX + 150, 0);
+    cairo_pattern_add_color_stop_rgba(flare, 0, 0.6, 0.8, 1.0, 0);
+    cairo_pattern_add_color_stop_rgba(flare, 0.5, 0.9, 0.97, 1.0, 0.9);
+    cairo_pattern_add_color_stop_rgba(flare, 1, 0.6, 0.8, 1.0, 0);
+    cairo_set_source(cr, flare);
+    cairo_rectangle(cr, kEmblemX - 150, kEmblemY - 0.6, 300, 1.2);
+    cairo_fill(cr);
+    cairo_pattern_destroy(flare);
+}
+
+// load.jpg: the emblem and the title drawn in a line of light, silver at
+// its core in a blue glow, in the upper middle; everything else is exactly
+// black, so the spectrum bars of the opening show through it. name.jpg
+// then fills the same title with gold.
 int LoadPicture(const char *dir) {
     Canvas c = NewCanvas();
     cairo_t *cr = c.cr;
     Emblem(cr, kEmblemX, kEmblemY);
+    EmblemFlare(cr);
     Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
-    cairo_set_line_width(cr, 1.2);
-    SetColour(cr, 0x9CC4E8, 1);
+    for (int k = 4; k >= 1; k--) { // the glow: wide faint strokes first
+        cairo_set_line_width(cr, 1.5 + k * 2.0);
+        SetColour(cr, 0x3A8CFF, 0.09);
+        cairo_stroke_preserve(cr);
+    }
+    cairo_pattern_t *silver =
+        cairo_pattern_create_linear(0, kTitleBaseline - 40, 0, kTitleBaseline);
+    cairo_pattern_add_color_stop_rgb(silver, 0, 0.95, 0.98, 1.0);
+    cairo_pattern_add_color_stop_rgb(silver, 1, 0.45, 0.62, 0.85);
+    cairo_set_source(cr, silver);
+    cairo_set_line_width(cr, 1.4);
     cairo_stroke(cr);
+    cairo_pattern_destroy(silver);
     // Everything outside the emblem's and the title's box is forced to exact black.
     uint32_t *p = BeginPixels(&c);
     for (int y = 0; y < H; y++)
@@ -887,6 +912,7 @@ int NamePicture(const char *dir) {
     }
     DonePixels(&c);
     NameCard(c.cr);
+    EmblemFlare(c.cr);
     Metal(&c, Coverage([](cairo_t *cr) {
         Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
     }),
@@ -896,6 +922,18 @@ int NamePicture(const char *dir) {
     TitleGlints(c.cr);
     TitleReflection(c.cr);
     WaterLines(&c);
+    // The horizon's glow on the water: along the ripple lines, a path of
+    // broken rose light under the title, widening toward the viewer; the
+    // black between the lines stays black for the bars.
+    uint32_t *q = BeginPixels(&c);
+    for (int y = 197; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            if (q[y * W + x] != 0x081430) continue;
+            double spread = 70 + (y - 197) * 2.2, d = (x - 256) / spread;
+            double dash = Smooth(0.0, 0.35, Noise(76, x / (6.0 + (y - 197) * 0.3), y * 0.9));
+            q[y * W + x] = Mix(0x081430, 0xE07890, std::exp(-d * d) * dash * 0.8);
+        }
+    DonePixels(&c);
     return SaveCanvas(dir, "name.jpg", &c);
 }
 
