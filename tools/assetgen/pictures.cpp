@@ -280,19 +280,20 @@ template <class F> std::vector<float> Coverage(F path) {
 // to a Gaussian); the picture's edges are held, not wrapped.
 std::vector<float> Soften(std::vector<float> v, int r) {
     std::vector<float> t(v.size());
+    // One box blur from `from` into `to`, along x, or along y when down.
+    auto box = [r](const std::vector<float> &from, std::vector<float> &to, bool down) {
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                float sum = 0;
+                for (int k = -r; k <= r; k++)
+                    sum += down ? from[std::clamp(y + k, 0, H - 1) * W + x]
+                                : from[y * W + std::clamp(x + k, 0, W - 1)];
+                to[y * W + x] = sum / (2 * r + 1);
+            }
+    };
     for (int pass = 0; pass < 3; pass++) {
-        for (int y = 0; y < H; y++)
-            for (int x = 0; x < W; x++) {
-                float sum = 0;
-                for (int k = -r; k <= r; k++) sum += v[y * W + std::clamp(x + k, 0, W - 1)];
-                t[y * W + x] = sum / (2 * r + 1);
-            }
-        for (int y = 0; y < H; y++)
-            for (int x = 0; x < W; x++) {
-                float sum = 0;
-                for (int k = -r; k <= r; k++) sum += t[std::clamp(y + k, 0, H - 1) * W + x];
-                v[y * W + x] = sum / (2 * r + 1);
-            }
+        box(v, t, false);
+        box(t, v, true);
     }
     return v;
 }
@@ -330,7 +331,13 @@ uint32_t Gold(int x, int y, double diffuse, double glint, double grain) {
            v = -x * std::sin(grain) + y * std::cos(grain);
     double brush = Fbm(401, u / 60.0, v / 1.6, 3) * 0.12 + Fbm(402, x / 14.0, y / 14.0, 2) * 0.1;
     static const uint32_t ramp[] = {0x2A1404, 0x6E3C0C, 0xB8781E, 0xEEB848, 0xFFE7A0};
-    uint32_t base = Ramp(ramp, 5, std::clamp(0.08 + 0.95 * diffuse + brush, 0.0, 1.0));
+    // Broad bands of reflected light across the grain, as the polish
+    // mirrors a room: flat faces still change from one end to the other.
+    double sheen = 0.13 * std::sin(v * 0.3 + 3 * Fbm(403, u / 90.0, v / 30.0, 2));
+    uint32_t base = Ramp(ramp, 5, std::clamp(0.08 + 0.95 * diffuse + brush + sheen, 0.0, 1.0));
+    // The faces turned from the light mirror the night around them: a cool
+    // blue in the shade, as polished metal picks up its surroundings.
+    base = Mix(base, 0x2A3A78, 0.3 * std::pow(1 - diffuse, 2));
     return Mix(base, 0xFFFBEA, std::min(1.0, glint * 1.4));
 }
 
@@ -579,6 +586,16 @@ int KeyPicture(const char *dir) {
     NameCard(cr);
     cairo_pop_group_to_source(cr);
     cairo_paint_with_alpha(cr, 0.3);
+    // Dust hanging in the spotlight, brightest where the light is.
+    uint32_t *p = BeginPixels(&c);
+    Rng rng = NewRng(13);
+    for (int k = 0; k < 90; k++) {
+        double x = RngRange(&rng, 70, 442), y = RngRange(&rng, 36, 186), b = RngFloat(&rng);
+        double pool =
+            (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
+        SoftStar(p, x, y, 0.8 + 1.2 * b, 0.45 * pool * (0.3 + 0.7 * b), 0xFFE2B0);
+    }
+    DonePixels(&c);
     cairo_save(cr);
     KeyPlace(cr);
     // A soft shadow down and to the right, as cast by a light above the
@@ -931,7 +948,7 @@ int NamePicture(const char *dir) {
             if (q[y * W + x] != 0x081430) continue;
             double spread = 70 + (y - 197) * 2.2, d = (x - 256) / spread;
             double dash = Smooth(0.0, 0.35, Noise(76, x / (6.0 + (y - 197) * 0.3), y * 0.9));
-            q[y * W + x] = Mix(0x081430, 0xE07890, std::exp(-d * d) * dash * 0.8);
+            q[y * W + x] = Mix(0x081430, 0xF090A0, std::exp(-d * d) * dash);
         }
     DonePixels(&c);
     return SaveCanvas(dir, "name.jpg", &c);
