@@ -872,11 +872,19 @@ uint32_t CardSky(int x, int y) {
         double rim = std::exp(-(y - near) / 1.6) * (0.25 + 0.75 * wide);
         sky = Mix(rock, 0xF0A0B0, std::min(1.0, rim));
     } else if (y >= far) {
-        // Far slopes: the sky's colour seen through haze, mistier downward,
-        // with snow gullies as faint streaks.
+        // Far slopes: faces turned toward the glow behind the title catch
+        // its light and the others stay in shade, all of it seen through
+        // haze that thickens downward, with the rock's strata as texture.
         double depth = (y - far) / std::max(rule - far, 1.0);
-        double gully = Smooth(0.1, 0.4, Fbm(74, x / 7.0, y / 18.0, 3));
-        uint32_t slope = Mix(0x22184E, 0x6A5CA4, gully * (1 - depth) * 0.8);
+        // The rock's relief: ridged noise, lit from the glow's side.
+        auto relief = [](double u, double v) {
+            return 1 - std::abs(Fbm(77, u / 26.0, v / 10.0, 5));
+        };
+        double side = x < 256 ? 1 : -1;
+        double lit = std::clamp(0.4 + 5 * side * (relief(x + 1, y) - relief(x - 1, y)) +
+                                    3 * (relief(x, y - 1) - relief(x, y + 1)),
+                                0.0, 1.0);
+        uint32_t slope = Mix(0x1E1648, 0x5E4E98, lit * (1 - 0.7 * depth));
         uint32_t mist = Mix(0x4A2A78, 0xC86A90, glow);
         sky = Mix(slope, mist, depth * depth * 0.8);
         sky = Mix(sky, 0xF0B0C4, std::exp(-(y - far) / 1.4) * 0.7 * wide);
