@@ -849,12 +849,18 @@ double NearRidge(double x) {
 // opening's fade, at most level 10 of 256 a frame, lifts a channel off
 // black only from 26 up, and a pixel left black would let the spectrum
 // bars through): every colour keeps blue at 40 or more.
+// The fade raises its level by one every half second, and a channel first
+// leaves black once level x channel reaches 256: bright pixels appear
+// first, dim ones seconds later. So the sky darkens upward, from a violet
+// horizon (there within 2 s) to indigo overhead (blue near 40, there only
+// from 3.5 s): the night fills in from the horizon up through the card's
+// hold, around the title and stars that came first.
 uint32_t CardSky(int x, int y) {
     const double rule = 194;
     double h = y / rule, dx = (x - 256) / 256.0;
     double glow = std::exp(-dx * dx * 2.5) * std::pow(h, 2.0);
     double wide = std::exp(-dx * dx * 1.2) * (0.35 + 0.65 * h);
-    static const uint32_t air[] = {0x141A4C, 0x242262, 0x48287E, 0x8A4086, 0xD0708A};
+    static const uint32_t air[] = {0x0A0C26, 0x161844, 0x32206C, 0x7A3480, 0xC8648A};
     uint32_t sky = Ramp(air, 5, 0.75 * h * h + 0.3 * glow);
     double cloud = CardCloud(x, y);
     if (cloud > 0) {
