@@ -660,10 +660,13 @@ int KeyPicture(const char *dir) {
         cairo_new_path(cr);
         cairo_move_to(cr, -70, 0);
         for (double x = -70; x <= 80; x += 2) cairo_line_to(cr, x, 4.5 * std::sin(x * kPi / 15));
-        for (double x = -62.5; x < 80; x += 15) {
-            double side = std::fmod(x + 62.5, 30) < 1 ? -1 : 1;
+        // A leaf at every crossing of the stem, alternately up and down.
+        for (double x = -60; x < 75; x += 15) {
+            double side = std::fmod(x + 60, 30) < 1 ? -1 : 1;
             cairo_move_to(cr, x, 0);
-            cairo_curve_to(cr, x + 3, side * 4, x + 7, side * 7, x + 9, side * 6);
+            cairo_curve_to(cr, x + 2, side * 5, x + 6, side * 7.5, x + 10, side * 7);
+            cairo_curve_to(cr, x + 7, side * 4, x + 4, side * 1.5, x, 0);
+            cairo_close_path(cr);
         }
     });
     cairo_restore(cr);
