@@ -660,6 +660,41 @@ TEST_F(Assets, PicturesKeepWhatTheirRolesNeed) {
     }));
     EXPECT_EQ(skyDark, 0);
 
+    // Below the horizon the bars must keep showing: through the hold on
+    // the card they rise on the water between its ripple lines, where a
+    // channel of 23 or less stays black at every level up to 11 (23 x 11 <
+    // 256); through the key's fade (levels up to 15) they rise below row
+    // 212, where a channel of 17 or less stays black, but for the key's bow
+    // dipping into the water.
+    int water = 0, waterBlack = 0;
+    ASSERT_TRUE(EachPixel(root, "name.jpg", [&](int i, int r, int g, int b, uint32_t) {
+        if (i < 196 * 512) return;
+        water++;
+        waterBlack += std::max({r, g, b}) <= 23;
+    }));
+    EXPECT_GT(waterBlack, water * 6 / 10);
+    int keyWater = 0, keyWaterBlack = 0;
+    ASSERT_TRUE(EachPixel(root, "key.jpg", [&](int i, int r, int g, int b, uint32_t) {
+        if (i < 212 * 512) return;
+        keyWater++;
+        keyWaterBlack += std::max({r, g, b}) <= 17;
+    }));
+    EXPECT_GT(keyWaterBlack, keyWater * 9 / 10);
+
+    // fear07: a storm in deep crimson whose crests alone climb to orange.
+    // Parts Two and Three ripple it every frame under the point cloud; a
+    // storm lit brighter all over flickers as it ripples (Three sits at the
+    // flash limit already) and turns the fade into the smoke brown.
+    int redLed = 0, crests = 0;
+    ASSERT_TRUE(EachPixel(root, "fear07.jpg", [&](int, int r, int g, int b, uint32_t) {
+        redLed += r >= g && r >= b;
+        crests += 0.2126 * std::pow(r / 255.0, 2.2) + 0.7152 * std::pow(g / 255.0, 2.2) +
+                      0.0722 * std::pow(b / 255.0, 2.2) >
+                  0.1;
+    }));
+    EXPECT_GT(redLed, all * 99 / 100);
+    EXPECT_LT(crests, all * 4 / 100);
+
     // The fern: bright fronds above the copy threshold 0x011112 on a
     // background that is exactly 0 (and so never copied).
     int above = 0, black = 0, bright = 0;

@@ -255,32 +255,173 @@ void ForestSilhouettes(cairo_t *cr, const uint32_t rankColour[4], double mist) {
     }
 }
 
+// ---------------------------------------------------------------- metal and light
+
+// The coverage (0-1 a pixel) of the shape that path adds to a fresh
+// context's path, filled with the winding rule that path sets.
+template <class F> std::vector<float> Coverage(F path) {
+    cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_A8, W, H);
+    cairo_t *cr = cairo_create(s);
+    path(cr);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    cairo_surface_flush(s);
+    const unsigned char *data = cairo_image_surface_get_data(s);
+    int stride = cairo_image_surface_get_stride(s);
+    std::vector<float> out((size_t)W * H);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) out[y * W + x] = data[y * stride + x] / 255.0f;
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+    return out;
+}
+
+// Three passes of a box blur of radius r along rows and then columns (close
+// to a Gaussian); the picture's edges are held, not wrapped.
+std::vector<float> Soften(std::vector<float> v, int r) {
+    std::vector<float> t(v.size());
+    // One box blur from `from` into `to`, along x, or along y when down.
+    auto box = [r](const std::vector<float> &from, std::vector<float> &to, bool down) {
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                float sum = 0;
+                for (int k = -r; k <= r; k++)
+                    sum += down ? from[std::clamp(y + k, 0, H - 1) * W + x]
+                                : from[y * W + std::clamp(x + k, 0, W - 1)];
+                to[y * W + x] = sum / (2 * r + 1);
+            }
+    };
+    for (int pass = 0; pass < 3; pass++) {
+        box(v, t, false);
+        box(t, v, true);
+    }
+    return v;
+}
+
+// Lays a raised shape of the given coverage over the canvas, modelled as
+// cast metal: the coverage softened by `bevel` pixels is its height, so its
+// edges round off, and a light from the upper left (the moon and the glow of
+// every picture that uses it stand there) gives each pixel a diffuse level
+// and a specular glint. colour(x, y, diffuse, glint) paints the metal.
+template <class F>
+void Metal(Canvas *c, const std::vector<float> &cover, int bevel, double depth, F colour) {
+    std::vector<float> h = Soften(cover, bevel);
+    const double lx = -0.45, ly = -0.6, lz = 0.66; // toward the light, y down
+    double hx = lx, hy = ly, hz = lz + 1, hn = std::sqrt(hx * hx + hy * hy + hz * hz);
+    hx /= hn, hy /= hn, hz /= hn;
+    uint32_t *p = BeginPixels(c);
+    for (int y = 1; y + 1 < H; y++)
+        for (int x = 1; x + 1 < W; x++) {
+            float a = cover[y * W + x];
+            if (a <= 0) continue;
+            double gx = (h[y * W + x + 1] - h[y * W + x - 1]) * depth,
+                   gy = (h[(y + 1) * W + x] - h[(y - 1) * W + x]) * depth;
+            double n = std::sqrt(gx * gx + gy * gy + 1), nx = -gx / n, ny = -gy / n, nz = 1 / n;
+            double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
+            double glint = std::pow(std::max(0.0, nx * hx + ny * hy + nz * hz), 40);
+            p[y * W + x] = Mix(p[y * W + x], colour(x, y, diffuse, glint), a);
+        }
+    DonePixels(c);
+}
+
+// Polished gold: dark bronze in the shade, warm gold where lit, pale where
+// the light glances off, drawn with faint brushing along `grain` radians.
+uint32_t Gold(int x, int y, double diffuse, double glint, double grain) {
+    double u = x * std::cos(grain) + y * std::sin(grain),
+           v = -x * std::sin(grain) + y * std::cos(grain);
+    double brush = Fbm(401, u / 60.0, v / 1.6, 3) * 0.12 + Fbm(402, x / 14.0, y / 14.0, 2) * 0.1;
+    static const uint32_t ramp[] = {0x2A1404, 0x6E3C0C, 0xB8781E, 0xEEB848, 0xFFE7A0};
+    // Broad bands of reflected light across the grain, as the polish
+    // mirrors a room: flat faces still change from one end to the other.
+    double sheen = 0.13 * std::sin(v * 0.3 + 3 * Fbm(403, u / 90.0, v / 30.0, 2));
+    uint32_t base = Ramp(ramp, 5, std::clamp(0.08 + 0.95 * diffuse + brush + sheen, 0.0, 1.0));
+    // The faces turned from the light mirror the night around them: a cool
+    // blue in the shade, as polished metal picks up its surroundings.
+    base = Mix(base, 0x2A3A78, 0.3 * std::pow(1 - diffuse, 2));
+    return Mix(base, 0xFFFBEA, std::min(1.0, glint * 1.4));
+}
+
+// Hermite step: 0 at e0, 1 at e1, smooth between (e1 may lie below e0).
+double Smooth(double e0, double e1, double v) {
+    double t = std::clamp((v - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+// A soft star: a Gaussian of radius r (pixels) and brightness level (0-1)
+// added onto the pixels in colour, so a ripple that magnifies it draws a
+// soft disc instead of a square.
+void SoftStar(uint32_t *p, double x, double y, double r, double level, uint32_t colour) {
+    int x0 = (int)std::floor(x - 3 * r), x1 = (int)std::ceil(x + 3 * r);
+    int y0 = (int)std::floor(y - 3 * r), y1 = (int)std::ceil(y + 3 * r);
+    for (int j = std::max(y0, 0); j <= std::min(y1, H - 1); j++)
+        for (int i = std::max(x0, 0); i <= std::min(x1, W - 1); i++) {
+            double d2 = ((i - x) * (i - x) + (j - y) * (j - y)) / (r * r);
+            double k = level * std::exp(-d2);
+            if (k < 0.004) continue;
+            uint32_t q = p[j * W + i];
+            p[j * W + i] =
+                Rgb((q >> 16 & 255) + k * (colour >> 16 & 255),
+                    (q >> 8 & 255) + k * (colour >> 8 & 255), (q & 255) + k * (colour & 255));
+        }
+}
+
 // ---------------------------------------------------------------- the pictures
 
-// The opening's emblem: a glowing ring with a four-pointed glint, centred on
-// (cx, cy); load.jpg and name.jpg draw it in the same place, so it stays
-// still while the one fades into the other.
+// The opening's emblem: a ring of blue glass round a four-pointed glint,
+// in a halo, with a thin outer ring of ticks; centred on (cx, cy). load.jpg
+// and name.jpg draw it in the same place, so it stays still while the one
+// fades into the other.
 void Emblem(cairo_t *cr, double cx, double cy) {
-    cairo_pattern_t *glow = cairo_pattern_create_radial(cx, cy, 16, cx, cy, 56);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 0.3, 0.7, 1.0, 0.35);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 0.3, 0.7, 1.0, 0.0);
+    cairo_pattern_t *glow = cairo_pattern_create_radial(cx, cy, 16, cx, cy, 58);
+    cairo_pattern_add_color_stop_rgba(glow, 0, 0.3, 0.7, 1.0, 0.4);
+    cairo_pattern_add_color_stop_rgba(glow, 0.5, 0.25, 0.5, 1.0, 0.14);
+    cairo_pattern_add_color_stop_rgba(glow, 1, 0.3, 0.5, 1.0, 0.0);
     cairo_set_source(cr, glow);
-    cairo_arc(cr, cx, cy, 56, 0, 2 * kPi);
+    cairo_arc(cr, cx, cy, 58, 0, 2 * kPi);
     cairo_fill(cr);
     cairo_pattern_destroy(glow);
-    cairo_set_line_width(cr, 3);
-    SetColour(cr, 0xBFE8FF, 1);
+    // The glass inside the ring: deep blue, lit from the upper left.
+    cairo_pattern_t *glass = cairo_pattern_create_radial(cx - 10, cy - 12, 2, cx, cy, 31);
+    cairo_pattern_add_color_stop_rgba(glass, 0, 0.35, 0.6, 0.95, 0.9);
+    cairo_pattern_add_color_stop_rgba(glass, 0.6, 0.08, 0.2, 0.5, 0.85);
+    cairo_pattern_add_color_stop_rgba(glass, 1, 0.03, 0.08, 0.25, 0.9);
+    cairo_set_source(cr, glass);
+    cairo_arc(cr, cx, cy, 31, 0, 2 * kPi);
+    cairo_fill(cr);
+    cairo_pattern_destroy(glass);
+    // The ring, its lit upper left brighter than its lower right.
+    cairo_pattern_t *rim = cairo_pattern_create_linear(cx - 30, cy - 30, cx + 30, cy + 30);
+    cairo_pattern_add_color_stop_rgb(rim, 0, 0.95, 0.99, 1.0);
+    cairo_pattern_add_color_stop_rgb(rim, 1, 0.4, 0.62, 0.85);
+    cairo_set_source(cr, rim);
+    cairo_set_line_width(cr, 3.2);
     cairo_arc(cr, cx, cy, 32, 0, 2 * kPi);
     cairo_stroke(cr);
-    SetColour(cr, 0xFFFFFF, 1);
+    cairo_pattern_destroy(rim);
+    // The outer ring of ticks, a hair-line, like an instrument's bezel.
+    SetColour(cr, 0x9CC8F0, 0.55);
+    cairo_set_line_width(cr, 1);
+    cairo_arc(cr, cx, cy, 40, 0, 2 * kPi);
+    cairo_stroke(cr);
+    for (int k = 0; k < 24; k++) {
+        double a = k * kPi / 12, r0 = k % 6 == 0 ? 36 : 38;
+        cairo_move_to(cr, cx + r0 * std::cos(a), cy + r0 * std::sin(a));
+        cairo_line_to(cr, cx + 42 * std::cos(a), cy + 42 * std::sin(a));
+    }
+    cairo_stroke(cr);
+    // The glint: four points, each lit on one flank and shaded on the other.
     for (int k = 0; k < 4; k++) {
         double a = k * kPi / 2;
-        cairo_move_to(cr, cx + 21 * std::cos(a), cy + 21 * std::sin(a));
-        cairo_line_to(cr, cx + 4 * std::cos(a + kPi / 4), cy + 4 * std::sin(a + kPi / 4));
-        cairo_line_to(cr, cx + 21 * std::cos(a + kPi / 2), cy + 21 * std::sin(a + kPi / 2));
+        for (int side = 0; side < 2; side++) {
+            double b = a + (side ? kPi / 4 : -kPi / 4);
+            cairo_move_to(cr, cx, cy);
+            cairo_line_to(cr, cx + 23 * std::cos(a), cy + 23 * std::sin(a));
+            cairo_line_to(cr, cx + 5 * std::cos(b), cy + 5 * std::sin(b));
+            cairo_close_path(cr);
+            SetColour(cr, side ? 0xFFFFFF : 0xA8D4FF, 1);
+            cairo_fill(cr);
+        }
     }
-    cairo_close_path(cr);
-    cairo_fill(cr);
 }
 
 // The opening's spectrum bars show wherever the faded picture is black. A
@@ -307,17 +448,42 @@ void WaterLines(Canvas *c) {
 // the picture with a margin on both sides).
 const double kEmblemX = 256, kEmblemY = 64, kTitleSize = 50, kTitleBaseline = 148;
 
-// load.jpg: the emblem and the title drawn in a thin silver line, in the
-// upper middle; everything else is exactly black, so the spectrum bars of
-// the opening show through it. name.jpg then fills the same title with gold.
+// The emblem's glimmer: a hair-line of light across it, brightest at the
+// glint and fading out to both sides, as a lens catches a bright star.
+void EmblemFlare(cairo_t *cr) {
+    cairo_pattern_t *flare = cairo_pattern_create_linear(kEmblemX - 150, 0, kEmblemX + 150, 0);
+    cairo_pattern_add_color_stop_rgba(flare, 0, 0.6, 0.8, 1.0, 0);
+    cairo_pattern_add_color_stop_rgba(flare, 0.5, 0.9, 0.97, 1.0, 0.9);
+    cairo_pattern_add_color_stop_rgba(flare, 1, 0.6, 0.8, 1.0, 0);
+    cairo_set_source(cr, flare);
+    cairo_rectangle(cr, kEmblemX - 150, kEmblemY - 0.6, 300, 1.2);
+    cairo_fill(cr);
+    cairo_pattern_destroy(flare);
+}
+
+// load.jpg: the emblem and the title drawn in a line of light, silver at
+// its core in a blue glow, in the upper middle; everything else is exactly
+// black, so the spectrum bars of the opening show through it. name.jpg
+// then fills the same title with gold.
 int LoadPicture(const char *dir) {
     Canvas c = NewCanvas();
     cairo_t *cr = c.cr;
     Emblem(cr, kEmblemX, kEmblemY);
+    EmblemFlare(cr);
     Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
-    cairo_set_line_width(cr, 1.2);
-    SetColour(cr, 0x9CC4E8, 1);
+    for (int k = 4; k >= 1; k--) { // the glow: wide faint strokes first
+        cairo_set_line_width(cr, 1.5 + k * 2.0);
+        SetColour(cr, 0x3A8CFF, 0.09);
+        cairo_stroke_preserve(cr);
+    }
+    cairo_pattern_t *silver =
+        cairo_pattern_create_linear(0, kTitleBaseline - 40, 0, kTitleBaseline);
+    cairo_pattern_add_color_stop_rgb(silver, 0, 0.95, 0.98, 1.0);
+    cairo_pattern_add_color_stop_rgb(silver, 1, 0.45, 0.62, 0.85);
+    cairo_set_source(cr, silver);
+    cairo_set_line_width(cr, 1.4);
     cairo_stroke(cr);
+    cairo_pattern_destroy(silver);
     // Everything outside the emblem's and the title's box is forced to exact black.
     uint32_t *p = BeginPixels(&c);
     for (int y = 0; y < H; y++)
@@ -328,6 +494,24 @@ int LoadPicture(const char *dir) {
 }
 
 void NameCard(cairo_t *cr);
+
+// The wall's damask at (x, y): 1 on the woven figure, 0 on the ground. A
+// fleuron in every 64 x 64 cell, the cells of every other column dropped
+// by half a cell, inside a lattice of ogee lines; 64 divides the picture
+// both ways, so the figure tiles with it.
+double Damask(double x, double y) {
+    int col = (int)std::floor(x / 64.0);
+    double v = y + (col & 1 ? 32 : 0);
+    double u = x - 64 * col - 32;
+    v = v - 64 * std::floor(v / 64.0) - 32;
+    double r = std::sqrt(u * u + v * v), a = std::atan2(v, u);
+    // Four long petals up and down, four short ones across, a bud in the middle.
+    double petals = 9 + 9 * std::pow(std::abs(std::sin(a)), 3) + 4 * std::cos(4 * a);
+    double figure = Smooth(1.2, -1.2, r - petals) - Smooth(1.0, -1.0, r - 4.5) * 0.6;
+    // The ogee lattice: two sine curves crossing between the fleurons.
+    double ogee = std::abs(std::abs(u) - 26 - 4 * std::cos(v * kPi / 32));
+    return std::clamp(figure + Smooth(1.6, 0.4, ogee), 0.0, 1.0);
+}
 
 // The key's outline in the current user space, bow at x -150, shaft along
 // the x axis: a ring with a trefoil inside, the shaft, and the bit's teeth.
@@ -352,18 +536,26 @@ void KeyPath(cairo_t *cr) {
     cairo_close_path(cr);
 }
 
+// Where the key lies on the wall: its centre and turn.
+void KeyPlace(cairo_t *cr) {
+    cairo_translate(cr, 256, 128);
+    cairo_rotate(cr, -0.35);
+}
+
 // key.jpg: a golden key on a royal blue damask wall over black water (blue,
 // not teal: the next part fades it into a crimson storm, and blue and
-// crimson meet in plum where teal and crimson would meet in grey).
+// crimson meet in plum where teal and crimson would meet in grey). The key
+// is cast metal, rounded and lit from the upper left, its bow engraved.
 int KeyPicture(const char *dir) {
     Canvas c = NewCanvas();
     Shade(&c, [](int x, int y) {
-        double u = x / 64.0, v = y / 64.0;
-        double d =
-            std::sin(u * 2 * kPi) * std::sin(v * 2 * kPi) + 0.5 * std::sin((u + v) * 4 * kPi);
-        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4); // tiles: 16 x 8 cells
-        double t = 0.45 + 0.18 * d + 0.25 * n;
-        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8};
+        double n = TileFbm(11, x / 32.0, y / 32.0, 16, 8, 4);     // tiles: 16 x 8 cells
+        double silk = TileFbm(12, x / 4.0, y / 16.0, 128, 16, 3); // the weave's slubs
+        double figure = Damask(x, y);
+        // The figure is woven satin: it takes more light than the ground,
+        // and more still where the pool of light falls.
+        double t = 0.32 + 0.14 * figure + 0.22 * n + 0.08 * silk;
+        static const uint32_t ramp[] = {0x0A0C30, 0x18205E, 0x2C3C96, 0x6A7CC8, 0xB0BCF0};
         // A pool of light on the wall behind the key, falling off to the
         // edges as a product of two cosines, a picture wide and high, so the
         // left edge still meets the right one and the top the bottom. The
@@ -373,6 +565,7 @@ int KeyPicture(const char *dir) {
         // wash of damask.
         double pool =
             (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
+        t += 0.1 * figure * pool;
         // The wall falls into black water below row 212 (and rises out of
         // it over the top rows, where it wraps from the bottom): the
         // opening's spectrum bars keep rising there, under and behind the
@@ -380,7 +573,7 @@ int KeyPicture(const char *dir) {
         // which a cumulative fade of level 15 leaves at exact black.
         double water = std::clamp(std::min((212.0 - y) / 40.0, y / 20.0), 0.0, 1.0);
         water = water * water * (3 - 2 * water);
-        return Mix(0x000000, Ramp(ramp, 4, t), (0.3 + 0.55 * pool) * water);
+        return Mix(0x000000, Ramp(ramp, 5, t), (0.3 + 0.55 * pool) * water);
     });
     cairo_t *cr = c.cr;
     // The title card, faint, as if engraved in the wall where it stood. The
@@ -393,8 +586,18 @@ int KeyPicture(const char *dir) {
     NameCard(cr);
     cairo_pop_group_to_source(cr);
     cairo_paint_with_alpha(cr, 0.3);
-    cairo_translate(cr, 256, 128);
-    cairo_rotate(cr, -0.35);
+    // Dust hanging in the spotlight, brightest where the light is.
+    uint32_t *p = BeginPixels(&c);
+    Rng rng = NewRng(13);
+    for (int k = 0; k < 90; k++) {
+        double x = RngRange(&rng, 70, 442), y = RngRange(&rng, 36, 186), b = RngFloat(&rng);
+        double pool =
+            (0.5 - 0.5 * std::cos(2 * kPi * x / W)) * (0.5 - 0.5 * std::cos(2 * kPi * y / H));
+        SoftStar(p, x, y, 0.8 + 1.2 * b, 0.45 * pool * (0.3 + 0.7 * b), 0xFFE2B0);
+    }
+    DonePixels(&c);
+    cairo_save(cr);
+    KeyPlace(cr);
     // A soft shadow down and to the right, as cast by a light above the
     // wall: layers of the key's shape, each a little further out and
     // fainter, so the key stands off the wall instead of lying in it.
@@ -406,49 +609,103 @@ int KeyPicture(const char *dir) {
         cairo_fill(cr);
         cairo_restore(cr);
     }
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, -60, 0, 60);
-    cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.93, 0.55);
-    cairo_pattern_add_color_stop_rgb(gold, 0.5, 0.85, 0.6, 0.12);
-    cairo_pattern_add_color_stop_rgb(gold, 1, 0.45, 0.28, 0.05);
-    KeyPath(cr);
-    cairo_set_source(cr, gold);
-    cairo_fill_preserve(cr);
-    cairo_set_line_width(cr, 2.5);
-    cairo_set_source_rgb(cr, 0.35, 0.2, 0.02);
-    cairo_stroke(cr);
-    // The rim light: the key's outline again, a little up and to the left,
-    // pale gold and kept inside the key, so its upper edges catch the light.
-    cairo_save(cr);
-    KeyPath(cr);
-    cairo_clip(cr);
-    cairo_translate(cr, 1.5, 2.0);
-    KeyPath(cr);
-    cairo_set_line_width(cr, 2.2);
-    cairo_set_source_rgba(cr, 1.0, 0.97, 0.8, 0.85);
-    cairo_stroke(cr);
     cairo_restore(cr);
-    cairo_pattern_destroy(gold);
-    // Collars on the shaft.
-    for (double x : {-95.0, -80.0}) {
-        cairo_rectangle(cr, x, -16, 7, 32);
-        cairo_set_source_rgb(cr, 0.95, 0.8, 0.35);
-        cairo_fill(cr);
-    }
+    // The key, then the collars on its shaft, each modelled on its own so
+    // the collars stand proud of the shaft.
+    const double grain = -0.35; // brushed along the shaft
+    auto gold = [&](int x, int y, double diffuse, double glint) {
+        return Gold(x, y, diffuse, glint, grain);
+    };
+    Metal(&c, Coverage([](cairo_t *m) {
+        KeyPlace(m);
+        KeyPath(m);
+    }),
+          3, 7.0, gold);
+    Metal(&c, Coverage([](cairo_t *m) {
+        KeyPlace(m);
+        for (double x : {-95.0, -80.0}) cairo_rectangle(m, x, -16, 7, 32);
+    }),
+          1, 5.0, gold);
+    // The bow's engraving: a ring between the rim and the trefoil and a
+    // vine of small leaves along the shaft, each cut as a dark groove with
+    // a pale lip on its lit side.
+    cairo_save(cr);
+    KeyPlace(cr);
+    auto engrave = [&](auto path) {
+        cairo_save(cr);
+        cairo_translate(cr, -0.8, -0.8);
+        path();
+        cairo_set_line_width(cr, 1.0);
+        cairo_set_source_rgba(cr, 1.0, 0.95, 0.7, 0.55);
+        cairo_stroke(cr);
+        cairo_restore(cr);
+        path();
+        cairo_set_line_width(cr, 1.2);
+        cairo_set_source_rgba(cr, 0.22, 0.1, 0.0, 0.75);
+        cairo_stroke(cr);
+    };
+    engrave([&] {
+        cairo_new_path(cr);
+        cairo_arc(cr, -150, 0, 42, 0, 2 * kPi);
+    });
+    engrave([&] {
+        cairo_new_path(cr);
+        for (int k = 0; k < 12; k++) {
+            double a = (k + 0.5) * kPi / 6;
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, -150 + 47 * std::cos(a), 47 * std::sin(a), 2.2, 0, 2 * kPi);
+        }
+    });
+    engrave([&] {
+        cairo_new_path(cr);
+        cairo_move_to(cr, -70, 0);
+        for (double x = -70; x <= 80; x += 2) cairo_line_to(cr, x, 4.5 * std::sin(x * kPi / 15));
+        // A leaf at every crossing of the stem, alternately up and down.
+        for (double x = -60; x < 75; x += 15) {
+            double side = std::fmod(x + 60, 30) < 1 ? -1 : 1;
+            cairo_move_to(cr, x, 0);
+            cairo_curve_to(cr, x + 2, side * 5, x + 6, side * 7.5, x + 10, side * 7);
+            cairo_curve_to(cr, x + 7, side * 4, x + 4, side * 1.5, x, 0);
+            cairo_close_path(cr);
+        }
+    });
+    cairo_restore(cr);
     return SaveTilingCanvas(dir, "key.jpg", &c);
 }
 
-// fear07.jpg: a crimson storm turning around a dark eye, with the glow of lightning.
+// The storm's cloud at (x, y), any coordinates (0-1, before the lightning):
+// bands turning around a dark eye at (300, 120), billows in them lit from
+// the upper left (each pixel against the cloud a few pixels toward the
+// light), and fine strands drawn out along the swirl.
+double StormCloud(double x, double y) {
+    auto at = [](double px, double py, double *bands) {
+        double dx = (px - 300) / 256.0, dy = (py - 120) / 256.0;
+        double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
+        double swirl = a + 2.2 / (r + 0.15);
+        double cx = std::cos(swirl) * r, cy = std::sin(swirl) * r;
+        double n = Fbm(21, cx * 6 + 10, cy * 6 + 10, 5);
+        *bands = (0.5 + 0.5 * std::sin(swirl * 3 + n * 4)) * std::min(1.0, r * 3);
+        return n;
+    };
+    double bands, other;
+    double n = at(x, y, &bands), lit = n - at(x - 2.5, y - 2.5, &other);
+    // Strands: ridged noise stretched along the swirl's direction of travel.
+    double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
+    double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx) + 2.2 / (r + 0.15);
+    double strand = 1 - std::abs(Fbm(23, std::cos(a) * r * 40 + 3, std::sin(a) * r * 40 + 3, 3));
+    return 0.06 + 0.5 * bands + 0.4 * n + 1.2 * std::clamp(lit, -0.08, 0.08) +
+           0.1 * std::pow(strand, 6) * bands;
+}
+
+// fear07.jpg: a crimson storm turning around a dark eye, its billows lit
+// from the upper left and drawn out in strands, with the glow of forked
+// lightning and the light it throws on the cloud round it.
 int FearPicture(const char *dir) {
     Canvas c = NewCanvas();
     ShadeTiling(
         &c,
         [](int x, int y) {
-            double dx = (x - 300) / 256.0, dy = (y - 120) / 256.0;
-            double r = std::sqrt(dx * dx + dy * dy) + 1e-6, a = std::atan2(dy, dx);
-            double swirl = a + 2.2 / (r + 0.15);
-            double n = Fbm(21, std::cos(swirl) * r * 6 + 10, std::sin(swirl) * r * 6 + 10, 3);
-            double bands = 0.5 + 0.5 * std::sin(swirl * 3 + n * 4);
-            double t = std::clamp(0.1 + 0.5 * bands * std::min(1.0, r * 3) + 0.4 * n, 0.0, 1.0);
+            double t = std::clamp(StormCloud(x, y), 0.0, 1.0);
             // Raised to 1.6, the storm sits mostly in deep crimson and only
             // its crests climb to orange and gold: the white point cloud
             // laid over it keeps its contrast, and a cross-fade into the
@@ -459,28 +716,42 @@ int FearPicture(const char *dir) {
         64);
     cairo_t *cr = c.cr;
     Rng rng = NewRng(22);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     for (int bolt = 0; bolt < 3; bolt++) {
         // The bolt runs from the top edge to the bottom one and ends where
-        // it began, so it continues across the vertical wrap.
+        // it began, so it continues across the vertical wrap; forks leave
+        // it on the way down and die out.
         double x0 = RngRange(&rng, 40, 480), x = x0, y = 0;
+        std::vector<std::pair<double, double>> forks;
         cairo_move_to(cr, x, y);
         while (y < H - 22) {
             x += RngRange(&rng, -18, 18);
             y += RngRange(&rng, 8, 22);
             cairo_line_to(cr, x, y);
+            if (RngFloat(&rng) < 0.3) forks.push_back({x, y});
         }
         cairo_line_to(cr, x0, H);
+        for (auto [fx, fy] : forks) {
+            double side = RngFloat(&rng) < 0.5 ? -1 : 1;
+            cairo_move_to(cr, fx, fy);
+            for (int k = 0; k < 3; k++) {
+                fx += side * RngRange(&rng, 6, 16);
+                fy += RngRange(&rng, 5, 14);
+                cairo_line_to(cr, fx, fy);
+            }
+        }
         // Only a soft glow, no hard white core: the ripple that Parts Two
         // and Three draw this through folds a thin bright line into rows
         // of pale contours, where a glow folds into a warm shimmer.
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         for (int k = 4; k >= 1; k--) {
             SetColour(cr, 0xFF6A3A, 0.07);
             cairo_set_line_width(cr, 5.0 * k);
             cairo_stroke_preserve(cr);
         }
-        cairo_new_path(cr);
+        SetColour(cr, 0xFFB070, 0.12);
+        cairo_set_line_width(cr, 2.0);
+        cairo_stroke(cr);
     }
     return SaveTilingCanvas(dir, "fear07.jpg", &c);
 }
@@ -507,9 +778,9 @@ int SmokePicture(const char *dir) {
 }
 
 // The title card: the emblem of load.jpg in its place, the title in gold
-// with a cyan rim and a few glints where load.jpg outlined it, and the
-// subtitle under it in bold near-white, which has to read while it is still
-// at a third of its light (it fades in a little each frame over black).
+// with a cyan rim where load.jpg outlined it, and the subtitle under it in
+// bold near-white, which has to read while it is still at a third of its
+// light (it fades in a little each frame over black).
 void NameCard(cairo_t *cr) {
     Emblem(cr, kEmblemX, kEmblemY);
     Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
@@ -528,6 +799,13 @@ void NameCard(cairo_t *cr) {
     SetColour(cr, 0xCFF4FF, 0.9);
     cairo_stroke(cr);
     cairo_pattern_destroy(gold);
+    SetColour(cr, 0xF4FAFF, 1);
+    Text(cr, "DejaVu Sans", 16, true, 256, 180, "a real-time demo, drawn pixel by pixel");
+    cairo_fill(cr);
+}
+
+// A few four-pointed glints on the title's letters, where the light catches them.
+void TitleGlints(cairo_t *cr) {
     Rng rng = NewRng(51);
     for (int k = 0; k < 4; k++) {
         double x = RngRange(&rng, 100, 410), y = RngRange(&rng, 112, 146),
@@ -545,9 +823,86 @@ void NameCard(cairo_t *cr) {
         cairo_close_path(cr);
         cairo_fill(cr);
     }
-    SetColour(cr, 0xF4FAFF, 1);
-    Text(cr, "DejaVu Sans", 16, true, 256, 180, "a real-time demo, drawn pixel by pixel");
-    cairo_fill(cr);
+}
+
+// How much cloud stands at (x, y) of the title card's sky (0-1): long
+// strata, bent by a second noise so they drift instead of lying in rows,
+// thinner overhead than toward the horizon.
+double CardCloud(double x, double y) {
+    double warp = Fbm(63, x / 80.0, y / 40.0, 3);
+    double n = Fbm(61, x / 150.0 + 0.7 * warp, y / 26.0, 5);
+    return Smooth(-0.05, 0.35, n) * (0.3 + 0.7 * y / 194.0);
+}
+
+// The mountains' crests on the title card: a far range high and hazy, a
+// near range low and dark (rows, by column).
+double FarRidge(double x) {
+    double r = 1 - std::abs(Fbm(71, x / 120.0, 0.3, 5));
+    return 176 - 46 * r * r;
+}
+double NearRidge(double x) {
+    double r = 1 - std::abs(Fbm(72, x / 70.0, 0.7, 4));
+    return 190 - 22 * r * r;
+}
+
+// The title card's sky down to the horizon (row 194): indigo overhead to a
+// violet glow behind the title, clouds whose lower edges catch that glow,
+// a far range of mountains lost in haze and a near one dark against it,
+// its crests rimmed with the glow's light. No pixel is near black (the
+// opening's fade, at most level 10 of 256 a frame, lifts a channel off
+// black only from 26 up, and a pixel left black would let the spectrum
+// bars through): every colour keeps blue at 40 or more.
+// The fade raises its level by one every half second, and a channel first
+// leaves black once level x channel reaches 256: bright pixels appear
+// first, dim ones seconds later. So the sky darkens upward, from a violet
+// horizon (there within 2 s) to indigo overhead (blue near 40, there only
+// from 3.5 s): the night fills in from the horizon up through the card's
+// hold, around the title and stars that came first.
+uint32_t CardSky(int x, int y) {
+    const double rule = 194;
+    double h = y / rule, dx = (x - 256) / 256.0;
+    double glow = std::exp(-dx * dx * 2.5) * std::pow(h, 2.0);
+    double wide = std::exp(-dx * dx * 1.2) * (0.35 + 0.65 * h);
+    static const uint32_t air[] = {0x0A0C26, 0x161844, 0x32206C, 0x7A3480, 0xC8648A};
+    uint32_t sky = Ramp(air, 5, 0.75 * h * h + 0.3 * glow);
+    double cloud = CardCloud(x, y);
+    if (cloud > 0) {
+        // The lower edge of a cloud catches the glow from the horizon.
+        double lit = std::clamp((cloud - CardCloud(x, y + 3)) * 16 + 0.2, 0.0, 1.0);
+        uint32_t shade = Mix(0x1C1846, 0x3A2060, h);
+        uint32_t light = Mix(0xC8689A, 0xFFC88A, glow);
+        sky = Mix(sky, Mix(shade, light, std::min(1.0, lit * wide * 1.3)), cloud * 0.9);
+    }
+    double far = FarRidge(x), near = NearRidge(x);
+    if (y >= near) {
+        // Near slopes: dark, with the rock's grain, the crest rimmed with glow.
+        double grain = Fbm(73, x / 9.0, y / 4.0, 3);
+        uint32_t rock = Mix(0x0E0A2A, 0x1E1444, 0.5 + grain);
+        double rim = std::exp(-(y - near) / 1.6) * (0.25 + 0.75 * wide);
+        sky = Mix(rock, 0xF0A0B0, std::min(1.0, rim));
+    } else if (y >= far) {
+        // Far slopes: faces turned toward the glow behind the title catch
+        // its light and the others stay in shade, all of it seen through
+        // haze that thickens downward, with the rock's strata as texture.
+        double depth = (y - far) / std::max(rule - far, 1.0);
+        // The rock's relief: ridged noise, lit from the glow's side.
+        auto relief = [](double u, double v) {
+            return 1 - std::abs(Fbm(77, u / 26.0, v / 10.0, 5));
+        };
+        double side = x < 256 ? 1 : -1;
+        double lit = std::clamp(0.4 + 5 * side * (relief(x + 1, y) - relief(x - 1, y)) +
+                                    3 * (relief(x, y - 1) - relief(x, y + 1)),
+                                0.0, 1.0);
+        uint32_t slope = Mix(0x1E1648, 0x5E4E98, lit * (1 - 0.7 * depth));
+        uint32_t mist = Mix(0x4A2A78, 0xC86A90, glow);
+        sky = Mix(slope, mist, depth * depth * 0.8);
+        sky = Mix(sky, 0xF0B0C4, std::exp(-(y - far) / 1.4) * 0.7 * wide);
+    }
+    // A brush's grain over everything, a few levels either way, so no
+    // stretch of the sky is a flat gradient.
+    double grain = Fbm(75, x / 2.5, y / 2.5, 2) * 10;
+    return Rgb((sky >> 16 & 255) + grain, (sky >> 8 & 255) + grain,
+               std::max<double>((sky & 255) + grain, 40));
 }
 
 // The title's reflection in dark water under the rule: mirrored about the
@@ -572,30 +927,47 @@ void TitleReflection(cairo_t *cr) {
     cairo_restore(cr);
 }
 
-// name.jpg: the title card under a night sky, its reflection in the water
-// below the rule, and the water's ripple lines over the reflection. The sky
-// runs from indigo overhead to a violet glow on the horizon, brightest
-// behind the title, and no pixel of it is black: the spectrum bars, which
-// show only through black, stop at the horizon and play on the water below
-// it as light, instead of standing as a grey meter over the whole card.
+// name.jpg: the title card over mountains under a cloudy night sky, its
+// reflection in the water below the rule, and the water's ripple lines
+// over the reflection. The title is cast gold, its letters rounded and lit
+// from the upper left; the spectrum bars, which show only through black,
+// stop at the horizon and play on the water below it as light.
 int NamePicture(const char *dir) {
     Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) -> uint32_t {
-        const int rule = 194; // the water starts here, black between its lines
-        if (y >= rule) return 0;
-        double h = y / (double)rule;          // 0 overhead, 1 on the horizon
-        double d = std::abs(x - 256) / 256.0; // 0 at the middle, 1 at the edges
-        double glow = 1 - 0.55 * d * d;       // brightest behind the title
-        uint32_t sky = Mix(0x0E1238, 0x4A2070, h * h);
-        // The floor of 0.55 keeps blue at 30 or more after the JPEG round
-        // trip: the opening's fade, at most level 10 of 256 a frame, lifts a
-        // channel off black only from 26 up, and a sky pixel left black
-        // would let the bars through.
-        return Mix(0x000000, sky, std::max(0.55, glow * (0.55 + 0.45 * h)));
-    });
+    Shade(&c, [](int x, int y) -> uint32_t { return y >= 194 ? 0 : CardSky(x, y); });
+    uint32_t *p = BeginPixels(&c);
+    Rng rng = NewRng(52);
+    for (int k = 0; k < 140; k++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 2, 132), b = RngFloat(&rng);
+        if (y > FarRidge(x) - 4) continue;
+        double clear = 1 - CardCloud(x, y);
+        SoftStar(p, x, y, 0.6 + 0.9 * b * b, (0.35 + 0.65 * b) * clear * clear,
+                 b > 0.8 ? 0xFFE8C8 : 0xC8DCFF);
+    }
+    DonePixels(&c);
     NameCard(c.cr);
+    EmblemFlare(c.cr);
+    Metal(&c, Coverage([](cairo_t *cr) {
+        Text(cr, "DejaVu Serif", kTitleSize, true, 256, kTitleBaseline, "Glimmerfall");
+    }),
+          2, 6.0, [](int x, int y, double diffuse, double glint) {
+              return Gold(x, y, diffuse, glint, 0.0);
+          });
+    TitleGlints(c.cr);
     TitleReflection(c.cr);
     WaterLines(&c);
+    // The horizon's glow on the water: along the ripple lines, a path of
+    // broken rose light under the title, widening toward the viewer; the
+    // black between the lines stays black for the bars.
+    uint32_t *q = BeginPixels(&c);
+    for (int y = 197; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            if (q[y * W + x] != 0x081430) continue;
+            double spread = 70 + (y - 197) * 2.2, d = (x - 256) / spread;
+            double dash = Smooth(0.0, 0.35, Noise(76, x / (6.0 + (y - 197) * 0.3), y * 0.9));
+            q[y * W + x] = Mix(0x081430, 0xF090A0, std::exp(-d * d) * dash);
+        }
+    DonePixels(&c);
     return SaveCanvas(dir, "name.jpg", &c);
 }
 
