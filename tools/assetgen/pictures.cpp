@@ -924,7 +924,7 @@ int MoahPicture(const char *dir) {
         // The rolled surface: shallow dimples a few pixels across that catch
         // the light unevenly, so no pane reads as a flat fill.
         double dimple = TileFbm(106, x / 8.0, y / 8.0, W / 8, H / 8, 3);
-        lit += 14 * dimple;
+        lit += 10 * dimple;
         // Seeds: the small air bubbles of old glass, a bright bead with a
         // dark ring, one at most in each 16 x 16 cell, kept off the lead.
         int bx = x / 16, by = y / 16;
@@ -1924,8 +1924,8 @@ int FettePicture(const char *dir) {
         double ridge = 1 - std::fabs(TileFbm(205, x / 64.0, y / 64.0, 8, 4, 5));
         double thick = std::clamp((d - 0.3) / 0.5, 0.0, 1.0);
         double thread = std::pow(ridge, 14) * thick * thick * (3 - 2 * thick);
-        out = Mix(out, Mix(0x7ABCE0, 0xD080C8, violet), std::min(0.85, thread * 1.1));
-        out = Mix(out, 0x5A8AC0, 0.35 * std::pow(std::max(0.0, d - 0.6) / 0.4, 2));
+        out = Mix(out, Mix(0x7ABCE0, 0xD080C8, violet), std::min(0.6, thread * 0.9));
+        out = Mix(out, 0x5A8AC0, 0.25 * std::pow(std::max(0.0, d - 0.6) / 0.4, 2));
         // Stars: this cell's and its neighbours' (a star near a cell edge
         // spills over it), measured on the torus so they wrap.
         int cx = x / cell, cy = y / cell;
