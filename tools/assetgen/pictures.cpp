@@ -1587,6 +1587,15 @@ int LakeFPicture(const char *dir) {
     // the tree: a thin bright rim stays along every tier's edge that faces
     // the moon. A sheen over the moon's half of the tree, fading out by its
     // middle, turns the flat cut-out into a lit cone.
+    // Behind them, a rank of smaller pines further along the shore in the
+    // misty blue of the air between: the wood recedes in steps instead of
+    // standing as one flat wall. Kept clear of the moon's path (x 340-420).
+    const double farPines[3][4] = {{118, 238, 118, 40}, {152, 240, 86, 30}, {464, 238, 136, 46}};
+    for (const auto &pine : farPines) {
+        AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], 10, 170 + (uint32_t)pine[0]);
+        SetColour(cr, 0x2E5062, 1);
+        cairo_fill(cr);
+    }
     const double pines[4][5] = {{22, 240, 250, 80, 20},
                                 {70, 236, 190, 64, 20},
                                 {488, 240, 260, 84, 20},
