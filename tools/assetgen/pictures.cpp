@@ -919,6 +919,12 @@ int MoahPicture(const char *dir) {
         // Cords: the glass was drawn, and its thickness ripples along the
         // draw in waves a few pixels apart that wander as they go.
         double along = (vx * std::cos(a) + vy * std::sin(a));
+        // Streaky glass: a second colour, amber in some panes and rose in
+        // others, swirled through the pane in wisps along the draw (both at
+        // mid grey's luminance, so the mix keeps it too).
+        double wisp = 0.5 + 0.5 * std::sin(along / 6.0 +
+                                           5 * TileFbm(107, x / 32.0, y / 32.0, W / 32, H / 32, 3));
+        cell = Mix(cell, IsoColour(best % 2 ? -1.2 : -0.3, 72), 0.75 * std::pow(wisp, 3));
         lit += 7 * std::sin(along / 2.3 + 3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2)) *
                (0.4 + 0.6 * std::fabs(TileFbm(104, x / 16.0, y / 16.0, W / 16, H / 16, 2)) * 2);
         // The rolled surface: shallow dimples a few pixels across that catch
