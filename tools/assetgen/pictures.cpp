@@ -1431,6 +1431,15 @@ std::vector<double> TreeLine(void) {
     return top;
 }
 
+// How deep in the Milky Way's band (0-1) the sky at (x, y) lies: the band
+// runs from the hills at x 40 up to the top at x 300.
+double MilkyWay(double x, double y) {
+    const double ax = 40, ay = 100, dx = 260, dy = -100, len = std::hypot(dx, dy);
+    double across = ((x - ax) * dy - (y - ay) * dx) / len;
+    double wander = 6 * Fbm(150, ((x - ax) * dx + (y - ay) * dy) / len / 60.0, 0.3, 2);
+    return std::exp(-std::pow((across + wander) / 26.0, 2));
+}
+
 int LakePicture(const char *dir) {
     const std::vector<double> trees = TreeLine();
     // The two far ranks: rolling hills, the farther higher and paler.
@@ -1451,6 +1460,13 @@ int LakePicture(const char *dir) {
         // Strands of cloud, long and thin, faint in the dark and silvered near the moon.
         double strand = std::clamp(1.8 * Fbm(140, x / 150.0, y / 9.0, 5) - 0.15, 0.0, 1.0);
         double lit = std::exp(-m / 110.0);
+        // The Milky Way rising from the far hills at the left toward the
+        // top, away from the moon, whose light washes it out: a soft band
+        // of glow, knotted and split by dark rifts of dust.
+        double band = MilkyWay(x, y);
+        double rift = std::clamp(1.6 * Fbm(149, x / 30.0, y / 30.0, 4), 0.0, 0.8);
+        double glow = band * (0.55 + 0.45 * Fbm(148, x / 14.0, y / 14.0, 4)) * (1 - rift);
+        out = Mix(out, 0x8090B8, std::clamp(0.75 * glow * (1 - 1.5 * lit), 0.0, 1.0));
         out = Mix(out, Mix(0x1C2642, 0xB8BED0, lit), strand * (0.25 + 0.5 * lit));
         // Each rank laid over what lies behind it with a one-pixel soft edge.
         auto cover = [&](double top) { return std::clamp(y - top + 0.5, 0.0, 1.0); };
@@ -1496,6 +1512,14 @@ int LakePicture(const char *dir) {
         double r = b > 0.94 ? 1.5 : b > 0.6 ? 0.8 : 0.55;
         SetColour(cr, Mix(0xFFE0B0, 0xC8D8FF, RngFloat(&rng)), (0.35 + 0.65 * b) * (1 - cloud));
         cairo_arc(cr, x, y, r, 0, 2 * kPi);
+        cairo_fill(cr);
+    }
+    // The band's own dust of faint stars, thickest along its middle.
+    for (int i = 0; i < 1100; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, 112);
+        if (RngFloat(&rng) > MilkyWay(x, y)) continue;
+        SetColour(cr, 0xD8E0FF, RngRange(&rng, 0.25, 0.7));
+        cairo_arc(cr, x, y, 0.45, 0, 2 * kPi);
         cairo_fill(cr);
     }
     Moon(cr, kMoonX, kMoonY, 40, 0.45);
