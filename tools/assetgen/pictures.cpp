@@ -1653,9 +1653,35 @@ int LakeFPicture(const char *dir) {
         cairo_pattern_destroy(sheen);
         cairo_restore(cr);
     }
-    FillProfile(cr, H, dark, [](double x) {
+    auto bank = [](double x) {
         return 236 - 10 * Fbm(142, x / 50.0, 0, 3) - 24 * std::pow(std::fabs(x - 256) / 256.0, 3);
-    });
+    };
+    FillProfile(cr, H, dark, bank);
+    // The bank's lip catches the moon in a thin pale line, and stones lie
+    // along it, each lit on top and dark below, so the ground has form.
+    cairo_move_to(cr, 0, bank(0) + 1);
+    for (int x = 3; x <= W; x += 3) cairo_line_to(cr, x, bank(x) + 1);
+    cairo_set_line_width(cr, 1.5);
+    SetColour(cr, rim, 1);
+    cairo_stroke(cr);
+    for (int k = 0; k < 26; k++) {
+        double x = RngRange(&rng, 0, W), rx = RngRange(&rng, 3, 9),
+               ry = rx * RngRange(&rng, 0.4, 0.6);
+        if (x > 330 && x < 430) continue; // the moon's path stays open
+        double y = bank(x) + RngRange(&rng, 2, 14);
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, rx, ry);
+        cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
+        cairo_restore(cr);
+        cairo_pattern_t *lit = cairo_pattern_create_linear(0, y - ry, 0, y + ry);
+        cairo_pattern_add_color_stop_rgb(lit, 0, 0x8C / 255.0, 0xB4 / 255.0, 0xBC / 255.0);
+        cairo_pattern_add_color_stop_rgb(lit, 0.45, 0x1A / 255.0, 0x3A / 255.0, 0x44 / 255.0);
+        cairo_pattern_add_color_stop_rgb(lit, 1, 0x0A / 255.0, 0x26 / 255.0, 0x30 / 255.0);
+        cairo_set_source(cr, lit);
+        cairo_fill(cr);
+        cairo_pattern_destroy(lit);
+    }
     // Reeds: thin curved blades from the bank, with a few cattail heads.
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     for (int k = 0; k < 70; k++) {
