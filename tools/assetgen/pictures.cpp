@@ -872,6 +872,44 @@ int CredsPicture(const char *dir) {
 // moves a region's brightness, while the cells read in depth and in relief
 // instead of as flat tiles. Fewer, larger cells than a mosaic, so the ripple
 // bends them rather than churning them into noise.
+// Evens out a wrapping picture against its inverse: wherever the mean, over
+// a (2 radius + 1) square, of luminance minus the inverse's luminance (in
+// linear light) strays from 0, every pixel there is lifted or lowered by as
+// many codes in all three channels as bring it back, so inverting the
+// picture leaves each patch as bright as it was and flashes nowhere. The
+// texture finer than the square stays as it was.
+void BalanceAgainstInverse(uint32_t *p, int radius) {
+    auto imbalance = [](uint32_t q, double k) {
+        double r = (q >> 16 & 255) + k, g = (q >> 8 & 255) + k, b = (q & 255) + k;
+        auto lin = [](double v) { return LinearOf((int)std::lround(std::clamp(v, 0.0, 255.0))); };
+        return 0.2126 * (lin(r) - lin(255 - r)) + 0.7152 * (lin(g) - lin(255 - g)) +
+               0.0722 * (lin(b) - lin(255 - b));
+    };
+    for (int round = 0; round < 3; round++) {
+        std::vector<double> d(W * H), rows(W * H), box(W * H);
+        for (int i = 0; i < W * H; i++) d[i] = imbalance(p[i], 0);
+        // Box mean on the torus: along each row, then down each column.
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -radius; k <= radius; k++) sum += d[y * W + (x + k + W) % W];
+                rows[y * W + x] = sum / (2 * radius + 1);
+            }
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -radius; k <= radius; k++) sum += rows[((y + k + H) % H) * W + x];
+                box[y * W + x] = sum / (2 * radius + 1);
+            }
+        for (int i = 0; i < W * H; i++) {
+            // How the imbalance moves with one code more in every channel.
+            double slope = std::max(1e-4, (imbalance(p[i], 4) - imbalance(p[i], -4)) / 8);
+            double k = std::clamp(-box[i] / slope, -24.0, 24.0);
+            p[i] = Rgb((p[i] >> 16 & 255) + k, (p[i] >> 8 & 255) + k, (p[i] & 255) + k);
+        }
+    }
+}
+
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
@@ -956,6 +994,8 @@ int MoahPicture(const char *dir) {
         uint32_t metal = IsoColour(-1.0, 30);
         return Rgb((metal >> 16 & 255) + lead, (metal >> 8 & 255) + lead, (metal & 255) + lead);
     });
+    BalanceAgainstInverse(BeginPixels(&c), 24);
+    DonePixels(&c);
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
