@@ -1261,10 +1261,55 @@ int CredsPicture(const char *dir) {
 // moves a region's brightness, while the cells read in depth and in relief
 // instead of as flat tiles. Fewer, larger cells than a mosaic, so the ripple
 // bends them rather than churning them into noise.
+// Evens out a wrapping picture against its inverse: wherever the mean, over
+// a (2 radius + 1) square, of luminance minus the inverse's luminance (in
+// linear light) strays from 0, every pixel there is lifted or lowered by as
+// many codes in all three channels as bring it back, so inverting the
+// picture leaves each patch as bright as it was and flashes nowhere. The
+// texture finer than the square stays as it was.
+void BalanceAgainstInverse(uint32_t *p, int radius) {
+    auto imbalance = [](uint32_t q, double k) {
+        double r = (q >> 16 & 255) + k, g = (q >> 8 & 255) + k, b = (q & 255) + k;
+        auto lin = [](double v) { return LinearOf((int)std::lround(std::clamp(v, 0.0, 255.0))); };
+        return 0.2126 * (lin(r) - lin(255 - r)) + 0.7152 * (lin(g) - lin(255 - g)) +
+               0.0722 * (lin(b) - lin(255 - b));
+    };
+    for (int round = 0; round < 3; round++) {
+        std::vector<double> d(W * H), rows(W * H), box(W * H);
+        for (int i = 0; i < W * H; i++) d[i] = imbalance(p[i], 0);
+        // Box mean on the torus: along each row, then down each column.
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -radius; k <= radius; k++) sum += d[y * W + (x + k + W) % W];
+                rows[y * W + x] = sum / (2 * radius + 1);
+            }
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -radius; k <= radius; k++) sum += rows[((y + k + H) % H) * W + x];
+                box[y * W + x] = sum / (2 * radius + 1);
+            }
+        for (int i = 0; i < W * H; i++) {
+            // How the imbalance moves with one code more in every channel.
+            double slope = std::max(1e-4, (imbalance(p[i], 4) - imbalance(p[i], -4)) / 8);
+            double k = std::clamp(-box[i] / slope, -24.0, 24.0);
+            p[i] = Rgb((p[i] >> 16 & 255) + k, (p[i] >> 8 & 255) + k, (p[i] & 255) + k);
+        }
+    }
+}
+
 int MoahPicture(const char *dir) {
     Rng rng = NewRng(102);
     std::vector<std::pair<double, double>> seeds;
     for (int k = 0; k < 56; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
+    const int bubbles = (W / 16) * (H / 16);
+    std::vector<double> seedX(bubbles), seedY(bubbles), seedR(bubbles);
+    for (int k = 0; k < bubbles; k++) {
+        seedX[k] = (k % (W / 16) + RngFloat(&rng)) * 16;
+        seedY[k] = (k / (W / 16) + RngFloat(&rng)) * 16;
+        seedR[k] = RngFloat(&rng) < 0.45 ? RngRange(&rng, 0.7, 2.2) : 0;
+    }
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) {
         double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0, wx = 0, wy = 0;
@@ -1285,8 +1330,12 @@ int MoahPicture(const char *dir) {
         // Each cell its own shade of ochre, copper, coral and old gold; one
         // warm family against the royal blue spikeball in front: the two
         // read as complements.
-        double hue = -0.88 + 0.3 * std::sin(best * 2.39996) + d1 / 160.0;
-        uint32_t cell = IsoColour(hue, 64 + 12 * std::cos(best * 1.7));
+        // Hand-made glass is never one even tint: the hue and the depth of
+        // colour drift across each pane in slow clouds (both at mid grey's
+        // luminance, so the inversion stays as bright as the glass).
+        double drift = TileFbm(105, x / 64.0, y / 64.0, W / 64, H / 64, 3);
+        double hue = -0.88 + 0.3 * std::sin(best * 2.39996) + d1 / 160.0 + 0.35 * drift;
+        uint32_t cell = IsoColour(hue, 60 + 12 * std::cos(best * 1.7) + 24 * drift);
         // The pillow's light: up to 28 codes above mid grey on the side
         // toward the upper left, as far below on the other (the cell's own
         // radius, about 35 pixels, is the scale), easing off at the border.
@@ -1294,8 +1343,34 @@ int MoahPicture(const char *dir) {
         double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 28 * ease;
         // Seedy glass: faint streaks across the cell, each cell its own slant.
         double a = best * 0.77;
-        lit += 4 * std::sin((vx * std::cos(a) + vy * std::sin(a)) / 2.3 +
-                            3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2));
+        // Cords: the glass was drawn, and its thickness ripples along the
+        // draw in waves a few pixels apart that wander as they go.
+        double along = (vx * std::cos(a) + vy * std::sin(a));
+        // Streaky glass: a second colour, amber in some panes and rose in
+        // others, swirled through the pane in wisps along the draw (both at
+        // mid grey's luminance, so the mix keeps it too).
+        double wisp = 0.5 + 0.5 * std::sin(along / 6.0 +
+                                           5 * TileFbm(107, x / 32.0, y / 32.0, W / 32, H / 32, 3));
+        cell = Mix(cell, IsoColour(best % 2 ? -1.2 : -0.3, 72), 0.75 * std::pow(wisp, 3));
+        lit += 7 * std::sin(along / 2.3 + 3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2)) *
+               (0.4 + 0.6 * std::fabs(TileFbm(104, x / 16.0, y / 16.0, W / 16, H / 16, 2)) * 2);
+        // The rolled surface: shallow dimples a few pixels across that catch
+        // the light unevenly, so no pane reads as a flat fill.
+        double dimple = TileFbm(106, x / 8.0, y / 8.0, W / 8, H / 8, 3);
+        lit += 10 * dimple;
+        // Seeds: the small air bubbles of old glass, a bright bead with a
+        // dark ring, one at most in each 16 x 16 cell, kept off the lead.
+        int bx = x / 16, by = y / 16;
+        for (int j = -1; j <= 1; j++)
+            for (int i = -1; i <= 1; i++) {
+                int k = ((by + j + H / 16) % (H / 16)) * (W / 16) + (bx + i + W / 16) % (W / 16);
+                if (seedR[k] <= 0) continue;
+                double dx = x + 0.5 - seedX[k], dy = y + 0.5 - seedY[k];
+                dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
+                double r = std::sqrt(dx * dx + dy * dy) / seedR[k];
+                if (r < 1.6 && border > 3)
+                    lit += r < 1 ? 40 * (1 - r) - 10 * (dx + dy) / seedR[k] : -30 * (1.6 - r);
+            }
         uint32_t glass = Rgb((cell >> 16 & 255) + lit, (cell >> 8 & 255) + lit, (cell & 255) + lit);
         // The lead: a dark core on the border and a bevel on either side of
         // it, 3 and 1.5 pixels wide, the bevel brighter on the side that
@@ -1308,6 +1383,8 @@ int MoahPicture(const char *dir) {
         uint32_t metal = IsoColour(-1.0, 30);
         return Rgb((metal >> 16 & 255) + lead, (metal >> 8 & 255) + lead, (metal & 255) + lead);
     });
+    BalanceAgainstInverse(BeginPixels(&c), 24);
+    DonePixels(&c);
     return SaveTilingCanvas(dir, "moah.jpg", &c);
 }
 
@@ -1757,69 +1834,196 @@ int DrakePicture(const char *dir) {
     return SaveCanvas(dir, "drake.jpg", &c);
 }
 
-// lake.jpg: night sky and hills above, water with the moon's path below
-// (the show puts the water waves and the mirror image on rows 128-255).
+// lake.jpg: a moonlit night over a still lake. Above the shore (row 128,
+// where the show's water waves begin): a sky that deepens upward, thin
+// strands of cloud lit where they pass the moon, and three ranks of hills
+// that pale with distance, mist pooling at the foot of each, the nearest a
+// ragged line of pines. Below it the water mirrors all of that, darker and
+// broken into ripples, with the moon's path of bright dashes across it.
+// Flat fills read as cut paper once the waves and the blur have had them:
+// every area here carries noise at a scale the waves bend visibly.
+const double kMoonX = 380, kMoonY = 40;
+
+// Top row of the pine-topped nearest ridge at column x: a low bank with a
+// spire wherever a tree stands (trees every few pixels, in clumps).
+std::vector<double> TreeLine(void) {
+    std::vector<double> top(W + 1);
+    for (int x = 0; x <= W; x++) top[x] = 119 - 3 * std::max(0.0, Fbm(136, x / 40.0, 0.2, 3) + 0.2);
+    Rng rng = NewRng(137);
+    for (double x = -4; x < W + 4; x += RngRange(&rng, 2.5, 7)) {
+        double clump = 0.5 + 0.5 * Fbm(138, x / 60.0, 0.7, 2); // tall where the wood is thick
+        double h = RngRange(&rng, 3, 9) * (0.4 + clump * 1.4), half = h * 0.28;
+        for (int c = (int)std::floor(x - half); c <= (int)std::ceil(x + half); c++)
+            if (c >= 0 && c <= W)
+                top[c] = std::min(top[c], 119 - h + 2 * h * std::fabs(c - x) / (2 * half + 1e-9));
+    }
+    return top;
+}
+
+// How deep in the Milky Way's band (0-1) the sky at (x, y) lies: the band
+// runs from the hills at x 40 up to the top at x 300.
+double MilkyWay(double x, double y) {
+    const double ax = 40, ay = 100, dx = 260, dy = -100, len = std::hypot(dx, dy);
+    double across = ((x - ax) * dy - (y - ay) * dx) / len;
+    double wander = 6 * Fbm(150, ((x - ax) * dx + (y - ay) * dy) / len / 60.0, 0.3, 2);
+    return std::exp(-std::pow((across + wander) / 26.0, 2));
+}
+
 int LakePicture(const char *dir) {
-    Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) -> uint32_t {
-        static const uint32_t sky[] = {0x02030C, 0x0A1430, 0x1E3358, 0x3A4F70};
-        if (y < 128) return Ramp(sky, 4, y / 128.0);
-        double d = (y - 128) / 128.0;
-        double ripple = 0.5 + 0.5 * Fbm(131, x / 40.0, y * y / 900.0, 3);
-        uint32_t water = Mix(0x22385A, 0x040812, std::pow(d, 0.6));
-        // The moon's path: a column of bright horizontal dashes, wider
-        // toward the viewer, with dark water between them. The waves slide
-        // each band of rows sideways by its own amount, so the column
-        // sways and breaks apart as they run.
-        double dash =
-            std::clamp(2.2 * Fbm(135, x / (14 + 20 * d), y / (1.5 + 2.5 * d), 2) + 0.4, 0.0, 1.0);
-        double path =
-            std::exp(-std::pow((x - 380) / (12 + 34 * d), 2)) * (0.35 + 0.3 * ripple + 0.9 * dash);
-        // Moonlit glints: short horizontal streaks (noise stretched twenty
-        // times along x), densest toward the moon's path. The water's waves
-        // bend them, so the lake is seen to move.
-        double streak = std::max(0.0, Fbm(134, x / 24.0, y / 1.2, 3) - 0.25) * 3.0;
-        double nearPath = std::exp(-std::pow((x - 380) / (60 + 90 * d), 2));
-        uint32_t lit = Mix(water, 0x8CA4C8, std::min(0.85, streak * (0.45 + 0.55 * nearPath)));
-        return Mix(Mix(lit, 0x4A6A90, 0.25 * ripple * (1 - d)), 0xE8E4C8, std::min(1.0, path));
-    });
-    cairo_t *cr = c.cr;
-    Stars(&c, 132, 160, 110);
-    Moon(cr, 380, 40, 40, 0.45);
-    auto hills = [](double x) {
-        return 126 - 18 * std::max(0.0, Fbm(133, x / 90.0, 0.5, 4) + 0.3) -
-               10 * std::exp(-std::pow((x - 120) / 60.0, 2));
+    const std::vector<double> trees = TreeLine();
+    // The two far ranks: rolling hills, the farther higher and paler.
+    auto far = [](double x) {
+        return 97 - 16 * std::max(0.0, Fbm(133, x / 110.0, 0.5, 4) + 0.35) -
+               10 * std::exp(-std::pow((x - 150) / 70.0, 2));
     };
-    // The brighter stars again in the water, mirrored about the shore as
-    // short pale dashes: the waves set them dancing.
-    Rng rng = NewRng(132); // the sky's own stars, drawn in the same order
-    for (int i = 0; i < 160; i++) {
-        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, 110), b = RngFloat(&rng);
-        if (b < 0.55) continue;
-        SetColour(cr, Rgb(200 + 55 * b, 215 + 40 * b, 255), 0.4 + 0.6 * b);
-        cairo_rectangle(cr, x - 4, 256.5 - y, 8, 2);
+    auto mid = [](double x) {
+        return 111 - 12 * std::max(0.0, Fbm(139, x / 70.0, 0.3, 4) + 0.25) -
+               6 * std::exp(-std::pow((x - 470) / 50.0, 2));
+    };
+    // The sky and the land above the shore, at any row (the water reads it mirrored).
+    auto land = [&](double x, double y) -> uint32_t {
+        static const uint32_t sky[] = {0x02030C, 0x081030, 0x18294E, 0x344A6C};
+        double m = std::hypot(x - kMoonX, (y - kMoonY) * 1.3);
+        uint32_t out = Ramp(sky, 4, y / 124.0);
+        out = Mix(out, 0x3C4C6E, 0.5 * std::exp(-m / 70.0)); // the moon's wide glow
+        // Strands of cloud, long and thin, faint in the dark and silvered near the moon.
+        double strand = std::clamp(1.8 * Fbm(140, x / 150.0, y / 9.0, 5) - 0.15, 0.0, 1.0);
+        double lit = std::exp(-m / 110.0);
+        // The Milky Way rising from the far hills at the left toward the
+        // top, away from the moon, whose light washes it out: a soft band
+        // of glow, knotted and split by dark rifts of dust.
+        double band = MilkyWay(x, y);
+        double rift = std::clamp(1.6 * Fbm(149, x / 30.0, y / 30.0, 4), 0.0, 0.8);
+        double glow = band * (0.55 + 0.45 * Fbm(148, x / 14.0, y / 14.0, 4)) * (1 - rift);
+        out = Mix(out, 0x8090B8, std::clamp(0.75 * glow * (1 - 1.5 * lit), 0.0, 1.0));
+        out = Mix(out, Mix(0x1C2642, 0xB8BED0, lit), strand * (0.25 + 0.5 * lit));
+        // Each rank laid over what lies behind it with a one-pixel soft edge.
+        auto cover = [&](double top) { return std::clamp(y - top + 0.5, 0.0, 1.0); };
+        double grain = 0.5 + 0.5 * Fbm(141, x / 6.0, y / 3.0, 3); // wooded slopes, not fills
+        double fy = far(x), my = mid(x);
+        out = Mix(out, 0x56688A, 0.5 * std::exp(-std::max(0.0, fy - y) / 8.0)); // haze
+        double mistFar = std::exp(-std::max(0.0, my - y) / 7.0),
+               rim = std::exp(-std::max(0.0, y - fy) / 2.0);
+        uint32_t hill = Mix(Mix(0x1C2A48, 0x2A3C62, grain), 0x6A7C9C, 0.7 * mistFar);
+        hill = Mix(hill, 0x98A8C8, std::min(1.0, 0.7 * rim * (0.4 + lit * 2))); // moonlit crest
+        out = Mix(out, hill, cover(fy));
+        // The middle rank: dark wooded slopes, a mist lying along the foot.
+        double mistMid = std::exp(-std::max(0.0, 119 - y) / 5.0);
+        uint32_t slope = Mix(Mix(0x08101E, 0x18263E, grain), 0x4A5C7C, 0.7 * mistMid);
+        slope = Mix(slope, 0x40506E, 0.5 * std::exp(-std::max(0.0, y - my) / 1.5));
+        out = Mix(out, slope, cover(my));
+        int c = std::clamp((int)std::lround(x), 0, W);
+        out = Mix(out, Mix(0x03060C, 0x0A1420, grain * 0.6), cover(trees[c]));
+        // The far water under the trees' feet, rows 120-127: a pale sheet
+        // of mist over the lake, brighter under the moon. The waves start
+        // at row 128 and reach a few rows up for their texture: what they
+        // fetch from here is this soft sheet, not the dark wood.
+        double sheet = std::clamp(y - 119.5, 0.0, 1.0);
+        uint32_t water = Mix(0x34445E, 0x56688A, 0.5 + 0.5 * Fbm(147, x / 20.0, y, 2));
+        water = Mix(water, 0xC8C4B0, 0.7 * std::exp(-std::pow((x - kMoonX) / 12.0, 2)));
+        return Mix(out, water, sheet);
+    };
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) { return y < 128 ? land(x, y) : 0u; });
+    cairo_t *cr = c.cr;
+    // Stars, fewer where the cloud strands lie, and the moon: both above the hills only.
+    cairo_save(cr);
+    cairo_move_to(cr, 0, 0);
+    for (int x = 0; x <= W; x += 2) cairo_line_to(cr, x, far(x));
+    cairo_line_to(cr, W, 0);
+    cairo_close_path(cr);
+    cairo_clip(cr);
+    Rng rng = NewRng(132);
+    for (int i = 0; i < 260; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, 112), b = RngFloat(&rng);
+        double cloud = std::clamp(1.8 * Fbm(140, x / 150.0, y / 9.0, 5) - 0.15, 0.0, 1.0);
+        if (std::hypot(x - kMoonX, y - kMoonY) < 34) continue;
+        double r = b > 0.94 ? 1.5 : b > 0.6 ? 0.8 : 0.55;
+        SetColour(cr, Mix(0xFFE0B0, 0xC8D8FF, RngFloat(&rng)), (0.35 + 0.65 * b) * (1 - cloud));
+        cairo_arc(cr, x, y, r, 0, 2 * kPi);
         cairo_fill(cr);
     }
-    FillProfile(cr, 129, 0x050A14, hills);
-    // The hills' reflection: each water row below the shore mirrors the row
-    // as far above it, shifted sideways by a small ripple and fading with
-    // depth, so the hills stand on the water instead of stopping at it. The
-    // moon's path stays lit through it: the reflection darkens a pixel by at
-    // most 75 %.
-    uint32_t *px = BeginPixels(&c);
-    for (int y = 129; y < 200; y++) {
-        double depth = (y - 129) / 71.0; // 0 at the shore, 1 where it has faded out
+    // The band's own dust of faint stars, thickest along its middle.
+    for (int i = 0; i < 1100; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 0, 112);
+        if (RngFloat(&rng) > MilkyWay(x, y)) continue;
+        SetColour(cr, 0xD8E0FF, RngRange(&rng, 0.25, 0.7));
+        cairo_arc(cr, x, y, 0.45, 0, 2 * kPi);
+        cairo_fill(cr);
+    }
+    Moon(cr, kMoonX, kMoonY, 40, 0.45);
+    cairo_restore(cr);
+    // The moon's face: grey seas on the disc (radius 18), lit from its rim inward.
+    uint32_t *p = BeginPixels(&c);
+    for (int y = (int)kMoonY - 19; y <= (int)kMoonY + 19; y++)
+        for (int x = (int)kMoonX - 19; x <= (int)kMoonX + 19; x++) {
+            double r = std::hypot(x + 0.5 - kMoonX, y + 0.5 - kMoonY) / 18;
+            if (r > 1) continue;
+            double sea = std::clamp(Fbm(143, x / 9.0, y / 9.0, 4) * 2.2 + 0.1, 0.0, 1.0);
+            p[y * W + x] = Mix(p[y * W + x], 0xB8AE98, 0.45 * sea * (1 - r * r));
+        }
+    // The water: the land mirrored about the shore row, each row shifted by
+    // its ripples (longer and wider toward the viewer), darkened, and
+    // stroked with glints; the moon's path laid over it.
+    std::vector<uint32_t> above(p, p + W * 128);
+    for (int y = 128; y < H; y++) {
+        double d = (y - 128) / 128.0; // 0 at the shore, 1 at the bottom
         for (int x = 0; x < W; x++) {
-            double wobble = 2.5 * std::sin(y * 0.9 + x * 0.03) * (0.3 + depth);
-            double top = hills(x + wobble);   // hill top above this column
-            double under = 129 + (129 - top); // its mirror image below the shore
-            double cover = std::min(1.0, std::max(0.0, under - y)); // 1 inside, soft edge
-            double fade = 0.75 * (1 - depth * depth);               // weaker further out
-            px[y * W + x] = Mix(px[y * W + x], 0x060C18, cover * fade);
+            double swell = Fbm(144, x / (30 + 60 * d), y / (1.2 + 3 * d), 3);
+            int sx = std::clamp((int)std::lround(x + swell * (3 + 14 * d)), 0, W - 1);
+            int sy = std::clamp(255 - y + (int)std::lround(swell * 2 * d), 0, 127);
+            uint32_t mirror = Mix(above[sy * W + sx], 0x02040A, 0.3 + 0.35 * d);
+            // Ripple faces: lit where they tilt toward the sky, dark in their troughs.
+            double face = Fbm(145, x / (10 + 30 * d), y / (0.8 + 2.5 * d), 3);
+            uint32_t water = Mix(mirror, face > 0 ? 0x3A5070 : 0x010308, std::fabs(face) * 0.8);
+            // The moon's path: bright horizontal dashes, wider toward the viewer.
+            double dash = std::clamp(
+                2.2 * Fbm(135, x / (14 + 20 * d), y / (1.5 + 2.5 * d), 2) + 0.4, 0.0, 1.0);
+            double across = std::exp(-std::pow((x - kMoonX) / (10 + 36 * d), 2));
+            double path = across * (0.25 + 0.35 * std::max(face, 0.0) + 0.9 * dash);
+            // Glints: short streaks, densest toward the path.
+            double streak = std::max(0.0, Fbm(134, x / 24.0, y / 1.2, 3) - 0.25) * 3.0;
+            double near = std::exp(-std::pow((x - kMoonX) / (60 + 90 * d), 2));
+            water = Mix(water, 0x8CA4C8, std::min(0.8, streak * (0.3 + 0.6 * near)));
+            // A pale mist over the water along the far shore.
+            water = Mix(water, 0x4A5C7C, 0.6 * std::exp(-(y - 128) / 5.0));
+            p[y * W + x] = Mix(water, 0xF0E8CC, std::min(1.0, path));
         }
     }
     DonePixels(&c);
     return SaveCanvas(dir, "lake.jpg", &c);
+}
+
+// Adds a shaggy pine to the path: as AddPine, but every tier's lower edge
+// hangs in tufts of needles and its sides bristle, so the tree stays a tree
+// and not a stack of triangles under the blur. The same seed gives the same
+// tree, so a shifted copy traces the same outline.
+void AddShaggyPine(cairo_t *cr, double x, double base, double h, double w, double trunk,
+                   uint32_t seed) {
+    Rng rng = NewRng(seed);
+    cairo_rectangle(cr, x - w * 0.04, base - h * 0.1, w * 0.08, h * 0.1 + trunk);
+    for (int k = 0; k < 7; k++) {
+        double y0 = base - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13), top = y0 - h * 0.22;
+        cairo_move_to(cr, x, top);
+        // Down the right side, bristling outward, then back along the hem.
+        for (int s = 1; s <= 5; s++) {
+            double f = s / 5.0;
+            cairo_line_to(cr, x + ww / 2 * f + RngRange(&rng, 1, 4), top + (y0 - top) * f - 1);
+            cairo_line_to(cr, x + ww / 2 * f - 1, top + (y0 - top) * f + 1);
+        }
+        int teeth = 6 + (int)(ww / 8);
+        for (int s = teeth; s >= 0; s--) {
+            double fx = x - ww / 2 + ww * s / teeth, droop = RngRange(&rng, 2, 6);
+            cairo_line_to(cr, fx, y0 + droop);
+            if (s > 0) cairo_line_to(cr, fx - ww / teeth * 0.5, y0 - RngRange(&rng, 1, 4));
+        }
+        for (int s = 5; s >= 1; s--) {
+            double f = s / 5.0;
+            cairo_line_to(cr, x - ww / 2 * f - RngRange(&rng, 1, 4), top + (y0 - top) * f - 1);
+            cairo_line_to(cr, x - ww / 2 * f + 1, top + (y0 - top) * f + 1);
+        }
+        cairo_close_path(cr);
+    }
 }
 
 // lakef.jpg: the lake's foreground (trees, reeds, shore) on the red key.
@@ -1842,20 +2046,30 @@ int LakeFPicture(const char *dir) {
     // the tree: a thin bright rim stays along every tier's edge that faces
     // the moon. A sheen over the moon's half of the tree, fading out by its
     // middle, turns the flat cut-out into a lit cone.
+    // Behind them, a rank of smaller pines further along the shore in the
+    // misty blue of the air between: the wood recedes in steps instead of
+    // standing as one flat wall. Kept clear of the moon's path (x 340-420).
+    const double farPines[3][4] = {{118, 238, 118, 40}, {152, 240, 86, 30}, {464, 238, 136, 46}};
+    for (const auto &pine : farPines) {
+        AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], 10, 170 + (uint32_t)pine[0]);
+        SetColour(cr, 0x2E5062, 1);
+        cairo_fill(cr);
+    }
     const double pines[4][5] = {{22, 240, 250, 80, 20},
                                 {70, 236, 190, 64, 20},
                                 {488, 240, 260, 84, 20},
                                 {440, 238, 170, 58, 20}};
     for (const auto &pine : pines) {
         const double toMoon = pine[0] < 380 ? 1 : -1;
-        AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
+        const uint32_t seed = 150 + (uint32_t)pine[0];
+        AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4], seed);
         SetColour(cr, 0x9CC8D0, 1);
         cairo_fill_preserve(cr);
         cairo_save(cr);
         cairo_clip(cr);
         cairo_save(cr);
         cairo_translate(cr, -4 * toMoon, 1);
-        AddPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4]);
+        AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4], seed);
         SetColour(cr, dark, 1);
         cairo_fill(cr);
         cairo_restore(cr);
@@ -1868,9 +2082,35 @@ int LakeFPicture(const char *dir) {
         cairo_pattern_destroy(sheen);
         cairo_restore(cr);
     }
-    FillProfile(cr, H, dark, [](double x) {
+    auto bank = [](double x) {
         return 236 - 10 * Fbm(142, x / 50.0, 0, 3) - 24 * std::pow(std::fabs(x - 256) / 256.0, 3);
-    });
+    };
+    FillProfile(cr, H, dark, bank);
+    // The bank's lip catches the moon in a thin pale line, and stones lie
+    // along it, each lit on top and dark below, so the ground has form.
+    cairo_move_to(cr, 0, bank(0) + 1);
+    for (int x = 3; x <= W; x += 3) cairo_line_to(cr, x, bank(x) + 1);
+    cairo_set_line_width(cr, 1.5);
+    SetColour(cr, rim, 1);
+    cairo_stroke(cr);
+    for (int k = 0; k < 26; k++) {
+        double x = RngRange(&rng, 0, W), rx = RngRange(&rng, 3, 9),
+               ry = rx * RngRange(&rng, 0.4, 0.6);
+        if (x > 330 && x < 430) continue; // the moon's path stays open
+        double y = bank(x) + RngRange(&rng, 2, 14);
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, rx, ry);
+        cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
+        cairo_restore(cr);
+        cairo_pattern_t *lit = cairo_pattern_create_linear(0, y - ry, 0, y + ry);
+        cairo_pattern_add_color_stop_rgb(lit, 0, 0x8C / 255.0, 0xB4 / 255.0, 0xBC / 255.0);
+        cairo_pattern_add_color_stop_rgb(lit, 0.45, 0x1A / 255.0, 0x3A / 255.0, 0x44 / 255.0);
+        cairo_pattern_add_color_stop_rgb(lit, 1, 0x0A / 255.0, 0x26 / 255.0, 0x30 / 255.0);
+        cairo_set_source(cr, lit);
+        cairo_fill(cr);
+        cairo_pattern_destroy(lit);
+    }
     // Reeds: thin curved blades from the bank, with a few cattail heads.
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     for (int k = 0; k < 70; k++) {
@@ -1890,6 +2130,20 @@ int LakeFPicture(const char *dir) {
             cairo_stroke(cr);
         }
     }
+    // Needles and grass: every foreground pixel (not the key's pure red) is
+    // worked over with noise stretched along the drooping boughs, lighter
+    // where it rises, darker where it falls, so the dark masses carry
+    // texture the waves and the blur keep. Both tones hold green above red
+    // and green and blue far above the key's 17.
+    uint32_t *fg = BeginPixels(&c);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            uint32_t &v = fg[y * W + x];
+            if ((v & 0xFFFFFF) == 0xFF0000) continue;
+            double n = 1.4 * Fbm(146, (x + y * 0.8) / 8.0, (y - x * 0.5) / 2.6, 3);
+            v = n > 0 ? Mix(v, 0x3C7280, std::min(0.5, n)) : Mix(v, 0x06242E, std::min(0.6, -n));
+        }
+    DonePixels(&c);
     // Source pixels: key where the drawing left pure red, foreground elsewhere
     // (anti-aliased edges count as foreground and take the foreground colour).
     uint32_t *p = BeginPixels(&c);
@@ -2157,6 +2411,15 @@ int FettePicture(const char *dir) {
         // Dust lanes: thin dark ribbons where a third field crosses zero.
         double lane = std::fabs(cloud(203, x, y, 4));
         out = Mix(out, 0x020308, 0.7 * std::clamp(1 - lane * 9, 0.0, 1.0) * d);
+        // Filaments: fine bright threads of glowing gas where a finer field
+        // crosses zero (a ridge of 1 - |noise|, sharpened), rose where the
+        // violet drifts and ice blue elsewhere, brightest in the thick of
+        // the cloud; and a soft glow round the densest knots.
+        double ridge = 1 - std::fabs(TileFbm(205, x / 64.0, y / 64.0, 8, 4, 5));
+        double thick = std::clamp((d - 0.3) / 0.5, 0.0, 1.0);
+        double thread = std::pow(ridge, 14) * thick * thick * (3 - 2 * thick);
+        out = Mix(out, Mix(0x7ABCE0, 0xD080C8, violet), std::min(0.6, thread * 0.9));
+        out = Mix(out, 0x5A8AC0, 0.25 * std::pow(std::max(0.0, d - 0.6) / 0.4, 2));
         // Stars: this cell's and its neighbours' (a star near a cell edge
         // spills over it), measured on the torus so they wrap.
         int cx = x / cell, cy = y / cell;
@@ -2171,6 +2434,37 @@ int FettePicture(const char *dir) {
             }
         return out;
     });
+    // Star clusters: a few tight swarms of small stars, the densest at each
+    // centre, drawn again one picture away on every side so they wrap.
+    cairo_t *cr = c.cr;
+    for (int k = 0; k < 7; k++) {
+        double cx = RngRange(&rng, 0, W), cy = RngRange(&rng, 0, H),
+               spread = RngRange(&rng, 10, 22);
+        int count = 40 + (int)RngRange(&rng, 0, 50);
+        for (int oy = -1; oy <= 1; oy++) // the unresolved swarm's haze
+            for (int ox = -1; ox <= 1; ox++) {
+                double gx = cx + ox * W, gy = cy + oy * H;
+                cairo_pattern_t *haze = cairo_pattern_create_radial(gx, gy, 0, gx, gy, spread);
+                cairo_pattern_add_color_stop_rgba(haze, 0, 0.8, 0.85, 1, 0.3);
+                cairo_pattern_add_color_stop_rgba(haze, 1, 0.8, 0.85, 1, 0);
+                cairo_set_source(cr, haze);
+                cairo_arc(cr, gx, gy, spread, 0, 2 * kPi);
+                cairo_fill(cr);
+                cairo_pattern_destroy(haze);
+            }
+        for (int i = 0; i < count; i++) {
+            // A sum of uniforms: near enough a bell around the centre.
+            double sx = (RngFloat(&rng) + RngFloat(&rng) + RngFloat(&rng) - 1.5) * spread;
+            double sy = (RngFloat(&rng) + RngFloat(&rng) + RngFloat(&rng) - 1.5) * spread;
+            double b = RngFloat(&rng), r = b > 0.9 ? 1.2 : 0.6;
+            SetColour(cr, b > 0.7 ? 0xFFF0D0 : 0xC8DCFF, 0.35 + 0.6 * b);
+            for (int oy = -1; oy <= 1; oy++)
+                for (int ox = -1; ox <= 1; ox++) {
+                    cairo_arc(cr, cx + sx + ox * W, cy + sy + oy * H, r, 0, 2 * kPi);
+                    cairo_fill(cr);
+                }
+        }
+    }
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
 
