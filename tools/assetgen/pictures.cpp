@@ -1002,7 +1002,7 @@ void DrawDusk(Canvas &c) {
     std::vector<Star> stars;
     for (int i = 0; i < 46; i++) {
         double x = RngRange(&rng, 0, W), y = RngRange(&rng, 2, 112), b = RngFloat(&rng);
-        stars.push_back({x, y, 0.35 + 0.65 * b, 0.8 + 0.9 * b});
+        stars.push_back({x, y, 0.35 + 0.65 * b, 1.3 + 1.0 * b});
     }
     // Ridge tops, far (0) to near (3): the far ones lower in amplitude.
     auto ridge = [](int k, double x) {
@@ -1012,9 +1012,14 @@ void DrawDusk(Canvas &c) {
     };
     auto cloud = [](double x, double y) {
         // Long banks, thickest in a band across the middle of the sky.
-        double band = std::exp(-std::pow((y - 96) / 48.0, 2));
-        double n = Fbm(117, x / 130.0, y / 24.0, 5) + 0.35 * band - 0.22;
-        return Smooth(0.0, 0.32, n) * band;
+        // The middle of the picture stays clear sky: Twelve's ripple
+        // magnifies the few pixels there to whole blocks, and only an even
+        // gradient shows no block edges.
+        double clear =
+            1 - std::exp(-std::pow((x - W / 2) / 48.0, 2) - std::pow((y - H / 2) / 36.0, 2));
+        double band = std::exp(-std::pow((y - 96) / 48.0, 2)) * clear;
+        double n = Fbm(117, x / 130.0, y / 24.0, 4) + 0.35 * band - 0.22;
+        return Smooth(-0.08, 0.4, n) * band;
     };
     Shade(&c, [&](int x, int y) -> uint32_t {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
@@ -1044,13 +1049,14 @@ void DrawDusk(Canvas &c) {
         double dens = cloud(x, y);
         if (dens > 0.001) {
             double ux = -dx / (d + 1e-9), uy = -dy / (d + 1e-9);
-            double lit = std::clamp((dens - cloud(x + ux * 5, y + uy * 5)) * 3.5, 0.0, 1.0);
+            double lit = std::clamp((dens - cloud(x + ux * 6, y + uy * 6)) * 2.5, 0.0, 1.0);
             double near = std::exp(-d / 160.0);
             over(Mix(0x2E1A46, 0x5A3868, near), dens * 0.8);
             add(0xFFD2A8, dens * (0.15 * near + lit * (0.25 + 0.9 * near)));
         }
         // Stars: soft discs, hidden by cloud and lost in the moon's glow.
-        double starry = (1 - dens) * Smooth(90, 170, d) * Smooth(150, 60, y);
+        double starry = (1 - dens) * Smooth(90, 170, d) * Smooth(150, 60, y) *
+                        Smooth(30, 60, std::hypot(x - W / 2, y - H / 2));
         if (starry > 0)
             for (const Star &s : stars) {
                 double r2 = (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y);
@@ -1982,7 +1988,7 @@ int VertikalPicture(const char *dir) {
             double v = y * 4.0 / H; // four noise cells down the height, wrapping
             double dx = x - k.x - 1.8 * TileFbm(k.seed, 0.5, v, 1, 4, 3) * 2;
             if (std::fabs(dx) > 18) continue;
-            double halo = 0.3 * std::exp(-dx * dx / 70.0);
+            double halo = 0.3 * std::exp(-dx * dx / 110.0);
             double rays = 0;
             for (int s = -3; s <= 3; s++) {
                 double w = y * 6.0 / H;
@@ -1992,15 +1998,14 @@ int VertikalPicture(const char *dir) {
                     0.55 + 0.9 * TileFbm(k.seed + 20 + s, 0.5, y * 5.0 / H, 1, 5, 3) * 2, 0.0, 1.0);
                 rays = std::max(rays, level * std::exp(-(dx - at) * (dx - at) / 1.8));
             }
-            double core = Smooth(10, 6.5, std::fabs(dx)) * (0.74 + 0.26 * rays);
+            double core = Smooth(11.5, 6, std::fabs(dx)) * (0.74 + 0.26 * rays);
             double a = std::max(halo, core);
-            if (a > best)
-                best = a, white = Smooth(0.8, 1.0, a) + 0.6 * Smooth(0.3, 0.0, a), hue = k.hue;
+            if (a > best) best = a, white = Smooth(0.8, 1.0, a) + Smooth(0.6, 0.4, a), hue = k.hue;
         }
         if (best < 0.04) return 0;
         // Blue is the opacity; red and green follow the tint, paling to
         // white in the bright rays and in the faint halo.
-        uint32_t tint = Mix(hue, 0xE8EEFF, std::min(white, 1.0)); // JPEG keeps blue ahead
+        uint32_t tint = Mix(hue, 0xF0F4FF, std::min(white, 1.0)); // JPEG keeps blue ahead
         double blue = 255 * best;
         return Rgb(blue * (tint >> 16 & 255) / 255.0, blue * (tint >> 8 & 255) / 255.0, blue);
     });
