@@ -1131,9 +1131,24 @@ void DrawCani1(Canvas &c) {
     // one-pixel line, so no magnified outline turns to blocks.
     cairo_path_t *wolf = cairo_copy_path(cr);
     cairo_new_path(cr);
-    std::vector<double> mask = PathMask(wolf), soft = mask;
+    std::vector<double> outline = PathMask(wolf);
     cairo_path_destroy(wolf);
+    // The outline breaks into tufts of fur: the mask is read through a
+    // small noisy displacement, finer along the fur's fall than across it.
+    std::vector<double> mask(W * H);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            double fx = std::clamp(x + 2.4 * Fbm(161, x / 2.5, y / 6.0, 2), 0.0, W - 1.001),
+                   fy = std::clamp(y + 2.4 * Fbm(162, x / 2.5, y / 6.0, 2), 0.0, H - 1.001);
+            int ix = (int)fx, iy = (int)fy;
+            double u = fx - ix, v = fy - iy;
+            const double *m = &outline[iy * W + ix];
+            mask[y * W + x] =
+                (m[0] * (1 - u) + m[1] * u) * (1 - v) + (m[W] * (1 - u) + m[W + 1] * u) * v;
+        }
+    std::vector<double> soft = mask, wide = mask;
     BlurField(soft, 2, 2);
+    BlurField(wide, 5, 2);
     uint32_t *p = BeginPixels(&c);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
@@ -1145,11 +1160,16 @@ void DrawCani1(Canvas &c) {
             int sx = std::clamp((int)std::lround(x + dx / d * 3), 0, W - 1),
                 sy = std::clamp((int)std::lround(y + dy / d * 3), 0, H - 1);
             double lit = std::pow(std::clamp(1 - soft[sy * W + sx] * 1.1, 0.0, 1.0), 1.5);
+            // A broader sheen: the half of the body turned to the moon.
+            int wx = std::clamp((int)std::lround(x + dx / d * 10), 0, W - 1),
+                wy = std::clamp((int)std::lround(y + dy / d * 10), 0, H - 1);
+            double sheen = std::clamp(1 - wide[wy * W + wx] * 1.2, 0.0, 1.0);
             double fur = Fbm(151, x / 2.2, y / 9.0, 3);
             uint32_t body = Mix(0x07030E, fur > 0 ? 0x140A1E : 0x030108, std::fabs(fur));
             // Moonlight on the fur, broken by the grain into strands.
             double rim = lit * (0.7 + 0.3 * fur) * (y < 232 ? 1 : 0);
-            body = Mix(body, 0xFFC890, 0.8 * rim);
+            body = Mix(body, 0x5A3E6A, 0.3 * sheen * (0.6 + 0.4 * fur));
+            body = Mix(body, 0xFFD0A0, 0.85 * rim);
             p[y * W + x] = Mix(p[y * W + x], body, m);
         }
     // An amber eye, a soft glint of three pixels.
