@@ -1527,14 +1527,23 @@ int DrakePicture(const char *dir) {
     static const uint32_t flame[] = {0x6A1006, 0xD0400C, 0xFF9A28, 0xFFE49A, 0xFFFBEA};
     uint32_t *px = BeginPixels(&c);
     // Hide and membrane are not flat ink: a mottled grain of scales and
-    // folds, lifted toward violet where the moon's light reaches.
+    // folds, lifted toward violet where the moon's light reaches, and a
+    // soft sheen over every part of the body turned to the moon (where
+    // little of the beast lies a few pixels toward it), as on the wolf.
+    std::vector<double> wide = beast;
+    BlurField(wide, 4, 2);
     for (int i = 0; i < W * H; i++) {
         if (beast[i] <= 0) continue;
         int x = i % W, y = i / W;
         double grain = Fbm(127, x / 3.0, y / 2.2, 3) + 0.5 * Fbm(128, x / 16.0, y / 10.0, 2);
-        double near = std::exp(-std::hypot(x - kDuskMoonX, y - kDuskMoonY) / 180.0);
+        double dx = kDuskMoonX - x, dy = kDuskMoonY - y, d = std::hypot(dx, dy) + 1e-9;
+        double near = std::exp(-d / 180.0);
         px[i] = Mix(px[i], grain > 0 ? 0x5A3A6E : 0x000000,
                     beast[i] * std::min(1.0, std::fabs(grain)) * (0.25 + 0.45 * near));
+        int tx = std::clamp((int)std::lround(x + dx / d * 8), 0, W - 1),
+            ty = std::clamp((int)std::lround(y + dy / d * 8), 0, H - 1);
+        double lift = std::clamp(1 - wide[ty * W + tx] * 1.2, 0.0, 1.0);
+        px[i] = Mix(px[i], 0x8A5C8E, beast[i] * lift * (0.2 + 0.35 * near));
     }
     for (int y = 0; y < H; y++)
         for (int x = 290; x < W; x++) {
