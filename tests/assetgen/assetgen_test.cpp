@@ -838,6 +838,113 @@ TEST_F(Assets, TheWolfSitsClearOfTheCubeAndTheShafts) {
     EXPECT_EQ(shaftOverMoon, 0);
 }
 
+// Relative luminance, in linear light, of a 0x00RRGGBB pixel.
+double LinearLuminance(uint32_t p) {
+    auto linear = [](int c) {
+        double v = c / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p >> 16 & 255) + 0.7152 * linear(p >> 8 & 255) +
+           0.0722 * linear(p & 255);
+}
+
+// Part Ten swaps cani01 and cani02 on every loud frame, on runs of loud
+// frames once a frame: the two must light every block of the flash test's
+// size (85 x 43) alike, or the swaps alone flash; and they must still differ
+// in colour, or the swap shows nothing.
+TEST_F(Assets, TheWolfsTwoLooksSwapWithoutFlashing) {
+    Image *dusk = Load(root, "cani01.jpg"), *aurora = Load(root, "cani02.jpg");
+    ASSERT_NE(dusk, nullptr);
+    ASSERT_NE(aurora, nullptr);
+    std::vector<double> a(36), b(36), count(36);
+    double apart = 0;
+    for (int i = 0; i < 512 * 256; i++) {
+        uint32_t p = dusk->pixels[i], q = aurora->pixels[i];
+        int block = std::min(5, i / 512 / 43) * 6 + std::min(5, i % 512 / 85);
+        a[block] += LinearLuminance(p);
+        b[block] += LinearLuminance(q);
+        count[block]++;
+        for (int shift : {0, 8, 16})
+            apart += std::abs((int)(p >> shift & 255) - (int)(q >> shift & 255));
+    }
+    for (int k = 0; k < 36; k++) {
+        SCOPED_TRACE("block " + std::to_string(k));
+        EXPECT_LT(std::fabs(a[k] - b[k]) / count[k], 0.02);
+    }
+    EXPECT_GT(apart / (512 * 256 * 3), 20);
+    FreeJpeg(dusk);
+    FreeJpeg(aurora);
+}
+
+// Twelve's ripple magnifies the middle of cani01 many times over, and the
+// block renderer draws a magnified pixel as a flat square: the middle must
+// be an even sky, and nothing in the sky (a star, the eye, a thread of rim
+// light) may be a lone pixel standing far above its eight neighbours (by a
+// fifth of white and twice their light), which magnifies into a square where
+// a soft glow of a few pixels grows into a soft disc.
+TEST_F(Assets, TheWolfsSkyMagnifiesIntoSoftShapes) {
+    Image *image = Load(root, "cani01.jpg");
+    ASSERT_NE(image, nullptr);
+    const uint32_t *p = image->pixels;
+    int steps = 0, lone = 0;
+    for (int y = 1; y < 160; y++)
+        for (int x = 1; x < 511; x++) {
+            double around = 0;
+            for (int dy = -1; dy <= 1; dy++)
+                for (int dx = -1; dx <= 1; dx++)
+                    if (dx || dy) around += LinearLuminance(p[(y + dy) * 512 + x + dx]);
+            double self = LinearLuminance(p[y * 512 + x]);
+            lone += self - around / 8 > 0.2 && self > 2 * around / 8;
+            if (x >= 232 && x < 280 && y >= 108 && y < 148) {
+                uint32_t a = p[y * 512 + x], b = p[y * 512 + x + 1];
+                for (int shift : {0, 8, 16})
+                    steps += std::abs((int)(a >> shift & 255) - (int)(b >> shift & 255)) > 6;
+            }
+        }
+    EXPECT_EQ(lone, 0);
+    EXPECT_EQ(steps, 0);
+    FreeJpeg(image);
+}
+
+// The shafts are laid over the wolf's sky by their blue byte, which is also
+// their opacity: a pixel of opacity a darkens what lies under it by a and
+// adds its own light at a x a. Where the waves fold a shaft, the block
+// renderer stretches a few of its pixels over a whole block: a hard edge
+// then shows as a sharp slab and a grey fringe as a grey square. So each
+// shaft fades out through a halo (opacity under a quarter) several pixels
+// wide on either side, and laid over the sky that the shafts cross (the
+// mean tone of the picture's upper sky between moon and wolf; the layer
+// scrolls, so any of its rows may lie over it) no halo pixel changes that
+// sky's light by a fifth.
+TEST_F(Assets, TheShaftsFadeThroughAFaintHalo) {
+    Image *sky = Load(root, "cani01.jpg"), *shafts = Load(root, "vertikal3.jpg");
+    ASSERT_NE(sky, nullptr);
+    ASSERT_NE(shafts, nullptr);
+    double mean[3] = {0, 0, 0};
+    int n = 0;
+    for (int y = 10; y < 100; y++)
+        for (int x = 160; x < 320; x++, n++)
+            for (int c = 0; c < 3; c++) mean[c] += sky->pixels[y * 512 + x] >> (16 - 8 * c) & 255;
+    uint32_t d = 0;
+    for (int c = 0; c < 3; c++) d |= (uint32_t)std::lround(mean[c] / n) << (16 - 8 * c);
+    double worst = 0;
+    int halo = 0;
+    for (int i = 0; i < 512 * 256; i++) {
+        uint32_t s = shafts->pixels[i], a = s & 255;
+        if (a < 8 || a >= 64) continue;
+        // The show's blend, channel by channel.
+        uint32_t out = 0;
+        for (int shift : {0, 8, 16})
+            out |= (((s >> shift & 255) * a + (d >> shift & 255) * (255 - a)) >> 8) << shift;
+        worst = std::max(worst, std::fabs(LinearLuminance(out) - LinearLuminance(d)));
+        halo++;
+    }
+    EXPECT_GT(halo, 2 * 2 * 3 * 256); // two shafts, two sides, three pixels at least
+    EXPECT_LT(worst, 0.2 * LinearLuminance(d)) << "over sky " << std::hex << d;
+    FreeJpeg(sky);
+    FreeJpeg(shafts);
+}
+
 // The finale cuts its view between white and the forest on every frame whose
 // spectrum has S2 x 30 >= 15 (from 158.78 s), and the two looks differ by far
 // more than a flash step. So the music must pass that test on few frames: at

@@ -23,6 +23,9 @@ namespace {
 const double kPi = 3.14159265358979323846;
 const int W = PICTURE_WIDTH, H = PICTURE_HEIGHT;
 const int kQuality = 92;
+// Where the wolf's and the dragon's moon hangs before the pictures are
+// mirrored (the cube's light comes from it), and its disc's radius.
+const double kDuskMoonX = 432, kDuskMoonY = 84, kDuskMoonRadius = 53;
 
 int Save(const char *dir, const char *name, const uint32_t *pixels) {
     std::vector<unsigned char> jpeg = EncodeJpeg(pixels, kQuality);
@@ -153,6 +156,49 @@ void Moon(cairo_t *cr, double x, double y, double r, double disc) {
     cairo_arc(cr, x, y, r, 0, 2 * kPi);
     cairo_fill(cr);
     cairo_pattern_destroy(moon);
+}
+
+// 0 at e0, 1 at e1, eased between (either order).
+double Smooth(double e0, double e1, double x) {
+    double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+// Blurs a field of W x H values by a box of radius r, passes times across
+// and down (three passes come close to a Gaussian); edges clamp.
+void BlurField(std::vector<double> &f, int r, int passes) {
+    std::vector<double> row(f.size());
+    for (int pass = 0; pass < passes; pass++) {
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -r; k <= r; k++) sum += f[y * W + std::clamp(x + k, 0, W - 1)];
+                row[y * W + x] = sum / (2 * r + 1);
+            }
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                double sum = 0;
+                for (int k = -r; k <= r; k++) sum += row[std::clamp(y + k, 0, H - 1) * W + x];
+                f[y * W + x] = sum / (2 * r + 1);
+            }
+    }
+}
+
+// How much of each pixel a filled path covers, 0-1, antialiased.
+std::vector<double> PathMask(const cairo_path_t *path) {
+    cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_A8, W, H);
+    cairo_t *cr = cairo_create(s);
+    cairo_append_path(cr, path);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(s);
+    const unsigned char *a = cairo_image_surface_get_data(s);
+    int stride = cairo_image_surface_get_stride(s);
+    std::vector<double> mask(W * H);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) mask[y * W + x] = a[y * stride + x] / 255.0;
+    cairo_surface_destroy(s);
+    return mask;
 }
 
 // Fills the area between the profile y = top(x) and row `bottom` with colour.
@@ -1404,23 +1450,106 @@ void MirrorCanvas(Canvas *c) {
 }
 
 // The wolf's dusk without the wolf, unmirrored: violet sky warming to amber
-// at the hills, stars, the moon at the right, far and near hills. The
-// dragon's picture is drawn on the same dusk, so the fade from the one to
-// the other keeps sky, moon and horizon and only the beast changes.
+// at the hills, banks of cloud whose edges toward the moon catch its light,
+// soft stars in the dark upper sky, the moon at the right in a wide glow,
+// and four ridges of hills that pale into the haze the farther they lie,
+// each with a moonlit crest and a textured face. Painted pixel by pixel:
+// every highlight is several pixels wide, so the parts that magnify the
+// picture (Twelve's ripple doubles it and more) show soft glows, never a
+// lone bright pixel blown up to a square. The dragon's picture is drawn on
+// the same dusk, so the fade from the one to the other keeps sky, moon and
+// horizon and only the beast changes.
 void DrawDusk(Canvas &c) {
-    Shade(&c, [](int x, int y) {
+    const double mx = kDuskMoonX, my = kDuskMoonY, disc = kDuskMoonRadius;
+    Rng rng = NewRng(112);
+    struct Star {
+        double x, y, level, size;
+    };
+    std::vector<Star> stars;
+    for (int i = 0; i < 46; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 2, 112), b = RngFloat(&rng);
+        stars.push_back({x, y, 0.35 + 0.65 * b, 1.3 + 1.0 * b});
+    }
+    // Ridge tops, far (0) to near (3): the far ones lower in amplitude.
+    auto ridge = [](int k, double x) {
+        static const double base[] = {176, 190, 205, 224}, amp[] = {34, 30, 26, 18};
+        return base[k] - amp[k] * Fbm(113 + k, x / (150.0 - k * 20), k * 3.1, 4) -
+               (k == 1 ? 16 * std::sin(x / 90.0) : 0);
+    };
+    auto cloud = [](double x, double y) {
+        // Long banks, thickest in a band across the middle of the sky.
+        // The middle of the picture stays clear sky: Twelve's ripple
+        // magnifies the few pixels there to whole blocks, and only an even
+        // gradient shows no block edges.
+        double clear =
+            1 - std::exp(-std::pow((x - W / 2) / 48.0, 2) - std::pow((y - H / 2) / 36.0, 2));
+        double band = std::exp(-std::pow((y - 96) / 48.0, 2)) * clear;
+        double n = Fbm(117, x / 130.0, y / 24.0, 4) + 0.35 * band - 0.22;
+        return Smooth(-0.08, 0.4, n) * band;
+    };
+    Shade(&c, [&](int x, int y) -> uint32_t {
         static const uint32_t sky[] = {0x1A0F3C, 0x4B2366, 0xB24A6E, 0xF29A5C};
-        return Ramp(sky, 4, y / 230.0 + 0.04 * Fbm(111, x / 90.0, y / 45.0, 2));
+        uint32_t base = Ramp(sky, 4, y / 230.0 + 0.04 * Fbm(111, x / 90.0, y / 45.0, 2));
+        double col[3] = {(double)(base >> 16 & 255), (double)(base >> 8 & 255),
+                         (double)(base & 255)};
+        auto over = [&](uint32_t colour, double a) {
+            for (int i = 0; i < 3; i++)
+                col[i] += ((colour >> (16 - 8 * i) & 255) - col[i]) * std::clamp(a, 0.0, 1.0);
+        };
+        auto add = [&](uint32_t colour, double a) {
+            for (int i = 0; i < 3; i++) col[i] += (colour >> (16 - 8 * i) & 255) * a;
+        };
+        double dx = x - mx, dy = y - my, d = std::hypot(dx, dy);
+        // The moon's glow: a tight bright halo and a wide faint one.
+        double out = std::max(d - disc, 0.0);
+        add(0xFFC89A, 0.55 * std::exp(-out / 14.0) + 0.22 * std::exp(-out / 70.0));
+        // The disc: cream, darker toward the limb, with grey seas.
+        double edge = Smooth(disc + 0.8, disc - 0.8, d);
+        if (edge > 0) {
+            double limb = std::sqrt(std::max(0.0, 1 - (d / disc) * (d / disc)));
+            double seas = Smooth(0.05, 0.35, Fbm(131, x / 22.0, y / 22.0, 4));
+            uint32_t face = Mix(0xF6DDB0, 0xFFFAEA, 0.35 + 0.65 * limb);
+            over(Mix(face, 0xC9A88E, 0.45 * seas), edge);
+        }
+        // Clouds: dusky violet bodies, their edges toward the moon lit.
+        double dens = cloud(x, y);
+        if (dens > 0.001) {
+            double ux = -dx / (d + 1e-9), uy = -dy / (d + 1e-9);
+            double lit = std::clamp((dens - cloud(x + ux * 6, y + uy * 6)) * 2.5, 0.0, 1.0);
+            double near = std::exp(-d / 160.0);
+            over(Mix(0x2E1A46, 0x5A3868, near), dens * 0.8);
+            add(0xFFD2A8, dens * (0.15 * near + lit * (0.25 + 0.9 * near)));
+        }
+        // Stars: soft discs, hidden by cloud and lost in the moon's glow.
+        double starry = (1 - dens) * Smooth(90, 170, d) * Smooth(150, 60, y) *
+                        Smooth(30, 60, std::hypot(x - W / 2, y - H / 2));
+        if (starry > 0)
+            for (const Star &s : stars) {
+                double r2 = (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y);
+                if (r2 < 16 * s.size * s.size)
+                    add(0xDCE4FF, starry * s.level * std::exp(-r2 / (2 * s.size * s.size)));
+            }
+        // Hills, far to near, each over the ones behind it.
+        for (int k = 0; k < 4; k++) {
+            double top = ridge(k, x), depth = y - top;
+            if (depth < -1) continue;
+            static const uint32_t face[] = {0x6E3C70, 0x4C2858, 0x2E1A44, 0x170C26};
+            double rough = Fbm(140 + k, x / (9.0 + 5 * k), y / (5.0 + 2 * k), 4);
+            uint32_t hill =
+                Mix(face[k], rough > 0 ? 0x8A5A8A : 0x0A0414, std::fabs(rough) * (0.25 + 0.08 * k));
+            // Haze pools at the foot of every ridge but the nearest.
+            if (k < 3) hill = Mix(hill, 0xC06A7A, 0.45 * Smooth(4, 46, depth) * (1 - k / 3.0));
+            // The crest catches the moon on the slopes that face it.
+            double slope = ridge(k, x + 2) - ridge(k, x - 2);
+            double facing =
+                std::clamp(0.5 - slope * 0.25 * std::clamp((mx - x) / 40, -1.0, 1.0), 0.0, 1.0);
+            double crest = std::exp(-std::max(depth, 0.0) / 2.2) * facing *
+                           (0.25 + 0.75 * std::exp(-std::fabs(x - mx) / 260.0));
+            hill = Mix(hill, 0xF0B894, 0.75 * crest);
+            over(hill, Smooth(-1, 1, depth));
+        }
+        return Rgb(col[0], col[1], col[2]);
     });
-    cairo_t *cr = c.cr;
-    Stars(&c, 112, 40, 90);
-    Moon(cr, 432, 84, 80, 0.66);
-    // Hills, far and near.
-    for (int layer = 0; layer < 2; layer++)
-        FillProfile(cr, H, layer ? 0x0C0618 : 0x2A1638, [&](double x) {
-            return 190 + layer * 25 - 30 * Fbm(113 + layer, x / 120.0, layer, 3) -
-                   (layer ? 0 : 20 * std::sin(x / 90.0));
-        });
 }
 
 void DrawCani1(Canvas &c) {
@@ -1460,23 +1589,62 @@ void DrawCani1(Canvas &c) {
     cairo_curve_to(cr, 168, 214, 174, 230, 188, 236); // folded hind leg
     cairo_line_to(cr, 150, 238);
     cairo_close_path(cr);
-    // Moonlight rims the fur before the body is filled over it; not along
-    // the ground, where the wolf sits on the hill's own dark.
     cairo_restore(cr); // the path stays where it was drawn, read back unscaled
+    // The silhouette as a coverage mask, then painted pixel by pixel: ink
+    // fur with a grain that runs down the body, and a band of moonlight
+    // several pixels wide on every edge that faces the moon (the muzzle,
+    // throat, chest and foreleg), fading into the fur. Nothing is a
+    // one-pixel line, so no magnified outline turns to blocks.
     cairo_path_t *wolf = cairo_copy_path(cr);
     cairo_new_path(cr);
-    cairo_save(cr);
-    cairo_rectangle(cr, 0, 0, W, 232);
-    cairo_clip(cr);
-    cairo_append_path(cr, wolf);
-    SetColour(cr, 0xF2C9A0, 0.5);
-    cairo_set_line_width(cr, 2.5);
-    cairo_stroke(cr);
-    cairo_restore(cr);
-    cairo_append_path(cr, wolf);
+    std::vector<double> outline = PathMask(wolf);
     cairo_path_destroy(wolf);
-    SetColour(cr, 0x07030E, 1);
-    cairo_fill(cr);
+    // The outline breaks into tufts of fur: the mask is read through a
+    // small noisy displacement, finer along the fur's fall than across it.
+    std::vector<double> mask(W * H);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            double fx = std::clamp(x + 2.4 * Fbm(161, x / 2.5, y / 6.0, 2), 0.0, W - 1.001),
+                   fy = std::clamp(y + 2.4 * Fbm(162, x / 2.5, y / 6.0, 2), 0.0, H - 1.001);
+            int ix = (int)fx, iy = (int)fy;
+            double u = fx - ix, v = fy - iy;
+            const double *m = &outline[iy * W + ix];
+            mask[y * W + x] =
+                (m[0] * (1 - u) + m[1] * u) * (1 - v) + (m[W] * (1 - u) + m[W + 1] * u) * v;
+        }
+    std::vector<double> soft = mask, wide = mask;
+    BlurField(soft, 2, 2);
+    BlurField(wide, 5, 2);
+    uint32_t *p = BeginPixels(&c);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            double m = mask[y * W + x];
+            if (m <= 0) continue;
+            double dx = kDuskMoonX - x, dy = kDuskMoonY - y, d = std::hypot(dx, dy);
+            // How much of the body lies a few pixels toward the moon: where
+            // little does, the fur faces the moon.
+            int sx = std::clamp((int)std::lround(x + dx / d * 3), 0, W - 1),
+                sy = std::clamp((int)std::lround(y + dy / d * 3), 0, H - 1);
+            double lit = std::pow(std::clamp(1 - soft[sy * W + sx] * 1.1, 0.0, 1.0), 1.5);
+            // A broader sheen: the half of the body turned to the moon.
+            int wx = std::clamp((int)std::lround(x + dx / d * 10), 0, W - 1),
+                wy = std::clamp((int)std::lround(y + dy / d * 10), 0, H - 1);
+            double sheen = std::clamp(1 - wide[wy * W + wx] * 1.2, 0.0, 1.0);
+            double fur = Fbm(151, x / 2.2, y / 9.0, 3);
+            uint32_t body = Mix(0x07030E, fur > 0 ? 0x140A1E : 0x030108, std::fabs(fur));
+            // Moonlight on the fur, broken by the grain into strands.
+            double rim = lit * (0.7 + 0.3 * fur) * (y < 232 ? 1 : 0);
+            body = Mix(body, 0x5A3E6A, 0.3 * sheen * (0.6 + 0.4 * fur));
+            body = Mix(body, 0xFFD0A0, 0.85 * rim);
+            p[y * W + x] = Mix(p[y * W + x], body, m);
+        }
+    // An amber eye, a soft glint of three pixels.
+    for (int y = 72; y < 85; y++)
+        for (int x = 131; x < 144; x++) {
+            double r2 = (x - 137) * (x - 137) + (y - 78) * (y - 78);
+            p[y * W + x] = Mix(p[y * W + x], 0xFFA030, 0.7 * mask[y * W + x] * std::exp(-r2 / 2.5));
+        }
+    DonePixels(&c);
     MirrorCanvas(&c);
 }
 
@@ -1486,56 +1654,45 @@ int Cani1Picture(const char *dir) {
     return SaveCanvas(dir, "cani01.jpg", &c);
 }
 
-// cani02.jpg: op-art rings in the dusk's violet, rose, amber and gold; flips against cani01
-// on loud frames. The rings carry cani01's own light and shade (its
-// luminance, softened over two pixels only), so a flip swaps the colours and
-// the pattern but leaves every region as bright as it was, no flash, and the
-// wolf and the moon keep their edges: the flip reads as the same scene
-// ringing on the beat, not a cut to another picture.
+// cani02.jpg: the same scene under an aurora; flips against cani01 on loud
+// frames. Every pixel keeps cani01's own light (its luminance) and takes a
+// night palette instead of the dusk's: the sky deep blue to teal, the moon
+// ivory, and across the sky curtains of aurora, green low and violet high,
+// their fine rays a ripple of light around that same luminance that
+// averages out over a few pixels. So a flip changes the colours and lays
+// the curtains in, but leaves every region as bright as it was (no flash),
+// and the wolf, the moon and the hills keep their edges, sharp: the flip
+// reads as the sky over the same wolf lighting up on the beat.
 int Cani2Picture(const char *dir) {
     Canvas c = NewCanvas();
     DrawCani1(c);
-    const uint32_t *wolf = BeginPixels(&c);
-    std::vector<double> light(W * H), row(W * H);
-    for (int i = 0; i < W * H; i++) light[i] = Luminance(wolf[i]);
-    const int r = 2; // box blur radius, pixels: two passes across, two down
-    for (int pass = 0; pass < 2; pass++) {
-        for (int y = 0; y < H; y++)
-            for (int x = 0; x < W; x++) {
-                double sum = 0;
-                for (int k = -r; k <= r; k++) sum += light[y * W + std::clamp(x + k, 0, W - 1)];
-                row[y * W + x] = sum / (2 * r + 1);
-            }
-        for (int y = 0; y < H; y++)
-            for (int x = 0; x < W; x++) {
-                double sum = 0;
-                for (int k = -r; k <= r; k++) sum += row[std::clamp(y + k, 0, H - 1) * W + x];
-                light[y * W + x] = sum / (2 * r + 1);
-            }
-    }
+    uint32_t *p = BeginPixels(&c);
+    static const uint32_t night[] = {0x0C1440, 0x1A4C86, 0x4CB4C4, 0xF6F0D4};
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            double m = Luminance(p[y * W + x]);
+            // The curtains hang from a wavering top and fade downward, only
+            // over the sky (the hills begin about row 150).
+            double hem = 120 + 28 * Fbm(171, x / 80.0, 0.5, 3);
+            double veil = Smooth(hem + 10, hem - 40, y) * Smooth(8, 50, y) *
+                          (0.55 + 0.45 * Fbm(172, x / 45.0, 1.5, 3) * 2);
+            veil = std::clamp(veil, 0.0, 1.0);
+            double ray = std::sin(x / 2.6 + 9 * Fbm(173, x / 70.0, y / 90.0, 3));
+            double tone = std::clamp(std::sqrt(m) * 1.1, 0.0, 1.0);
+            uint32_t hue = Ramp(night, 4, tone);
+            uint32_t aurora = Mix(0x3CE0A0, 0xB070F0, Smooth(hem - 10, hem - 90, y));
+            // The moon's disc stays ivory behind the curtains.
+            veil *= Smooth(50, 70, std::hypot(x - (W - 1 - kDuskMoonX), y - kDuskMoonY));
+            hue = Mix(hue, aurora, 0.8 * veil);
+            double l = m + 0.45 * std::min(m, 1 - m) * ray * veil;
+            uint32_t out = WithLuminance(hue, l);
+            // A saturated hue cannot reach the moon's light: it pales
+            // toward white until it does.
+            for (double pale = 0.1; pale <= 1.0 && Luminance(out) < l - 0.01; pale += 0.1)
+                out = WithLuminance(Mix(hue, 0xFFFFFF, pale), l);
+            p[y * W + x] = out;
+        }
     DonePixels(&c);
-    Shade(&c, [&](int x, int y) {
-        // Centred on the wolf and on the moon, where the mirrored scene has them.
-        double a = std::hypot(x - 411, y - 150), b = std::hypot(x - 79, y - 84);
-        double v = std::sin(a / 6.0) + std::sin(b / 7.0) + 0.6 * std::sin((x + y) / 25.0);
-        static const uint32_t ramp[] = {0x5A2A98, 0xC0408A, 0xF08A50, 0xF8D878};
-        // The ring's swing around the local light averages out over a ring
-        // pair; it is held within 0 and 1 (by the room on the nearer side)
-        // so the moon's rings do not clip and lose light on average.
-        double m = light[y * W + x];
-        double l = m + 0.35 * std::min(m, 1 - m) * std::sin(a / 6.0) * std::sin(b / 7.0);
-        // A saturated hue cannot reach the moon's light: it pales toward
-        // white until it does.
-        // The hue follows the light (violet in the dark, rose, amber, gold
-        // in the moon) and the rings turn it a little either way: a dark
-        // hue is never asked to be bright, so no gold turns olive and no
-        // violet turns blue.
-        double tone = std::clamp(std::sqrt(m) * 1.1 + v / 14.0, 0.0, 1.0);
-        uint32_t hue = Ramp(ramp, 4, tone), out = WithLuminance(hue, l);
-        for (double pale = 0.1; pale <= 1.0 && Luminance(out) < l - 0.01; pale += 0.1)
-            out = WithLuminance(Mix(hue, 0xFFFFFF, pale), l);
-        return out;
-    });
     return SaveCanvas(dir, "cani02.jpg", &c);
 }
 
@@ -1769,7 +1926,13 @@ int DrakePicture(const char *dir) {
         cairo_close_path(cr);
     }
     cairo_fill(cr);
-    for (cairo_path_t *piece : pieces) cairo_path_destroy(piece);
+    // The whole beast's coverage, for the grain painted over it below.
+    std::vector<double> beast(W * H, 0.0);
+    for (cairo_path_t *piece : pieces) {
+        std::vector<double> m = PathMask(piece);
+        for (int i = 0; i < W * H; i++) beast[i] = std::max(beast[i], m[i]);
+        cairo_path_destroy(piece);
+    }
     // Scales: rows of small arcs along the body, catching the moonlight
     // more the nearer the moon they are.
     cairo_set_line_width(cr, 1.0);
@@ -1811,25 +1974,65 @@ int DrakePicture(const char *dir) {
     SetColour(cr, 0xFFD870, 1);
     cairo_arc(cr, hx + 26, hy - 16, 3, 0, 2 * kPi);
     cairo_fill(cr);
-    // Fire from the mouth toward the right edge, and embers in the air.
-    cairo_pattern_t *fire = cairo_pattern_create_linear(hx + 76, 0, W, 0);
-    cairo_pattern_add_color_stop_rgba(fire, 0, 1, 0.95, 0.65, 0.95);
-    cairo_pattern_add_color_stop_rgba(fire, 1, 1, 0.45, 0.1, 0.0);
-    cairo_set_source(cr, fire);
-    cairo_move_to(cr, hx + 76, hy + 2);
-    cairo_curve_to(cr, hx + 100, hy - 14, W - 10, hy - 34, W, hy - 28);
-    cairo_line_to(cr, W, hy + 40);
-    cairo_curve_to(cr, W - 10, hy + 32, hx + 100, hy + 16, hx + 76, hy + 6);
-    cairo_close_path(cr);
-    cairo_fill(cr);
-    cairo_pattern_destroy(fire);
+    // Fire from the mouth toward the right edge: a cone of flame torn by
+    // turbulence, white-gold at the jaws, orange, then red at its ragged
+    // edges, in a glow that warms the air around it; embers drift above
+    // it, each a soft glow of a few pixels. Painted pixel by pixel.
+    const double fx = hx + 76, fy = hy + 4;
     Rng rng = NewRng(122);
-    for (int k = 0; k < 40; k++) {
-        SetColour(cr, Mix(0xFFD870, 0xFF7020, RngFloat(&rng)), RngRange(&rng, 0.4, 1));
-        cairo_arc(cr, RngRange(&rng, 300, W), RngRange(&rng, 20, 200), RngRange(&rng, 0.6, 1.8), 0,
-                  2 * kPi);
-        cairo_fill(cr);
+    struct Ember {
+        double x, y, size;
+        uint32_t colour;
+    };
+    std::vector<Ember> embers;
+    for (int k = 0; k < 34; k++) {
+        uint32_t colour = Mix(0xFFD870, 0xFF7020, RngFloat(&rng));
+        double x = RngRange(&rng, 300, W), y = RngRange(&rng, 20, 200);
+        embers.push_back({x, y, RngRange(&rng, 0.9, 1.8), colour});
     }
+    static const uint32_t flame[] = {0x6A1006, 0xD0400C, 0xFF9A28, 0xFFE49A, 0xFFFBEA};
+    uint32_t *px = BeginPixels(&c);
+    // Hide and membrane are not flat ink: a mottled grain of scales and
+    // folds, lifted toward violet where the moon's light reaches, and a
+    // soft sheen over every part of the body turned to the moon (where
+    // little of the beast lies a few pixels toward it), as on the wolf.
+    std::vector<double> wide = beast;
+    BlurField(wide, 4, 2);
+    for (int i = 0; i < W * H; i++) {
+        if (beast[i] <= 0) continue;
+        int x = i % W, y = i / W;
+        double grain = Fbm(127, x / 3.0, y / 2.2, 3) + 0.5 * Fbm(128, x / 16.0, y / 10.0, 2);
+        double dx = kDuskMoonX - x, dy = kDuskMoonY - y, d = std::hypot(dx, dy) + 1e-9;
+        double near = std::exp(-d / 180.0);
+        px[i] = Mix(px[i], grain > 0 ? 0x5A3A6E : 0x000000,
+                    beast[i] * std::min(1.0, std::fabs(grain)) * (0.25 + 0.45 * near));
+        int tx = std::clamp((int)std::lround(x + dx / d * 8), 0, W - 1),
+            ty = std::clamp((int)std::lround(y + dy / d * 8), 0, H - 1);
+        double lift = std::clamp(1 - wide[ty * W + tx] * 1.2, 0.0, 1.0);
+        px[i] = Mix(px[i], 0x8A5C8E, beast[i] * lift * (0.2 + 0.35 * near));
+    }
+    for (int y = 0; y < H; y++)
+        for (int x = 290; x < W; x++) {
+            uint32_t &out = px[y * W + x];
+            double u = (x - fx) / (W - fx);
+            if (u > -0.05) {
+                double centre = fy - 8 * u + 4 * std::sin(u * 5);
+                double half = 3 + 34 * std::pow(std::max(u, 0.0), 0.8);
+                double tear = Fbm(125, x / 13.0, y / 8.0, 4);
+                double d = std::fabs(y - centre + 9 * tear * std::min(1.0, u * 3)) / half;
+                double heat = (1 - d) * (1.05 - 0.55 * u) + 0.3 * tear - (u < 0 ? -u * 12 : 0);
+                if (heat > 0) out = Mix(out, Ramp(flame, 5, heat), Smooth(0.0, 0.3, heat));
+                // The glow around the flame.
+                double glow = std::exp(-std::max(d - 1, 0.0) * half / 16.0) * (1 - 0.5 * u) *
+                              Smooth(-0.05, 0.05, u);
+                out = Mix(out, 0xFF8A3A, 0.28 * glow);
+            }
+            for (const Ember &e : embers) {
+                double r2 = (x - e.x) * (x - e.x) + (y - e.y) * (y - e.y);
+                if (r2 < 25) out = Mix(out, e.colour, 0.9 * std::exp(-r2 / (2 * e.size * e.size)));
+            }
+        }
+    DonePixels(&c);
     MirrorCanvas(&c);
     return SaveCanvas(dir, "drake.jpg", &c);
 }
@@ -2468,40 +2671,55 @@ int FettePicture(const char *dir) {
     return SaveTilingCanvas(dir, "fette.jpg", &c);
 }
 
-// vertikal3.jpg: a few vertical shafts of moonlight whose blue byte is
-// their opacity (the show lays this layer over the wolf pictures by blue):
-// bright where opaque, black between the shafts, never brighter in red or
-// green than in blue. Two shafts stand in the open sky between the moon
-// at the left and the wolf at the right, far enough from both that the
-// parts' waves (30 pixels either way) never carry one over the wolf or
-// across the moon's disc; they frame the cube, pale (ice to lavender),
-// swelling gently so they read as shafts of light. They are held as slim
-// as the layer's share of opaque pixels allows and to the edges of that
-// open sky: the waves fold them across the cube, and the less they cover
-// there, the less the blur that follows smears them over it.
+// vertikal3.jpg: two curtains of moonlight whose blue byte is their opacity
+// (the show lays this layer over the wolf pictures by blue): bright where
+// opaque, black between them, never brighter in red or green than in blue.
+// They stand in the open sky between the moon at the left and the wolf at
+// the right, far enough from both that the parts' waves (30 pixels either
+// way) never carry one over the wolf or across the moon's disc; they frame
+// the cube. Each is a core of fine near-white rays that brighten and dim
+// down its length, in a wide faint halo. The blend lays a pixel of opacity
+// a over the picture at a x a of its own light and darkens the rest by a:
+// a halo kept near white and no more opaque than the dusk sky is bright
+// adds about as much light as it takes, so the glow neither greys the sky
+// beside a curtain nor, where the waves fold a curtain and the block
+// renderer stretches a few of its pixels over a block, shows as a grey
+// square. Everything tiles down the height (the layer wraps).
 int VertikalPicture(const char *dir) {
-    Rng rng = NewRng(181);
-    struct Beam {
-        double x, width, level, tint;
+    struct Curtain {
+        double x;
+        uint32_t seed;
+        uint32_t hue; // the core's tint; blue leads
     };
-    std::vector<Beam> beams;
-    for (double x : {180.0, 300.0})
-        beams.push_back({x, RngRange(&rng, 11, 11.5), RngRange(&rng, 0.95, 1.0), RngFloat(&rng)});
+    const Curtain curtains[] = {{185, 182, 0xC8B4FF}, {297, 187, 0xB4D8FF}};
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
-        double a = 0;
-        double tint = 0;
-        for (const Beam &b : beams) {
-            // Distances across the wrap and three swells down the height:
-            // the beams tile.
-            double dx = std::fabs(x - b.x), d = std::min(dx, W - dx) / b.width;
-            double v = b.level * std::exp(-d * d * d * d * 2) * // a flat core, soft edges
-                       (0.86 + 0.14 * std::sin(y * 3 * 2 * kPi / H + b.x));
-            if (v > a) a = v, tint = b.tint;
+        double best = 0, white = 0;
+        uint32_t hue = 0;
+        for (const Curtain &k : curtains) {
+            double v = y * 4.0 / H; // four noise cells down the height, wrapping
+            double dx = x - k.x - 1.8 * TileFbm(k.seed, 0.5, v, 1, 4, 3) * 2;
+            if (std::fabs(dx) > 18) continue;
+            double halo = 0.3 * std::exp(-dx * dx / 110.0);
+            double rays = 0;
+            for (int s = -3; s <= 3; s++) {
+                double w = y * 6.0 / H;
+                double at = s * 2.6 + 0.8 * TileFbm(k.seed + 10 + s, 0.5, w, 1, 6, 2) * 2;
+                // Each ray brightens and fades down its length.
+                double level = std::clamp(
+                    0.55 + 0.9 * TileFbm(k.seed + 20 + s, 0.5, y * 5.0 / H, 1, 5, 3) * 2, 0.0, 1.0);
+                rays = std::max(rays, level * std::exp(-(dx - at) * (dx - at) / 1.8));
+            }
+            double core = Smooth(11.5, 6, std::fabs(dx)) * (0.74 + 0.26 * rays);
+            double a = std::max(halo, core);
+            if (a > best) best = a, white = Smooth(0.8, 1.0, a) + Smooth(0.6, 0.4, a), hue = k.hue;
         }
-        if (a < 0.06) return 0;
-        double blue = 255 * a;
-        return Rgb(blue * (0.78 + 0.18 * tint), blue * (0.92 - 0.1 * tint), blue);
+        if (best < 0.04) return 0;
+        // Blue is the opacity; red and green follow the tint, paling to
+        // white in the bright rays and in the faint halo.
+        uint32_t tint = Mix(hue, 0xF0F4FF, std::min(white, 1.0)); // JPEG keeps blue ahead
+        double blue = 255 * best;
+        return Rgb(blue * (tint >> 16 & 255) / 255.0, blue * (tint >> 8 & 255) / 255.0, blue);
     });
     return SaveTilingCanvas(dir, "vertikal3.jpg", &c);
 }

@@ -995,14 +995,16 @@ int GenerateScenes(const char *dir) {
                    Mat("ink", {0.14, 0.11, 0.26}, {0.28, 0.22, 0.62}, {1.0, 0.9, 0.95}, 0.45, 0.6),
                    Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.38, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
                    Mat("rose", {0.3, 0.15, 0.25}, {0.85, 0.5, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
-    // The heart: rose faces in the dusk's own colour, lit from above, with a
-    // warm white highlight; the bevel and wall a pale gold that flares as
-    // each facet meets the light; the sparks white. Blue stays high in every
+    // The heart: deep rose faces in the dusk's own colour, lit from above,
+    // with a warm white highlight; the bevel and wall a pale gold, far
+    // lighter than the faces, that flares as each facet meets the light, so
+    // the outline still reads through the trails the part leaves; the
+    // sparks white. Blue stays high in every
     // tone, since the part lays the render over the dragon by its blue byte.
     ok = ok &&
          WriteScene(dir, "love.txt", "love", Love(),
-                    {Mat("rose", {0.26, 0.14, 0.3}, {0.95, 0.55, 0.9}, {1.0, 0.95, 0.85}, 0.6, 0.8),
-                     Mat("gold", {0.22, 0.16, 0.22}, {0.8, 0.6, 0.62}, {1.0, 0.95, 0.85}, 0.6, 0.8),
+                    {Mat("rose", {0.3, 0.06, 0.3}, {0.95, 0.3, 0.8}, {1.0, 0.95, 0.85}, 0.6, 0.8),
+                     Mat("gold", {0.3, 0.24, 0.24}, {1.0, 0.82, 0.7}, {1.0, 0.95, 0.85}, 0.6, 0.8),
                      Mat("spark", {1, 1, 1}, {1, 0.95, 1}, {1, 1, 1}, 0.6, 0.3)});
     ok =
         ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
