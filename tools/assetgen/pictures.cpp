@@ -165,19 +165,20 @@ double Smooth(double e0, double e1, double x) {
 }
 
 // Blurs a field of W x H values by a box of radius r, passes times across
-// and down (three passes come close to a Gaussian); edges clamp.
-void BlurField(std::vector<double> &f, int r, int passes) {
-    std::vector<double> row(f.size());
+// and down (three passes come close to a Gaussian); the edges are held, not
+// wrapped.
+template <class T> void BlurField(std::vector<T> &f, int r, int passes) {
+    std::vector<T> row(f.size());
     for (int pass = 0; pass < passes; pass++) {
         for (int y = 0; y < H; y++)
             for (int x = 0; x < W; x++) {
-                double sum = 0;
+                T sum = 0;
                 for (int k = -r; k <= r; k++) sum += f[y * W + std::clamp(x + k, 0, W - 1)];
                 row[y * W + x] = sum / (2 * r + 1);
             }
         for (int y = 0; y < H; y++)
             for (int x = 0; x < W; x++) {
-                double sum = 0;
+                T sum = 0;
                 for (int k = -r; k <= r; k++) sum += row[std::clamp(y + k, 0, H - 1) * W + x];
                 f[y * W + x] = sum / (2 * r + 1);
             }
@@ -325,22 +326,7 @@ template <class F> std::vector<float> Coverage(F path) {
 // Three passes of a box blur of radius r along rows and then columns (close
 // to a Gaussian); the picture's edges are held, not wrapped.
 std::vector<float> Soften(std::vector<float> v, int r) {
-    std::vector<float> t(v.size());
-    // One box blur from `from` into `to`, along x, or along y when down.
-    auto box = [r](const std::vector<float> &from, std::vector<float> &to, bool down) {
-        for (int y = 0; y < H; y++)
-            for (int x = 0; x < W; x++) {
-                float sum = 0;
-                for (int k = -r; k <= r; k++)
-                    sum += down ? from[std::clamp(y + k, 0, H - 1) * W + x]
-                                : from[y * W + std::clamp(x + k, 0, W - 1)];
-                to[y * W + x] = sum / (2 * r + 1);
-            }
-    };
-    for (int pass = 0; pass < 3; pass++) {
-        box(v, t, false);
-        box(t, v, true);
-    }
+    BlurField(v, r, 3);
     return v;
 }
 
@@ -385,12 +371,6 @@ uint32_t Gold(int x, int y, double diffuse, double glint, double grain) {
     // blue in the shade, as polished metal picks up its surroundings.
     base = Mix(base, 0x2A3A78, 0.3 * std::pow(1 - diffuse, 2));
     return Mix(base, 0xFFFBEA, std::min(1.0, glint * 1.4));
-}
-
-// Hermite step: 0 at e0, 1 at e1, smooth between (e1 may lie below e0).
-double Smooth(double e0, double e1, double v) {
-    double t = std::clamp((v - e0) / (e1 - e0), 0.0, 1.0);
-    return t * t * (3 - 2 * t);
 }
 
 // A soft star: a Gaussian of radius r (pixels) and brightness level (0-1)
