@@ -52,10 +52,10 @@ struct ChosenFrame {
 };
 
 static const ChosenFrame chosen[] = {
-    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0xfdcf939c86dd9e8du},
-    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0x37ab86aa85055f54u},
-    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x2bbad0cf65c5434u},
-    {1620, "27 s: smoke fading in over the rippling picture", 0x11b5321c2dbc4818u},
+    {180, "3 s: the loading picture fading toward name.jpg over the bars", 0x6443314c94e7d794u},
+    {480, "8 s: key.jpg fading in, mosaic pulsing into the top band", 0xdbb4bd658694884fu},
+    {900, "15 s: rippling fear07 with the point cloud over the waving key", 0x658bbca657bb3f24u},
+    {1620, "27 s: smoke fading in over the rippling picture", 0x7c9746b0c2e4c8ceu},
     {2100, "35 s: the feedback layer through the growing crossed wave", 0x93a5ac8bce001e8du},
     {2368, "39.47 s: the one-frame flash", 0xabe51b36a31679d6u},
     {2520, "42 s: the lens, darkening", 0xa4766a96c5ad1c1cu},
@@ -64,8 +64,8 @@ static const ChosenFrame chosen[] = {
     {3480, "58 s: cosine ripples growing", 0x2811c45dcbb3cd67u},
     {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x51d7fd2dd6a9a62cu},
     {4050, "67.5 s: blocks shrinking", 0x5e886c6a9b8d8fcdu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xc7c9fe6ccf50818au},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x6bbd38094c337274u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xef67c58f6343539du},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x720ffba5310bb2feu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 
