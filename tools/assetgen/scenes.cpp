@@ -412,10 +412,12 @@ MeshData Stars() {
 
 // Where a point p of the crystal's model lands on the view (x, row) at music
 // time t, as Parts Six and Seven hang it (40 units up at z 180, the focal
-// length 400, the view's centre 256 across and 194 down its render rows).
-void CrystalScreen(double t, V3 p, double *x, double *row) {
+// length 400, the view's centre 256 across and 194 down its render rows),
+// and how many pixels a unit spans there.
+void CrystalScreen(double t, V3 p, double *x, double *row, double *scale) {
     V3 q = CrystalTurn(t, p) + V3{0, -40, 180};
-    *x = 256 + q.x / q.z * 400, *row = 194 + q.y / q.z * 400;
+    *scale = 400 / q.z;
+    *x = 256 + q.x * *scale, *row = 194 + q.y * *scale;
 }
 
 // stars' satellites: small six-pointed stars that ride the crystal's turn on
@@ -427,8 +429,8 @@ void CrystalScreen(double t, V3 p, double *x, double *row) {
 // spikes) at every moment, and apart from each other.
 MeshData Satellites() {
     MeshData m{"satellites", {}, {}};
-    const int kCount = 9;
-    const double kMinApart = 45; // units between two chosen orbits' points
+    const int kCount = 12;
+    const double kMinApart = 38; // units between two chosen orbits' points
     Rng rng = NewRng(67);
     struct Orbit {
         double sweep; // pixels travelled over the view from 43.5 s to 73 s
@@ -439,15 +441,18 @@ MeshData Satellites() {
     for (int i = 0; i < 4000; i++) {
         V3 d{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)};
         if (Dot(d, d) > 1 || Dot(d, d) < 0.05) continue;
-        double r = RngRange(&rng, 55, 95), size = RngRange(&rng, 5, 8);
+        double r = RngRange(&rng, 55, 95), size = RngRange(&rng, 7, 10);
         V3 p = Normalize(d) * r;
         double sweep = 0, px = 0, prow = 0;
         bool inside = true;
         for (double t = 43.5; inside && t <= 73.05; t += 0.1) {
             double x, row;
-            CrystalScreen(t, p, &x, &row);
-            // A spike reaches about 3 pixels a unit at the nearest.
-            inside = x > size * 3 && x < 511 - size * 3 && row > size * 3 && row < 255 - size * 3;
+            double scale;
+            CrystalScreen(t, p, &x, &row, &scale);
+            // A spike's point reaches size units from the star's centre,
+            // plus a pixel for the blur the parts lay over it.
+            double reach = size * scale + 1;
+            inside = x > reach && x < 511 - reach && row > reach && row < 255 - reach;
             if (t > 43.5) sweep += std::hypot(x - px, row - prow);
             px = x, prow = row;
         }
