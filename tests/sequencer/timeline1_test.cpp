@@ -59,13 +59,13 @@ static const ChosenFrame chosen[] = {
     {2100, "35 s: the feedback layer through the growing crossed wave", 0x93a5ac8bce001e8du},
     {2368, "39.47 s: the one-frame flash", 0xabe51b36a31679d6u},
     {2520, "42 s: the lens, darkening", 0xa4766a96c5ad1c1cu},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x2e2d345e1cde6290u},
-    {3000, "50 s: ferns and stars with trails", 0xe3d8c0367ab752dbu},
-    {3480, "58 s: cosine ripples growing", 0x2811c45dcbb3cd67u},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x51d7fd2dd6a9a62cu},
-    {4050, "67.5 s: blocks shrinking", 0x5e886c6a9b8d8fcdu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xef67c58f6343539du},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x720ffba5310bb2feu},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xabb8f10de0fc0435u},
+    {3000, "50 s: ferns and stars with trails", 0x9b2f98b7e1b7f31au},
+    {3480, "58 s: cosine ripples growing", 0x56afccf2a1e74ef5u},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xd590420dac21e227u},
+    {4050, "67.5 s: blocks shrinking", 0x5eeff43905da070eu},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xcd067ab320a3760u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x732bcc800e68093bu},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 
