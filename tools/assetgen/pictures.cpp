@@ -1139,7 +1139,11 @@ void FernCrown(uint32_t *acc, uint32_t *young) {
 // rows), lifted just clear of nearly black; every other block stays exact
 // black, which a flat block decodes to. The filled blocks then match the bed
 // they are pasted on, and the fronds keep their own outline instead of
-// standing in a frame of dark squares. The decoded picture is checked: at
+// standing in a frame of dark squares. The top three block rows are filled
+// with the bed whole: the parts clear the bed's top 20 rows before the copy,
+// which left a black band over the ferns; the copy now lays the bed there,
+// shaded toward the top edge so its seam with the waving bed below reads as
+// shadow. The decoded picture is checked: at
 // most 0.5 % of the copied pixels may have every channel below 40.
 int Fern1Picture(const char *dir) {
     std::vector<uint32_t> acc((size_t)W * H, 0), young((size_t)W * H, 0);
@@ -1147,7 +1151,8 @@ int Fern1Picture(const char *dir) {
     std::vector<unsigned char> touched((W / 8) * (H / 8), 0);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++)
-            if (acc[y * W + x] || young[y * W + x]) touched[(y / 8) * (W / 8) + x / 8] = 1;
+            if (acc[y * W + x] || young[y * W + x] || y < 24)
+                touched[(y / 8) * (W / 8) + x / 8] = 1;
     const std::vector<uint32_t> &bed = FernBed();
     Canvas c = NewCanvas();
     Shade(&c, [&](int x, int y) -> uint32_t {
@@ -1156,7 +1161,8 @@ int Fern1Picture(const char *dir) {
         if (n == 0 && m == 0) {
             // The bed under this pixel, a shade darker so the frond stands
             // out, with green kept at 52 or more (ringing takes a few off).
-            uint32_t b = Mix(bed[(y * 240 / 256) * W + x], 0x000000, 0.15);
+            uint32_t b =
+                Mix(bed[(y * 240 / 256) * W + x], 0x000000, y < 24 ? 0.4 - 0.25 * y / 24.0 : 0.15);
             return (b & 0xFF00FF) | std::max(b >> 8 & 255, 52u) << 8;
         }
         // Where the two kinds cross, the denser one is on top.
