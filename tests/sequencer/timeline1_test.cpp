@@ -59,13 +59,13 @@ static const ChosenFrame chosen[] = {
     {2100, "35 s: the feedback layer through the growing crossed wave", 0x93a5ac8bce001e8du},
     {2368, "39.47 s: the one-frame flash", 0xabe51b36a31679d6u},
     {2520, "42 s: the lens, darkening", 0xa4766a96c5ad1c1cu},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x328aad1218d35767u},
-    {3000, "50 s: ferns and stars with trails", 0x5a68f5c831f1cae3u},
-    {3480, "58 s: cosine ripples growing", 0x906e41449838b03du},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0xe00cc29c18e5d060u},
-    {4050, "67.5 s: blocks shrinking", 0x5eeff43905da070eu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xcd067ab320a3760u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x732bcc800e68093bu},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x488c4ff3faedb724u},
+    {3000, "50 s: ferns and stars with trails", 0x72c2f91b0a73810du},
+    {3480, "58 s: cosine ripples growing", 0xe256583d9d83c1ceu},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x74d5398a2b795404u},
+    {4050, "67.5 s: blocks shrinking", 0x4106bfbcf71b990eu},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x1f378271f6a0b9d9u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xf3ac5094e634ef52u},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 
