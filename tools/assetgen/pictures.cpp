@@ -185,23 +185,6 @@ template <class T> void BlurField(std::vector<T> &f, int r, int passes) {
     }
 }
 
-// How much of each pixel a filled path covers, 0-1, antialiased.
-std::vector<double> PathMask(const cairo_path_t *path) {
-    cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_A8, W, H);
-    cairo_t *cr = cairo_create(s);
-    cairo_append_path(cr, path);
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(s);
-    const unsigned char *a = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    std::vector<double> mask(W * H);
-    for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++) mask[y * W + x] = a[y * stride + x] / 255.0;
-    cairo_surface_destroy(s);
-    return mask;
-}
-
 // Fills the area between the profile y = top(x) and row `bottom` with colour.
 template <class F> void FillProfile(cairo_t *cr, double bottom, uint32_t colour, F top) {
     cairo_move_to(cr, 0, bottom);
@@ -304,9 +287,9 @@ void ForestSilhouettes(cairo_t *cr, const uint32_t rankColour[4], double mist) {
 
 // ---------------------------------------------------------------- metal and light
 
-// The coverage (0-1 a pixel) of the shape that path adds to a fresh
-// context's path, filled with the winding rule that path sets.
-template <class F> std::vector<float> Coverage(F path) {
+// The coverage (0-1 a pixel, antialiased) of the shape that path adds to a
+// fresh context's path, filled with the winding rule that path sets.
+template <class T = float, class F> std::vector<T> Coverage(F path) {
     cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_A8, W, H);
     cairo_t *cr = cairo_create(s);
     path(cr);
@@ -315,9 +298,9 @@ template <class F> std::vector<float> Coverage(F path) {
     cairo_surface_flush(s);
     const unsigned char *data = cairo_image_surface_get_data(s);
     int stride = cairo_image_surface_get_stride(s);
-    std::vector<float> out((size_t)W * H);
+    std::vector<T> out((size_t)W * H);
     for (int y = 0; y < H; y++)
-        for (int x = 0; x < W; x++) out[y * W + x] = data[y * stride + x] / 255.0f;
+        for (int x = 0; x < W; x++) out[y * W + x] = data[y * stride + x] / T(255);
     cairo_destroy(cr);
     cairo_surface_destroy(s);
     return out;
@@ -1583,7 +1566,7 @@ void DrawCani1(Canvas &c) {
     // one-pixel line, so no magnified outline turns to blocks.
     cairo_path_t *wolf = cairo_copy_path(cr);
     cairo_new_path(cr);
-    std::vector<double> outline = PathMask(wolf);
+    std::vector<double> outline = Coverage<double>([&](cairo_t *m) { cairo_append_path(m, wolf); });
     cairo_path_destroy(wolf);
     // The outline breaks into tufts of fur: the mask is read through a
     // small noisy displacement, finer along the fur's fall than across it.
@@ -1915,7 +1898,8 @@ int DrakePicture(const char *dir) {
     // The whole beast's coverage, for the grain painted over it below.
     std::vector<double> beast(W * H, 0.0);
     for (cairo_path_t *piece : pieces) {
-        std::vector<double> m = PathMask(piece);
+        std::vector<double> m =
+            Coverage<double>([&](cairo_t *mask) { cairo_append_path(mask, piece); });
         for (int i = 0; i < W * H; i++) beast[i] = std::max(beast[i], m[i]);
         cairo_path_destroy(piece);
     }
