@@ -318,7 +318,7 @@ TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
         {{"stars.txt", "lys.txt", 100, 0, -40, 180, 0}, 0, 0.05, 90},
         {{"cube.txt", "lys.txt", 300, 0, -110, 440, 0}, 0, 0.08, 0},
         {{"diamond.txt", "nyttlys.txt", 0, 50, -10, 150, 0}, 0xFFFFFFFF, 0.08, 90},
-        {{"love.txt", "nyttlys.txt", 40, 0, -20, 130, 0}, 0, 0.1, 90},
+        {{"love.txt", "nyttlys.txt", 40, 0, -20, 130, 0}, 0, 0.05, 90}, // two tubes, open middle
         // The bomb is opaque everywhere (blue saturated) and whole in the view.
         {{"dabomb.txt", "lys.txt", 150, 0, -80, 220, 0}, 0, 0.012, 250},
         {{"spikeball.txt", "lys.txt", 0, -30, -5, 150, 0}, 0, 0.1, 90},
@@ -475,27 +475,58 @@ TEST_F(Assets, ButterflyIsABlackLatticeWithOpenCellsAtEveryTurn) {
     EXPECT_GT(least, black / 10); // flat wings: under 5 % edge-on
 }
 
+// Whether point p lies inside the closed surface of mesh, by the parity of
+// the crossings of a ray from p (its direction is skewed off every axis, so
+// it does not graze the edges of a regular mesh).
+static bool InsideMesh(const Mesh &mesh, double px, double py, double pz) {
+    const double dx = 1, dy = 0.1234, dz = 0.0567;
+    int crossings = 0;
+    for (int f = 0; f < mesh.faceCount; f++) {
+        const Vertex &a = mesh.vertices[mesh.faces[f].a], &b = mesh.vertices[mesh.faces[f].b],
+                     &c = mesh.vertices[mesh.faces[f].c];
+        double e1[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, e2[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+        double h[3] = {dy * e2[2] - dz * e2[1], dz * e2[0] - dx * e2[2], dx * e2[1] - dy * e2[0]};
+        double det = e1[0] * h[0] + e1[1] * h[1] + e1[2] * h[2];
+        if (std::fabs(det) < 1e-12) continue;
+        double s[3] = {px - a.x, py - a.y, pz - a.z};
+        double u = (s[0] * h[0] + s[1] * h[1] + s[2] * h[2]) / det;
+        if (u < 0 || u > 1) continue;
+        double q[3] = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2],
+                       s[0] * e1[1] - s[1] * e1[0]};
+        double v = (dx * q[0] + dy * q[1] + dz * q[2]) / det;
+        if (v < 0 || u + v > 1) continue;
+        crossings += (e2[0] * q[0] + e2[1] * q[1] + e2[2] * q[2]) / det > 0;
+    }
+    return crossings % 2 == 1;
+}
+
 TEST_F(Assets, ClosedSurfacesFaceOutAndTheirVertexNormalsIn) {
     // The renderer draws a face whose normal points at the viewer and lights
     // with vertex normals that point into the object: a mesh written the
-    // wrong way round would show its inside, lit from behind.
+    // wrong way round would show its inside, lit from behind. A step along
+    // a face's normal must leave the solid (the heart's tubes ring a hole,
+    // so "away from the middle" would not do), and the normals of its
+    // corners must turn the other way. The spikeball's flutes and the
+    // tubes' pinched ends leave small seams, where the count can be wrong.
     for (const char *scene : {"cube.txt", "diamond.txt", "spikeball.txt", "love.txt"}) {
         SCOPED_TRACE(scene);
         Model *m = LoadModel((data + scene).c_str());
         ASSERT_NE(m, nullptr);
         const Mesh &mesh = m->meshes[0];
+        const double step = 0.2; // scene units: under a tenth of the thinnest part
         int outward = 0, inward = 0;
         for (int f = 0; f < mesh.faceCount; f++) {
             const Face &face = mesh.faces[f];
-            const Vertex &a = mesh.vertices[face.a];
-            outward += face.nx * a.x + face.ny * a.y + face.nz * a.z > 0;
+            const Vertex &a = mesh.vertices[face.a], &b = mesh.vertices[face.b],
+                         &c = mesh.vertices[face.c];
+            outward += !InsideMesh(mesh, (a.x + b.x + c.x) / 3 + face.nx * step,
+                                   (a.y + b.y + c.y) / 3 + face.ny * step,
+                                   (a.z + b.z + c.z) / 3 + face.nz * step);
+            for (const Vertex *p : {&a, &b, &c})
+                inward += p->nx * face.nx + p->ny * face.ny + p->nz * face.nz < 0;
         }
-        for (int v = 0; v < mesh.vertexCount; v++) {
-            const Vertex &p = mesh.vertices[v];
-            inward += p.nx * p.x + p.ny * p.y + p.nz * p.z < 0;
-        }
-        EXPECT_GE(outward, mesh.faceCount * 95 / 100);
-        EXPECT_GE(inward, mesh.vertexCount * 95 / 100);
+        EXPECT_GE(outward, mesh.faceCount * 9 / 10);
+        EXPECT_GE(inward, mesh.faceCount * 3 * 95 / 100);
         FreeModel(m);
         free(m);
     }

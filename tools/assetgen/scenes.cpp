@@ -113,6 +113,36 @@ void AddClosedGrid(MeshData *m, int rows, int cols, int material, Point point, I
         }
 }
 
+// A closed tube along the closed curve centre(s), s from 0 to 2 pi, in
+// `along` rings of `around` points at radius(s), faces turned away from the
+// curve. Each ring stands square to the curve's chord through its
+// neighbours, its first point on the side away from z.
+template <class Centre, class Radius>
+void AddTube(MeshData *m, int along, int around, int material, Centre centre, Radius radius) {
+    int first = (int)m->vertices.size();
+    for (int i = 0; i < along; i++) {
+        double s = 2 * kPi * i / along, ds = 2 * kPi / along;
+        V3 c = centre(s);
+        V3 tangent = Normalize(centre(s + ds) - centre(s - ds));
+        V3 side = Normalize(Cross(tangent, V3{0, 0, 1}));
+        V3 up = Cross(side, tangent);
+        double r = radius(s);
+        for (int j = 0; j < around; j++) {
+            double a = 2 * kPi * j / around;
+            AddVertex(m, c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
+        }
+    }
+    for (int i = 0; i < along; i++)
+        for (int j = 0; j < around; j++) {
+            int a = first + i * around + j, b = first + ((i + 1) % along) * around + j;
+            int c = first + ((i + 1) % along) * around + (j + 1) % around,
+                d = first + i * around + (j + 1) % around;
+            V3 out = m->vertices[a] - centre(2 * kPi * i / along);
+            AddFacing(m, a, b, c, material, out);
+            AddFacing(m, a, c, d, material, out);
+        }
+}
+
 // Formats one number for the scene text: fixed point, never "-0.0000".
 std::string Num(double v) {
     char buf[32];
@@ -199,28 +229,10 @@ MeshData Roculus() {
         double r = 47 + 19 * std::cos(3 * s);
         return V3{r * std::cos(2 * s), r * std::sin(2 * s), 19 * std::sin(3 * s)};
     };
-    for (int i = 0; i < along; i++) {
-        double s = 2 * kPi * i / along, ds = 2 * kPi / along;
-        V3 c = centre(s);
-        V3 tangent = Normalize(centre(s + ds) - centre(s - ds));
-        V3 side = Normalize(Cross(tangent, V3{0, 0, 1}));
-        V3 up = Cross(side, tangent);
-        for (int j = 0; j < around; j++) {
-            double a = 2 * kPi * j / around;
-            // A slight swell every third of the way makes the cloud breathe.
-            double r = 11.5 + 2 * std::cos(6 * s);
-            AddVertex(&m, offset + c + side * (r * std::cos(a)) + up * (r * std::sin(a)));
-        }
-    }
-    for (int i = 0; i < along; i++)
-        for (int j = 0; j < around; j++) {
-            int a = i * around + j, b = ((i + 1) % along) * around + j;
-            int c = ((i + 1) % along) * around + (j + 1) % around,
-                d = i * around + (j + 1) % around;
-            V3 out = m.vertices[a] - (offset + centre(2 * kPi * i / along));
-            AddFacing(&m, a, b, c, 0, out);
-            AddFacing(&m, a, c, d, 0, out);
-        }
+    // A slight swell every third of the way makes the cloud breathe.
+    AddTube(
+        &m, along, around, 0, [&](double s) { return offset + centre(s); },
+        [](double s) { return 11.5 + 2 * std::cos(6 * s); });
     // The core: three nested shells of points in the knot's open middle, a
     // small bright pearl that the tube coils round: the cloud has a focus
     // instead of an empty middle, and the blur that smears the points
@@ -602,18 +614,19 @@ MeshData Diamond() {
     return m;
 }
 
-// love: a cut heart, a flat rose face on either side bevelled in gold down
-// to a narrow gold wall, with a few white sparks circling it. A plain
-// outline with flat faces keeps its shape through the part's waves and the
-// trails it leaves, where a rounded pillow blurred into a shapeless smear;
-// the bevel's facets turn to the light one after another as the heart
-// swings. The sparks ride far out on the same turn: small and bright, each
-// leaves a comet's tail across the dragon that the part's blur fades within
-// a second, so the still picture under them moves. Sized to turn in the
-// open sky that the dragon's picture leaves in the middle of the view.
+// love: a neon heart, two glowing tubes bent to a heart's outline, with a
+// few white sparks circling it. The part turns it fast, warps it and keeps
+// every frame's render under the next one's blur: a flat heart seen edge-on
+// became a pale slab there, and a rounded one a shapeless smear. A tube
+// looks the same from every side, and its trails are the strokes a swung
+// neon sign draws. The sparks ride far out on the same turn: small and
+// bright, each leaves a comet's tail across the dragon that the part's blur
+// fades within a second, so the still picture under them moves. Sized to
+// turn in the open sky that the dragon's picture leaves in the middle of
+// the view.
 std::vector<MeshData> Love() {
     MeshData heart{"heart", {}, {}}, sparks{"sparks", {}, {}};
-    const double scale = 1.8, face = 10, wall = 6, inset = 0.8;
+    const double scale = 1.8;
     auto outline = [&](double s, double k) { // y grows downward in view space
         double x = 16 * std::pow(std::sin(s), 3);
         double y =
@@ -621,26 +634,21 @@ std::vector<MeshData> Love() {
         // Shrunk toward the middle of the heart (x 0, y -2.5 before scaling).
         return V3{x * scale * k, ((y - 2.5) * k) * scale, 0};
     };
-    const int cols = 72;
-    const V3 centre{0, 0, 0};
-    for (int j = 0; j < cols; j++) {
-        double s0 = 2 * kPi * j / cols, s1 = 2 * kPi * (j + 1) / cols;
-        V3 i0 = outline(s0, inset), i1 = outline(s1, inset);
-        V3 o0 = outline(s0, 1), o1 = outline(s1, 1);
-        for (double side : {1.0, -1.0}) {
-            V3 f{0, 0, face * side}, w{0, 0, wall * side};
-            // The face: a fan from the middle, flat, facing out along z.
-            AddFlat(&heart, f, i0 + f, i1 + f, 0, V3{0, 0, side});
-            // The bevel from the face's edge out and down to the wall.
-            AddFlatOut(&heart, i0 + f, o0 + w, o1 + w, 1, centre);
-            AddFlatOut(&heart, i0 + f, o1 + w, i1 + f, 1, centre);
-        }
-        // The wall between the two bevels.
-        AddFlatOut(&heart, o0 + V3{0, 0, wall}, o0 - V3{0, 0, wall}, o1 - V3{0, 0, wall}, 1,
-                   centre);
-        AddFlatOut(&heart, o0 + V3{0, 0, wall}, o1 - V3{0, 0, wall}, o1 + V3{0, 0, wall}, 1,
-                   centre);
-    }
+    // The inner tube is a size smaller and set back, in a second colour, so
+    // the heart keeps a shape inside its glow. 72 rings of 6 sides: the part
+    // costs what the cut heart did.
+    const struct {
+        double k, radius, z;
+        int material;
+    } tubes[] = {{1.0, 2.4, 0, 0}, {0.62, 1.7, 3, 1}};
+    const int along = 72, around = 6;
+    for (const auto &tube : tubes)
+        AddTube(
+            &heart, along, around, tube.material,
+            [&](double s) {
+                return outline(s, tube.k) + V3{0, 0, tube.z};
+            },
+            [&](double) { return tube.radius; });
     // Sparks: small double-sided stars on two tilted rings well outside the
     // heart, the outer one tilted the other way and reaching over the
     // dragon's head and wing, so their tails sweep wide crossing arcs when
@@ -997,16 +1005,14 @@ int GenerateScenes(const char *dir) {
                    Mat("ink", {0.14, 0.11, 0.26}, {0.28, 0.22, 0.62}, {1.0, 0.9, 0.95}, 0.45, 0.6),
                    Mat("violet", {0.2, 0.15, 0.3}, {0.5, 0.38, 0.95}, {1.0, 0.9, 0.95}, 0.45, 0.6),
                    Mat("rose", {0.3, 0.15, 0.25}, {0.85, 0.5, 0.82}, {1.0, 0.9, 0.95}, 0.45, 0.6)});
-    // The heart: deep rose faces in the dusk's own colour, lit from above,
-    // with a warm white highlight; the bevel and wall a pale gold, far
-    // lighter than the faces, that flares as each facet meets the light, so
-    // the outline still reads through the trails the part leaves; the
-    // sparks white. Blue stays high in every
-    // tone, since the part lays the render over the dragon by its blue byte.
+    // The heart: hot pink neon round a violet core, lit from above with a
+    // white highlight; the sparks white. Blue stays high in every tone,
+    // since the part lays the render over the dragon by its blue byte: the
+    // pink is opaque where the pale gold of a bevel let the dragon through.
     ok = ok &&
          WriteScene(dir, "love.txt", "love", Love(),
-                    {Mat("rose", {0.3, 0.06, 0.3}, {0.95, 0.3, 0.8}, {1.0, 0.95, 0.85}, 0.6, 0.8),
-                     Mat("gold", {0.3, 0.24, 0.24}, {1.0, 0.82, 0.7}, {1.0, 0.95, 0.85}, 0.6, 0.8),
+                    {Mat("neon", {0.5, 0.1, 0.42}, {1.0, 0.3, 0.85}, {1.0, 0.95, 1.0}, 0.6, 0.8),
+                     Mat("violet", {0.25, 0.12, 0.5}, {0.6, 0.4, 1.0}, {1.0, 0.95, 1.0}, 0.6, 0.8),
                      Mat("spark", {1, 1, 1}, {1, 0.95, 1}, {1, 1, 1}, 0.6, 0.3)});
     ok =
         ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
