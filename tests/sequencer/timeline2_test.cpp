@@ -115,8 +115,8 @@ const struct {
     const char *what;  // What it shows
     uint64_t checksum; // FNV-1a of the presented frame
 } chosen[] = {
-    {60, "85.78 s: the spikeball over rippling moah", 0xbfc6bbdd1333d631u},
-    {300, "89.78 s: the zoomed copy of the render laid over", 0x7eca7883a7edd0dcu},
+    {60, "85.78 s: the spikeball over rippling moah", 0x3ed4c6cb3349b0f9u},
+    {300, "89.78 s: the zoomed copy of the render laid over", 0xfe5ca768e134d519u},
     {540, "93.78 s: spikeball on fette through two waves", 0x61963b2948344339u},
     {960, "100.78 s: the last camera, mosaic pulsing", 0xb257e9761d45e7e8u},
     {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0x6ebedc0b05de762cu},

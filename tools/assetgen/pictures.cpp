@@ -1342,15 +1342,16 @@ int MoahPicture(const char *dir) {
         // Distance to the cell's border, in pixels (half the gap between the
         // two nearest seeds' distances, near enough for a line a few wide).
         double border = (d2 - d1) / 2;
-        // Each cell its own shade of ochre, copper, coral and old gold; one
-        // warm family against the royal blue spikeball in front: the two
-        // read as complements.
+        // Each cell its own shade of ruby, coral, amber and old gold, as
+        // deep as mid grey's luminance lets a colour be (a paler family read
+        // as paving, not glass); one warm family against the royal blue
+        // spikeball in front: the two read as complements.
         // Hand-made glass is never one even tint: the hue and the depth of
         // colour drift across each pane in slow clouds (both at mid grey's
         // luminance, so the inversion stays as bright as the glass).
         double drift = TileFbm(105, x / 64.0, y / 64.0, W / 64, H / 64, 3);
-        double hue = -0.88 + 0.3 * std::sin(best * 2.39996) + d1 / 160.0 + 0.35 * drift;
-        uint32_t cell = IsoColour(hue, 60 + 12 * std::cos(best * 1.7) + 24 * drift);
+        double hue = -0.88 + 0.5 * std::sin(best * 2.39996) + d1 / 160.0 + 0.35 * drift;
+        uint32_t cell = IsoColour(hue, 95 + 12 * std::cos(best * 1.7) + 24 * drift);
         // The pillow's light: up to 28 codes above mid grey on the side
         // toward the upper left, as far below on the other (the cell's own
         // radius, about 35 pixels, is the scale), easing off at the border.
@@ -1366,7 +1367,7 @@ int MoahPicture(const char *dir) {
         // mid grey's luminance, so the mix keeps it too).
         double wisp = 0.5 + 0.5 * std::sin(along / 6.0 +
                                            5 * TileFbm(107, x / 32.0, y / 32.0, W / 32, H / 32, 3));
-        cell = Mix(cell, IsoColour(best % 2 ? -1.2 : -0.3, 72), 0.75 * std::pow(wisp, 3));
+        cell = Mix(cell, IsoColour(best % 2 ? -1.2 : -0.3, 100), 0.75 * std::pow(wisp, 3));
         lit += 7 * std::sin(along / 2.3 + 3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2)) *
                (0.4 + 0.6 * std::fabs(TileFbm(104, x / 16.0, y / 16.0, W / 16, H / 16, 2)) * 2);
         // The rolled surface: shallow dimples a few pixels across that catch
