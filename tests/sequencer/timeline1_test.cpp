@@ -59,13 +59,13 @@ static const ChosenFrame chosen[] = {
     {2100, "35 s: the feedback layer through the growing crossed wave", 0x93a5ac8bce001e8du},
     {2368, "39.47 s: the one-frame flash", 0xabe51b36a31679d6u},
     {2520, "42 s: the lens, darkening", 0xa4766a96c5ad1c1cu},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x488c4ff3faedb724u},
-    {3000, "50 s: ferns and stars with trails", 0x72c2f91b0a73810du},
-    {3480, "58 s: cosine ripples growing", 0xe256583d9d83c1ceu},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x74d5398a2b795404u},
-    {4050, "67.5 s: blocks shrinking", 0x4106bfbcf71b990eu},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x1f378271f6a0b9d9u},
-    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0xf3ac5094e634ef52u},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xee5e4e095fcd888bu},
+    {3000, "50 s: ferns and stars with trails", 0x3fa88c9a0fb5872u},
+    {3480, "58 s: cosine ripples growing", 0x50ab2766b6be94cbu},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x91df92282efdda3bu},
+    {4050, "67.5 s: blocks shrinking", 0xe335f9ae4fd47122u},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x480789dfb30b16b1u},
+    {4800, "80 s: the bomb over the lake, its mirror image in the water", 0x7426108a70bd32a3u},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

@@ -1076,7 +1076,14 @@ const std::vector<uint32_t> &FernBed(void) {
                                         0.2 * std::cos(2 * kPi * (y / (double)H - 0.15)),
                                     0.0, 1.0);
             colour = Mix(colour, 0x061020, 0.25 * (1 - sun));
-            bed[y * W + x] = Mix(colour, 0xF0F070, 0.38 * sun * sun);
+            colour = Mix(colour, 0xF0F070, 0.38 * sun * sun);
+            // The bed sinks into shadow toward its top and bottom edges. The
+            // parts lay a still copy of the bed's top rows over the waving
+            // bed (see Fern1Picture); in shadow the two meet without a seam,
+            // where a lit patch there stood out as a pale strip. Top and
+            // bottom alike, so the bed still tiles.
+            double edge = Smooth(16, 64, std::min(y, H - 1 - y));
+            bed[y * W + x] = Mix(colour, 0x0C3418, 0.85 * (1 - edge));
         }
     return bed;
 }
@@ -1125,8 +1132,8 @@ void FernCrown(uint32_t *acc, uint32_t *young) {
 // standing in a frame of dark squares. The top three block rows are filled
 // with the bed whole: the parts clear the bed's top 20 rows before the copy,
 // which left a black band over the ferns; the copy now lays the bed there,
-// shaded toward the top edge so its seam with the waving bed below reads as
-// shadow. The decoded picture is checked: at
+// where the bed lies in shadow, so it meets the waving bed below without a
+// seam. The decoded picture is checked: at
 // most 0.5 % of the copied pixels may have every channel below 40.
 int Fern1Picture(const char *dir) {
     std::vector<uint32_t> acc((size_t)W * H, 0), young((size_t)W * H, 0);
@@ -1144,8 +1151,7 @@ int Fern1Picture(const char *dir) {
         if (n == 0 && m == 0) {
             // The bed under this pixel, a shade darker so the frond stands
             // out, with green kept at 52 or more (ringing takes a few off).
-            uint32_t b =
-                Mix(bed[(y * 240 / 256) * W + x], 0x000000, y < 24 ? 0.4 - 0.25 * y / 24.0 : 0.15);
+            uint32_t b = Mix(bed[(y * 240 / 256) * W + x], 0x000000, 0.15);
             return (b & 0xFF00FF) | std::max(b >> 8 & 255, 52u) << 8;
         }
         // Where the two kinds cross, the denser one is on top.
