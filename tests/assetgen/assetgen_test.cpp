@@ -1009,6 +1009,33 @@ TEST_F(Assets, TheFinalesStrobeCutsOnTheStrongBeatsOnly) {
     FreeMusicPcm(pcm);
 }
 
+// The finale's two looks both stand on skog.jpg. In the one, white
+// butterflies fly over it, anywhere on it: every block of the flash test's
+// size (85 x 43) must stay well below white on average, and next to nothing
+// (the sun's disc, a glint) may come near white. In the other, the
+// butterflies' lattice lines are windows onto it cut in a white screen:
+// nearly all of it must be deep enough (at most 0.6 of white's light) for a
+// line of it to read against the white. Snow painted as bright as paper
+// fails both.
+TEST_F(Assets, TheFinalesForestReadsUnderWhiteAndThroughIt) {
+    std::vector<double> sum(36), count(36);
+    int nearWhite = 0, pale = 0;
+    ASSERT_TRUE(EachPixel(root, "skog.jpg", [&](int i, int, int, int, uint32_t p) {
+        double l = LinearLuminance(p);
+        int block = std::min(5, i / 512 / 43) * 6 + std::min(5, i % 512 / 85);
+        sum[block] += l;
+        count[block]++;
+        nearWhite += l > 0.8;
+        pale += l > 0.6;
+    }));
+    for (int k = 0; k < 36; k++) {
+        SCOPED_TRACE("block " + std::to_string(k));
+        EXPECT_LT(sum[k] / count[k], 0.55);
+    }
+    EXPECT_LT(nearWhite, 512 * 256 / 100);
+    EXPECT_LT(pale, 512 * 256 / 10);
+}
+
 // Parts eleven and Twelve colour the cube by spectrum bins 2, 1, 0 (red,
 // green, blue) every frame, and Twelve's ripple magnifies it to fill the
 // view: the music must hold those bins steady, or the cube flickers between

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Fontconfig, behind Cairo's text, keeps a few patterns for the life of the
@@ -2390,117 +2391,245 @@ int Over2Picture(const char *dir) {
     return SaveCanvas(dir, "over02.jpg", &c);
 }
 
-// Draws a snowy spruce at (x, base), h pixels tall and w wide: seven tiers
-// whose lower edges hang in a row of drooping branch tips (a row of
-// triangles reads as a fence of cut-outs, not a tree), each tier in shade
-// with its sunlit left half lighter, and snow lying along the top of every
-// tier, white on the lit side and blue in the shade. `seed` varies the tips.
-void SnowSpruce(cairo_t *cr, double x, double base, double h, double w, double trunk,
-                uint32_t shade, uint32_t lit, uint32_t seed) {
-    Rng rng = NewRng(seed);
-    cairo_rectangle(cr, x - w * 0.04, base - h * 0.1, w * 0.08, h * 0.1 + trunk);
-    SetColour(cr, 0x3A2C24, 1);
-    cairo_fill(cr);
-    for (int k = 0; k < 7; k++) {
-        double y0 = base - h * 0.08 - k * h * 0.12, ww = w * (1 - k * 0.13) * 0.5,
-               top = y0 - h * 0.22, droop = h * 0.035;
-        int tips = 3 + (int)(ww / 5); // a tip every five pixels or so
-        // The tier's outline: down its left slope, along the hanging tips,
-        // up the right slope. Tips alternate low and high, a little jittered.
-        auto outline = [&](double from, double to) { // from/to: -1 left edge .. 1 right edge
-            cairo_move_to(cr, x, top);
-            cairo_line_to(cr, x + from * ww, y0 + droop * 0.5);
-            for (int i = 1; i < tips; i++) {
-                double u = from + (to - from) * i / tips, hang = i % 2 ? droop : -droop * 0.3;
-                cairo_line_to(cr, x + u * ww + RngRange(&rng, -0.8, 0.8),
-                              y0 + hang * (1 - 0.5 * std::fabs(u)) + RngRange(&rng, 0, 1.2));
-            }
-            cairo_line_to(cr, x + to * ww, y0 + droop * 0.5);
-            cairo_close_path(cr);
-        };
-        outline(-1, 1);
-        SetColour(cr, shade, 1);
-        cairo_fill(cr);
-        outline(-1, 0); // the sunlit left half
-        SetColour(cr, lit, 1);
-        cairo_fill(cr);
-        // Snow on the tier: a drift along the upper half of both slopes,
-        // with a wavy lower edge.
-        for (int side = -1; side <= 1; side += 2) {
-            cairo_move_to(cr, x, top + 1);
-            double reach = 0.55 + 0.2 * RngFloat(&rng);
-            cairo_line_to(cr, x + side * ww * reach, top + (y0 - top) * reach + 1);
-            for (int i = 5; i >= 0; i--) { // back under the slope, a drift deepest mid-way
-                double u = reach * i / 6;
-                cairo_line_to(cr, x + side * ww * u,
-                              top + (y0 - top) * (u + 0.28 * std::sin(kPi * u / reach)) + 1 +
-                                  RngRange(&rng, 0, 1.5));
-            }
-            cairo_close_path(cr);
-            SetColour(cr, side < 0 ? 0xF4F6FF : 0xA8B8E0, 0.92);
-            cairo_fill(cr);
-        }
-    }
-}
-
-// skog.jpg: the finale's forest on a clear winter afternoon: blue sky going
-// gold toward a low sun on the left, four ranks of pines on snow, hazed blue
-// far off and deep green near, their tiers lit on the sun's side. The finale
-// cuts between it and white on the strong beats, so the white butterflies of
-// its inverted look need a picture darker than they are, and the windows the
-// butterflies open in the white look show its colour.
+// skog.jpg: the finale's forest on a winter afternoon, painted pixel by
+// pixel: a sky of soft cloud over a low sun on the left, far ranks of
+// spruces dissolving into the blue haze with mist lying between them, near
+// spruces whose needled tiers catch the sun on its side, fall into shade
+// under the tier above and carry clumps of snow, and a snow field crossed by
+// the trees' long blue shadows. The sun stands low behind the wood, so the
+// shadows fall toward the viewer, fanning out from below it.
+//
+// The finale cuts on its strong beats between white butterflies drawn over
+// this picture and a white screen whose butterflies' lattice lines are
+// windows onto it. So nothing but the sun's small disc comes near white: the
+// lit snow stays a warm grey-white, most of the field lies in blue shadow,
+// and the snow on the boughs is a clump here and there rather than a cover.
+// Every pine stands where FinaleForest puts it, at its size and outline,
+// the forest Creds.jpg shows at night.
 int SkogPicture(const char *dir) {
-    Canvas c = NewCanvas();
-    Shade(&c, [](int x, int y) {
-        static const uint32_t sky[] = {0x2A5CA8, 0x4C84C8, 0x9CC0E0, 0xF4D8A8, 0xFFE4B0};
-        double sun = std::exp(-(std::pow(x - 120, 2) + std::pow(y - 112, 2) * 1.5) / 9000.0);
-        return Mix(Ramp(sky, 5, y / 150.0), 0xFFF0C8, 0.8 * sun);
-    });
-    cairo_t *cr = c.cr;
-    Moon(cr, 120, 112, 46, 0.32);               // the low sun
-    FillProfile(cr, H, 0x9AA4CC, [](double x) { // a far ridge in haze
-        return 140 - 18 * std::fabs(Fbm(152, x / 120.0, 0.7, 4)) - 6 * std::sin(x / 60.0);
-    });
-    // Far ranks hazed toward the sky's blue, near ranks deep green; the lit
-    // side of every tier warmer and lighter.
-    static const uint32_t shade[] = {0x5E7CA8, 0x34606E, 0x1C4634, 0x0E2A1A};
-    static const uint32_t lit[] = {0x8AA0C0, 0x5A8A6A, 0x3E7040, 0x2E5A26};
-    static const uint32_t snow[] = {0xDCE6F8, 0xE6EEFA, 0xEEF2FC, 0xF6F8FF};
-    int rank = -1;
-    uint32_t n = 0;
-    for (const Pine &p : FinaleForest()) {
-        if (p.rank != rank) { // a new rank stands on its own snow
-            rank = p.rank;
-            cairo_rectangle(cr, 0, p.base - 4, W, H);
-            SetColour(cr, snow[p.rank], 1);
-            cairo_fill(cr);
+    const double sunX = 120, sunY = 110, horizon = 140;
+    auto cloud = [](double x, double y) { // cloud density, 0-1: a broken bank high up
+        double band = std::exp(-std::pow((y - 46) / 30.0, 2)) +
+                      0.35 * std::exp(-std::pow((y - 100) / 10.0, 2));
+        return Smooth(0.02, 0.4, Fbm(154, x / 120.0, y / 26.0, 5) + 0.25 * band - 0.1) * band;
+    };
+    auto sky = [&](double x, double y) -> uint32_t {
+        static const uint32_t ramp[] = {0x2C5894, 0x4A7CB8, 0x86A8CC, 0xC8C4BC, 0xE8BE90};
+        double dx = x - sunX, dy = (y - sunY) * 1.8, d = std::hypot(dx, dy);
+        uint32_t out = Ramp(ramp, 5, y / horizon + 0.04 * Fbm(155, x / 90.0, y / 40.0, 2));
+        out = Mix(out, 0xF0C490, 0.6 * std::exp(-d / 110.0)); // the low sun warms the air round it
+        double dens = cloud(x, y);
+        if (dens > 0.002) {
+            // Grey-violet bodies, lighter on top where the sky lights them,
+            // their edges toward the sun rimmed in gold.
+            double ux = -dx / (d + 1e-9), uy = -dy / (d + 1e-9), near = std::exp(-d / 170.0);
+            double rim = std::clamp((dens - cloud(x + ux * 5, y + uy * 5)) * 3.0, 0.0, 1.0);
+            double top = std::clamp((dens - cloud(x, y - 4)) * 2.5, 0.0, 1.0);
+            uint32_t body = Mix(Mix(0x6A76A0, 0xA89CA8, near), 0xC4D0E6, 0.6 * top);
+            out = Mix(out, body, 0.8 * dens);
+            out = Mix(out, 0xFFE6C4, std::min(1.0, rim * dens * (0.35 + 0.8 * near)));
         }
-        // Short trunks: the nearest rank's stand in the snow bank below.
-        SnowSpruce(cr, p.x, p.base, p.h, p.w, p.rank == 3 ? 1 : p.rank * 3, shade[p.rank],
-                   lit[p.rank], 1500 + n++);
-        // A blue shadow on the snow, to the right of the foot.
-        cairo_save(cr);
-        cairo_translate(cr, p.x + p.w * 0.6, p.base);
-        cairo_scale(cr, p.w * 0.7, 2 + p.rank);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
-        cairo_restore(cr);
-        SetColour(cr, 0x9AAEDC, 0.7);
-        cairo_fill(cr);
+        double off = std::max(std::hypot(x - sunX, y - sunY) - 8, 0.0);
+        out = Mix(out, 0xFFEAC0,
+                  std::min(1.0, 0.75 * std::exp(-off / 7.0) + 0.2 * std::exp(-off / 40.0)));
+        return Mix(out, 0xFFFAEC, Smooth(9, 7.5, std::hypot(x - sunX, y - sunY)));
+    };
+    // The haze a rank dissolves into: the sky low over the horizon, so the
+    // wood under the sun pales into its glow and elsewhere into blue.
+    auto haze = [&](double x) { return Mix(sky(x, horizon - 6), 0x9AA8CC, 0.45); };
+    auto ridge = [](double x) { // the far wooded ridge in the haze
+        return 140 - 18 * std::fabs(Fbm(152, x / 120.0, 0.7, 4)) - 6 * std::sin(x / 60.0);
+    };
+    const std::vector<Pine> forest = FinaleForest();
+    // The trees' shadows on the snow: from the foot away from the point of
+    // the horizon under the sun, about a third of the tree's height long on
+    // the foreshortened ground, widest near the foot where the lowest tiers are.
+    auto shadows = [&](cairo_t *cr) {
+        for (const Pine &p : forest) {
+            double ax = p.x - sunX, ay = p.base - horizon, n = std::hypot(ax, ay), len = p.h * 0.36;
+            ax /= n, ay /= n;
+            auto at = [&](double along, double across) {
+                cairo_line_to(cr, p.x + ax * along - ay * across,
+                              p.base + ay * along + ax * across);
+            };
+            cairo_move_to(cr, p.x - p.w * 0.1, p.base);
+            at(len * 0.25, -p.w * 0.42);
+            at(len * 0.6, -p.w * 0.28);
+            at(len, 0);
+            at(len * 0.6, p.w * 0.28);
+            at(len * 0.25, p.w * 0.42);
+            cairo_line_to(cr, p.x + p.w * 0.1, p.base);
+            cairo_close_path(cr);
+        }
+    };
+    const std::vector<float> shadow = Soften(Coverage(shadows), 2);
+    Canvas c = NewCanvas();
+    Shade(&c, [&](int x, int y) -> uint32_t {
+        if (y < ridge(x) - 1) return sky(x, y);
+        uint32_t far = haze(x);
+        double grain = Fbm(157, x / 5.0, y / 3.0, 3);
+        uint32_t hill =
+            Mix(Mix(far, 0x7280AC, 0.35 + 0.12 * grain), 0xFFE6C0,
+                0.35 * std::exp(-(y - ridge(x)) / 2.0) * std::exp(-std::fabs(x - sunX) / 150.0));
+        uint32_t out = Mix(sky(x, y), hill, std::clamp(y - ridge(x) + 0.5, 0.0, 1.0));
+        // The snow field, from the haze at the foot of the ridge to the
+        // viewer: warm where the sun lies on it, blue in the trees' shadows,
+        // rippled by the wind in long low waves.
+        double edge = 149 + 2 * Fbm(158, x / 30.0, 0.3, 2);
+        if (y < edge - 1) return out;
+        double f = std::clamp((y - 150) / 106.0, 0.0, 1.0);
+        double ripple = Fbm(159, x / (50 + 60 * f), y / (1.5 + 4 * f), 3);
+        double shade =
+            std::clamp(0.85 * shadow[y * W + x] + 0.35 * std::max(0.0, -ripple) + 0.1, 0.0, 1.0);
+        uint32_t lit =
+            Mix(Mix(0xE2CCB4, 0xE6DCD2, f), 0xF2DEC0, 0.5 * std::exp(-std::fabs(x - sunX) / 90.0));
+        uint32_t blue = Mix(0x98A2C8, 0x8094C4, f);
+        uint32_t snow =
+            Mix(Mix(lit, blue, shade), 0xF0E6DA, 0.25 * std::max(0.0, ripple) * (1 - shade));
+        snow = Mix(snow, far, 0.55 * std::pow(1 - f, 3)); // haze over the far field
+        return Mix(out, snow, std::clamp(y - edge + 0.5, 0.0, 1.0));
+    });
+    uint32_t *p = BeginPixels(&c);
+    std::vector<float> hidden((size_t)W * H, 0); // how much of the snow field trees and drift hide
+    // Mist lying along the foot of a rank, in front of it and behind the
+    // next: denser low down, drawn out in wisps.
+    auto mist = [&](double foot, double amount) {
+        for (int y = std::max(0, (int)foot - 60); y < std::min(H, (int)foot + 12); y++)
+            for (int x = 0; x < W; x++) {
+                double wisp = 0.6 + 0.5 * Fbm(160, x / 70.0, y / 5.0, 3);
+                double k = amount * wisp * std::exp(-std::fabs(foot - y) / (y < foot ? 16.0 : 6.0));
+                p[y * W + x] =
+                    Mix(p[y * W + x], Mix(haze(x), 0xD4D6E4, 0.4), std::clamp(k, 0.0, 1.0));
+            }
+    };
+    // The needles' tones, deep shade to sunlit, and how much of the haze
+    // lies over each rank. Within a rank every tree stands a little nearer
+    // or farther (more haze): drawn from the farthest, the overlapping trees
+    // part by tone and the near rank reads as trees with air between them.
+    static const uint32_t needles[] = {0x081812, 0x133026, 0x285434, 0x5C8444, 0xA0A860};
+    static const double hazeOf[] = {0.7, 0.5, 0.24, 0.04};
+    // Far off the clumps of snow would be single specks: they merge into the haze.
+    static const double snowOf[] = {0.45, 0.7, 1, 1};
+    Rng rng = NewRng(161);
+    std::vector<std::pair<double, size_t>> order;
+    for (size_t i = 0; i < forest.size(); i++)
+        order.push_back({forest[i].rank * 2.0 - RngFloat(&rng), i});
+    std::sort(order.begin(), order.end());
+    auto spruce = [&](const Pine &t, double farther, uint32_t seed) {
+        const double h = t.h, w = t.w, th = h * 0.22, scale = std::max(0.5, h / 170.0);
+        // The sun's side of the tree, -1 left .. 1 right; under the sun both
+        // edges catch it.
+        const double side = std::clamp((sunX - t.x) / 60.0, -1.0, 1.0);
+        const double hz = std::min(0.9, hazeOf[t.rank] + 0.22 * farther);
+        const uint32_t far = haze(t.x);
+        int x0 = std::max(0, (int)(t.x - w * 0.5 - 5)),
+            x1 = std::min(W - 1, (int)(t.x + w * 0.5 + 5));
+        int y0 = std::max(0, (int)(t.base - h * 1.02 - 3)), y1 = std::min(H - 1, (int)(t.base + 2));
+        for (int y = y0; y <= y1; y++)
+            for (int x = x0; x <= x1; x++) {
+                const double dx = x + 0.5 - t.x, yy = y + 0.5;
+                uint32_t q = p[y * W + x];
+                double cover = 0;
+                // A slender stem under the lowest tier, sinking into the snow.
+                double stem = w * (0.025 + 0.012 * Smooth(t.base - h * 0.12, t.base, yy));
+                double bark = std::clamp(stem - std::fabs(dx) + 0.5, 0.0, 1.0) *
+                              Smooth(t.base + 1, t.base - 3, yy) *
+                              Smooth(t.base - h * 0.14, t.base - h * 0.1, yy);
+                if (bark > 0) {
+                    uint32_t wood = Mix(0x1C1A20, 0x584438,
+                                        0.8 * std::fabs(side) * Smooth(-1, 1, dx / stem * side));
+                    q = Mix(q, Mix(wood, far, hz), bark);
+                    cover = bark;
+                }
+                // The tiers, the lowest first, each over the one below.
+                for (int k = 0; k < 7; k++) {
+                    const double hem = t.base - h * 0.08 - k * h * 0.12,
+                                 half = w * (1 - k * 0.13) * 0.5;
+                    const double apex = hem - th, v = (yy - apex) / th, u = dx / half;
+                    if (v < -0.05 || v > 1.45 || std::fabs(dx) > half * std::min(v, 1.0) + 6)
+                        continue;
+                    // The boughs end along the hem in soft, uneven lobes; the
+                    // lowest tier's sweep down to the snow, so the stem hardly shows.
+                    double lobe = 0.5 + 0.7 * Fbm(seed + k, u * (1 + half / 7), 0.5 + k, 2);
+                    double bottom =
+                        k == 0 ? 1.0 + 0.32 * (1 - u * u) * (0.5 + 0.6 * lobe) : 0.95 + 0.16 * lobe;
+                    // The slope bristles with needles, and the outer boughs part
+                    // here and there, so light passes between them.
+                    double reach =
+                        half * std::clamp(v, 0.0, 1.0) +
+                        (1 + 2 * scale) * Fbm(seed + 17 + k, yy / (1.6 * scale), dx > 0 ? 1 : 5, 2);
+                    double a = std::clamp(reach - std::fabs(dx) + 0.5, 0.0, 1.0) *
+                               std::clamp((bottom - v) * th + 0.5, 0.0, 1.0) *
+                               std::clamp(v * th + 0.5, 0.0, 1.0);
+                    a *= 1 - Smooth(0.6, 0.95, std::fabs(u)) *
+                                 Smooth(0.1, 0.35, Fbm(seed + 29 + k, u * 3, v * 2.5, 2));
+                    if (a <= 0.002) continue;
+                    double light = std::fabs(side) * Smooth(-0.7, 0.95, u * side) +
+                                   (1 - std::fabs(side)) * 0.6 * Smooth(0.5, 1.0, std::fabs(u));
+                    double under =
+                        k < 6 ? Smooth(0.8, 0.48, v) : 0;  // in the shade of the tier above
+                    double hanging = Smooth(0.95, 1.2, v); // the tips' undersides
+                    // Needles streak along the boughs, which spread out and down from the stem.
+                    double along = std::fabs(dx) * 0.85 + yy * 0.5,
+                           across = yy * 0.85 - std::fabs(dx) * 0.5;
+                    double needle =
+                        Fbm(seed + 41, along / (3.5 * scale), across / (1.1 * scale), 3);
+                    double bough = Fbm(seed + 43, dx / (7 * scale), yy / (4 * scale), 2);
+                    double level = 0.2 + 0.52 * light + 0.22 * needle + 0.2 * bough - 0.32 * under -
+                                   0.25 * hanging;
+                    uint32_t col = Ramp(needles, 5, level);
+                    // Snow in soft clumps on the outer boughs, lit on the top
+                    // and on the sun's side, blue in the shade, with a shadow under each.
+                    auto clump = [&](double at) {
+                        double va = (at - apex) / th;
+                        return Fbm(seed + 47, dx / (5 * scale), at / (3 * scale), 3) +
+                               0.6 * std::exp(-std::pow((va - 0.8) / 0.15, 2)) - 0.38 -
+                               0.2 * (1 - std::fabs(u));
+                    };
+                    double s = clump(yy), above = clump(yy - 1.5 * scale),
+                           below = clump(yy + 1.5 * scale);
+                    double snow = snowOf[t.rank] * Smooth(0.04, 0.24, s);
+                    col = Mix(col, needles[0], 0.5 * Smooth(0.0, 0.25, above) * (1 - snow));
+                    double form = std::clamp((below - above) * 2.0, -1.0, 1.0);
+                    col = Mix(col,
+                              Mix(0x8C9CC8, 0xF4E6D2,
+                                  std::clamp(0.15 + 0.6 * light + 0.3 * form, 0.0, 1.0)),
+                              snow);
+                    q = Mix(q, Mix(col, far, hz), a);
+                    cover += (1 - cover) * a;
+                }
+                p[y * W + x] = q;
+                hidden[y * W + x] = std::max(hidden[y * W + x], (float)cover);
+            }
+    };
+    static const double mistOf[] = {0.55, 0.45, 0.3, 0};
+    for (size_t o = 0; o < order.size(); o++) {
+        const Pine &t = forest[order[o].second];
+        spruce(t, t.rank * 2 - order[o].first, 1600 + (uint32_t)order[o].second * 7);
+        if (o + 1 == order.size() || forest[order[o + 1].second].rank != t.rank)
+            if (mistOf[t.rank] > 0) mist(t.base, mistOf[t.rank]);
     }
-    // A snow bank across the foot of the picture, lit from the left, with a
-    // soft blue shadow along its crest.
-    cairo_move_to(cr, 0, H);
-    for (int x = 0; x <= W; x += 4)
-        cairo_line_to(cr, x, 241 + 4 * std::sin(x / 47.0) + 3 * Fbm(153, x / 40.0, 0.2, 3));
-    cairo_line_to(cr, W, H);
-    cairo_close_path(cr);
-    cairo_pattern_t *bank = cairo_pattern_create_linear(0, 236, 0, H);
-    cairo_pattern_add_color_stop_rgb(bank, 0, 0.96, 0.97, 1.0);
-    cairo_pattern_add_color_stop_rgb(bank, 0.35, 0.78, 0.84, 0.96);
-    cairo_pattern_add_color_stop_rgb(bank, 1, 0.9, 0.93, 1.0);
-    cairo_set_source(cr, bank);
-    cairo_fill(cr);
-    cairo_pattern_destroy(bank);
+    // A drift across the foot of the picture, its face to the viewer in the
+    // blue shade and its crest catching the sun from behind.
+    for (int y = 228; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            double crest = 243 + 4 * std::sin(x / 47.0) + 3 * Fbm(153, x / 40.0, 0.2, 3),
+                   d = y + 0.5 - crest;
+            if (d < -1) continue;
+            uint32_t bank =
+                Mix(0xB4BCD8, 0x8292C0, Smooth(0, 12, d) + 0.2 * Fbm(162, x / 30.0, y / 3.0, 2));
+            bank = Mix(bank, 0xF2E2CC, 0.8 * std::exp(-std::max(d, 0.0) / 1.6));
+            p[y * W + x] = Mix(p[y * W + x], bank, std::clamp(d + 0.5, 0.0, 1.0));
+            hidden[y * W + x] = 1;
+        }
+    // Sparkle: a few soft glints where the sun lies on open snow.
+    for (int i = 0; i < 160; i++) {
+        double x = RngRange(&rng, 0, W), y = RngRange(&rng, 152, H), b = RngFloat(&rng);
+        int at = (int)y * W + (int)x;
+        if (hidden[at] > 0.02 || shadow[at] > 0.3) continue;
+        SoftStar(p, x, y, 0.6 + 0.4 * b, 0.15 + 0.3 * b, 0xFFF4DC);
+    }
+    DonePixels(&c);
     return SaveCanvas(dir, "skog.jpg", &c);
 }
 
