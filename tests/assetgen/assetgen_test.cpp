@@ -804,6 +804,16 @@ TEST_F(Assets, MoahIsAsBrightAsItsInverse) {
 // paper), and the nebula stays deep space: Nine flashes white on its beats,
 // and a bright picture under the flashes turns the pixelated waves into
 // flashes of their own.
+// Relative luminance, in linear light, of a 0x00RRGGBB pixel.
+double LinearLuminance(uint32_t p) {
+    auto linear = [](int c) {
+        double v = c / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p >> 16 & 255) + 0.7152 * linear(p >> 8 & 255) +
+           0.0722 * linear(p & 255);
+}
+
 TEST_F(Assets, LakeAndNebulaCarryTextureAndTheShoreFeedsTheWavesNoDark) {
     int darkShore = 0;
     ASSERT_TRUE(EachPixel(root, "lake.jpg", [&](int i, int r, int g, int b, uint32_t) {
@@ -825,6 +835,28 @@ TEST_F(Assets, LakeAndNebulaCarryTextureAndTheShoreFeedsTheWavesNoDark) {
             steps += std::abs(green[i] - green[i + 1]), pairs++;
     ASSERT_GT(pairs, 0);
     EXPECT_GT(steps / pairs, 10.0);
+
+    // The lake loop hangs the bomb (radius 16) at (0, -80, 220): its disc
+    // covers 29 pixels round (256, 48.5). The moon stands right behind it,
+    // so the sky holds one disc, haloed, over the moon's path on the water,
+    // not two discs side by side. The moon is the bright area of the sky
+    // (a 9 x 9 window mostly above 0.6 of white's light; stars are smaller).
+    std::vector<double> light(512 * 128);
+    ASSERT_TRUE(EachPixel(root, "lake.jpg", [&](int i, int, int, int, uint32_t p) {
+        if (i < 512 * 128) light[i] = LinearLuminance(p);
+    }));
+    int moon = 0, beside = 0;
+    for (int y = 4; y < 124; y++)
+        for (int x = 4; x < 508; x++) {
+            int bright = 0;
+            for (int j = -4; j <= 4; j++)
+                for (int k = -4; k <= 4; k++) bright += light[(y + j) * 512 + x + k] > 0.6;
+            if (light[y * 512 + x] <= 0.6 || bright < 60) continue;
+            moon++;
+            beside += std::hypot(x - 256, y - 48.5) > 27;
+        }
+    EXPECT_GT(moon, 300);
+    EXPECT_EQ(beside, 0);
 
     std::vector<double> grey(512 * 256);
     double sum = 0;
@@ -866,16 +898,6 @@ TEST_F(Assets, TheWolfSitsClearOfTheCubeAndTheShafts) {
     }));
     EXPECT_EQ(shaftOverWolf, 0);
     EXPECT_EQ(shaftOverMoon, 0);
-}
-
-// Relative luminance, in linear light, of a 0x00RRGGBB pixel.
-double LinearLuminance(uint32_t p) {
-    auto linear = [](int c) {
-        double v = c / 255.0;
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(p >> 16 & 255) + 0.7152 * linear(p >> 8 & 255) +
-           0.0722 * linear(p & 255);
 }
 
 // Part Ten swaps cani01 and cani02 on every loud frame, on runs of loud

@@ -2023,7 +2023,11 @@ int DrakePicture(const char *dir) {
 // broken into ripples, with the moon's path of bright dashes across it.
 // Flat fills read as cut paper once the waves and the blur have had them:
 // every area here carries noise at a scale the waves bend visibly.
-const double kMoonX = 380, kMoonY = 40;
+// The moon stands right behind the bomb that the lake loop hangs in the sky
+// (its disc covers 29 pixels round (256, 48.5)): the orb takes the moon's
+// place, haloed by its glow, over the moon's path on the water, where a
+// moon beside it made two discs side by side compete.
+const double kMoonX = 255, kMoonY = 48;
 
 // Top row of the pine-topped nearest ridge at column x: a low bank with a
 // spire wherever a tree stands (trees every few pixels, in clumps).
