@@ -242,7 +242,10 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     // turn the show gives it (a tenth of a radian a second about each axis, from Part Two to Part
     // Four), stays inside them with 24 rows to spare at the bottom, where a growing wave draws the
     // layer it lies in. The bomb, hung near the top at z 220, keeps its fuse and spark inside the
-    // top row through the lake loop's turns.
+    // top row through the lake loop's turns. The spikeball, low in Eight's
+    // view (5 units up at z 150 between kicks, further down on them), keeps
+    // its points above the bottom row at every turn of the part and on
+    // kicks of up to a tenth in bin 0.
     std::vector<Vec3> everyTurn, knotTurns;
     for (float ax = 0; ax < 6.3f; ax += 0.15f)
         for (float ay = 0; ay < 6.3f; ay += 0.15f)
@@ -251,6 +254,9 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
         knotTurns.push_back({t * 0.1f, t * 0.1f, t * 0.1f});
     std::vector<Vec3> bombTurns; // the lake loop's
     for (float t = 73; t <= 84.8f; t += 0.02f) bombTurns.push_back({t * 0.2f, t * 0.3f, t * 0.2f});
+    std::vector<Vec3> ballTurns; // Eight's
+    for (float t = 84.78f; t <= 91.4f; t += 0.02f)
+        ballTurns.push_back({t * 0.9f, t * 0.9f, t * -0.5f});
     struct Case {
         const char *scene;
         float y, z;
@@ -261,6 +267,7 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
         {"stars.txt", -40, 180, &everyTurn, 0, 255, 1},
         {"roculus.txt", -40, 350, &knotTurns, 0, 231, -1},
         {"dabomb.txt", -80, 220, &bombTurns, 0, 255, -1},
+        {"spikeball.txt", -5 + 0.1f * 40, 150, &ballTurns, 0, 255, -1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.scene);
@@ -321,7 +328,7 @@ TEST_F(Assets, LitScenesShowAndCarryBlueWhereBlendedByBlue) {
         {{"love.txt", "nyttlys.txt", 40, 0, -20, 130, 0}, 0, 0.05, 90}, // two tubes, open middle
         // The bomb is opaque everywhere (blue saturated) and whole in the view.
         {{"dabomb.txt", "lys.txt", 150, 0, -80, 220, 0}, 0, 0.012, 250},
-        {{"spikeball.txt", "lys.txt", 0, -30, -5, 150, 0}, 0, 0.1, 90},
+        {{"spikeball.txt", "lys.txt", 0, -30, -5, 150, 0}, 0, 0.06, 90}, // whole, low left
         {{"butterfly.txt", nullptr, 0, 200, -200, 1250, 0}, 0xFFFFFFFF, 0.04, 0},
     };
     for (const Case &c : cases) {
@@ -513,7 +520,7 @@ TEST_F(Assets, ClosedSurfacesFaceOutAndTheirVertexNormalsIn) {
         Model *m = LoadModel((data + scene).c_str());
         ASSERT_NE(m, nullptr);
         const Mesh &mesh = m->meshes[0];
-        const double step = 0.2; // scene units: under a tenth of the thinnest part
+        const double step = 0.1; // scene units: under a tenth of the thinnest part
         int outward = 0, inward = 0;
         for (int f = 0; f < mesh.faceCount; f++) {
             const Face &face = mesh.faces[f];

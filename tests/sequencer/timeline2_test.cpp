@@ -115,10 +115,10 @@ const struct {
     const char *what;  // What it shows
     uint64_t checksum; // FNV-1a of the presented frame
 } chosen[] = {
-    {60, "85.78 s: the spikeball over rippling moah", 0x3ed4c6cb3349b0f9u},
-    {300, "89.78 s: the zoomed copy of the render laid over", 0xfe5ca768e134d519u},
-    {540, "93.78 s: spikeball on fette through two waves", 0x61963b2948344339u},
-    {960, "100.78 s: the last camera, mosaic pulsing", 0xb257e9761d45e7e8u},
+    {60, "85.78 s: the spikeball over rippling moah", 0x84b9a13b45761106u},
+    {300, "89.78 s: the zoomed copy of the render laid over", 0xf7843827c4bd6e36u},
+    {540, "93.78 s: spikeball on fette through two waves", 0xc17d89a2ffdc5ee1u},
+    {960, "100.78 s: the last camera, mosaic pulsing", 0x477691af2cde2b4du},
     {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0x6ebedc0b05de762cu},
     {1560, "110.78 s: the coloured cube over the shaking cani01", 0xd2db1aca2b9fb30du},
     {1920, "116.78 s: the cube through the cosine ripple", 0x9c2abc1fd6bbf58au},

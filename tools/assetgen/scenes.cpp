@@ -287,23 +287,24 @@ void Icosphere(int levels, std::vector<V3> *points, std::vector<Tri> *tris) {
 }
 
 // spikeball: 42 spikes (the once-subdivided icosahedron's corners pushed out
-// to radius 34) on a core of radius 19, flat-shaded facets. The first part
-// that shows it drops it toward the view's bottom on every kick (its y
-// follows bin 0): small enough that it mostly stays whole, large enough to
-// fill a good part of the view.
+// to radius 23.5) on a core of radius 13.1, flat-shaded facets. The first
+// part that shows it hangs it low in the view, 181 rows down at z 150, and
+// drops it further on every kick (its y follows bin 0): at this size its
+// points clear the view's bottom edge on all but the hardest kicks, where
+// a ball half as large again stood cut off by it.
 MeshData Spikeball() {
     std::vector<V3> p;
     std::vector<Tri> tris;
     Icosphere(2, &p, &tris);
     MeshData m{"spikes", {}, {}};
-    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 34.0 : 19.0);
+    for (size_t i = 0; i < p.size(); i++) p[i] = p[i] * (i < 42 ? 23.5 : 13.1);
     // Each facet that climbs to a spike's point gives its outer third to
     // the points' own bright steel (material 1): the show recolours only
     // the first material, so in both parts the spikes end in pale, lit
     // points over a body in the part's colour, a second tone that shows
     // which way each spike turns.
     const double tip = 0.33;        // share of a facet, from the point, in steel
-    const double ridgeHeight = 3.0; // how far a flute's ridge stands out, in units
+    const double ridgeHeight = 2.2; // how far a flute's ridge stands out, in units
     for (Tri t : tris) {
         int id[3] = {t.a, t.b, t.c}, k = 0;
         while (k < 3 && id[k] >= 42) k++;
