@@ -508,71 +508,63 @@ MeshData Satellites() {
     return m;
 }
 
-// cube: edge 120 with bevelled edges and corners. Each side is split 4 x 4 so
-// the light's fall-off shades it; each bevel turns halfway between its two
-// sides, so its own vertices catch a light between theirs and every edge of
-// the cube shows as a lit or shaded line, whichever way it turns. The bevels
-// and corners are gilt (the second material, which the show leaves alone
-// while it tints the first from the music): a copper box bound in gold, not
-// a plain block. They have vertices of their own, so no side's colour
-// bleeds into its edges.
-MeshData Cube() {
-    MeshData m{"cube", {}, {}};
-    const int n = 4;
-    const double h = 60, b = 12, in = h - b; // b: the bevel's width along each side
-    auto point = [](int axis, double along, double s, double t) {
-        double c[3];
-        c[axis] = along;
-        c[(axis + 1) % 3] = s;
-        c[(axis + 2) % 3] = t;
-        return V3{c[0], c[1], c[2]};
-    };
-    for (int axis = 0; axis < 3; axis++)
-        for (int sign = -1; sign <= 1; sign += 2) {
-            int first = (int)m.vertices.size();
-            for (int i = 0; i <= n; i++)
-                for (int j = 0; j <= n; j++)
-                    AddVertex(&m,
-                              point(axis, sign * h, -in + 2 * in * i / n, -in + 2 * in * j / n));
-            V3 out = point(axis, sign * h, 0, 0);
-            for (int i = 0; i < n; i++)
-                for (int j = 0; j < n; j++) {
-                    int a = first + i * (n + 1) + j, c = a + n + 1;
-                    AddFacing(&m, a, c, c + 1, 0, out);
-                    AddFacing(&m, a, c + 1, a + 1, 0, out);
+// cube.txt: a glowing orb caught in a gilt cage, a small moon for the wolf
+// to howl at. The cage is the 120-unit cube's twelve edges as square bars,
+// 11 units thick, with a knob at each corner; the orb inside, radius 46, is
+// smooth-shaded, so its highlight glides over it however it tumbles (pitted
+// with craters at this size it read as a lump of rock). The show tints the
+// first material from the music every frame: the orb (the first mesh)
+// glows amber to gold with it, while the cage keeps its gilt. Both fit in
+// the cube they replace, so the wolf stays clear of them.
+std::vector<MeshData> CagedMoon() {
+    MeshData moon{"moon", {}, {}}, cage{"cage", {}, {}};
+    std::vector<V3> points;
+    std::vector<Tri> tris;
+    Icosphere(3, &points, &tris);
+    for (const V3 &p : points) AddVertex(&moon, p * 46.0);
+    for (const Tri &t : tris) AddFacing(&moon, t.a, t.b, t.c, 0, points[t.a]);
+    // The bars: one box along each edge, its outer faces flush with the
+    // cube's sides; the corner knobs: an octahedron standing a little proud.
+    const double h = 60, bar = 5.5;
+    auto box = [&](V3 lo, V3 hi) {
+        V3 c = (lo + hi) * 0.5;
+        for (int axis = 0; axis < 3; axis++)
+            for (int sign = -1; sign <= 1; sign += 2) {
+                V3 q[4];
+                for (int k = 0; k < 4; k++) {
+                    double v[3], l[3] = {lo.x, lo.y, lo.z}, u[3] = {hi.x, hi.y, hi.z};
+                    v[axis] = sign < 0 ? l[axis] : u[axis];
+                    int a1 = (axis + 1) % 3, a2 = (axis + 2) % 3;
+                    v[a1] = (k == 1 || k == 2) ? u[a1] : l[a1];
+                    v[a2] = k >= 2 ? u[a2] : l[a2];
+                    q[k] = V3{v[0], v[1], v[2]};
                 }
-        }
-    // The bevel along each of the twelve edges: between the side across axis
-    // p (sign sp) and the side across axis q (sign sq), running along axis k.
+                AddFlatOut(&cage, q[0], q[1], q[2], 1, c);
+                AddFlatOut(&cage, q[0], q[2], q[3], 1, c);
+            }
+    };
     for (int k = 0; k < 3; k++)
         for (int sp = -1; sp <= 1; sp += 2)
             for (int sq = -1; sq <= 1; sq += 2) {
+                double lo[3], hi[3];
                 int p = (k + 1) % 3, q = (k + 2) % 3;
-                auto at = [&](double along, bool onP) {
-                    double c[3];
-                    c[k] = along;
-                    c[p] = sp * (onP ? h : in);
-                    c[q] = sq * (onP ? in : h);
-                    return V3{c[0], c[1], c[2]};
-                };
-                int first = (int)m.vertices.size();
-                for (int i = 0; i <= n; i++) {
-                    AddVertex(&m, at(-in + 2 * in * i / n, true));
-                    AddVertex(&m, at(-in + 2 * in * i / n, false));
-                }
-                V3 out = at(0, true) + at(0, false);
-                for (int i = 0; i < n; i++) {
-                    int a = first + 2 * i;
-                    AddFacing(&m, a, a + 1, a + 3, 1, out);
-                    AddFacing(&m, a, a + 3, a + 2, 1, out);
-                }
+                lo[k] = -h + 2 * bar, hi[k] = h - 2 * bar;
+                lo[p] = sp * h - bar - sp * bar, hi[p] = sp * h + bar - sp * bar;
+                lo[q] = sq * h - bar - sq * bar, hi[q] = sq * h + bar - sq * bar;
+                box(V3{lo[0], lo[1], lo[2]}, V3{hi[0], hi[1], hi[2]});
             }
-    for (int sx = -1; sx <= 1; sx += 2) // a small triangle at each corner
+    for (int sx = -1; sx <= 1; sx += 2)
         for (int sy = -1; sy <= 1; sy += 2)
-            for (int sz = -1; sz <= 1; sz += 2)
-                AddFlat(&m, V3{sx * h, sy * in, sz * in}, V3{sx * in, sy * h, sz * in},
-                        V3{sx * in, sy * in, sz * h}, 1, V3{(double)sx, (double)sy, (double)sz});
-    return m;
+            for (int sz = -1; sz <= 1; sz += 2) {
+                V3 c{sx * (h - bar), sy * (h - bar), sz * (h - bar)};
+                const double k = 9;
+                V3 tip[6] = {{k, 0, 0}, {-k, 0, 0}, {0, k, 0}, {0, -k, 0}, {0, 0, k}, {0, 0, -k}};
+                for (int a = 0; a < 2; a++)
+                    for (int b = 2; b < 4; b++)
+                        for (int d = 4; d < 6; d++)
+                            AddFlatOut(&cage, c + tip[a], c + tip[b], c + tip[d], 1, c);
+            }
+    return {moon, cage};
 }
 
 // diamond: a round brilliant, girdle radius 40, table up (-y), flat facets,
@@ -981,17 +973,16 @@ int GenerateScenes(const char *dir) {
                           // the body so they glint.
                           Mat("frost", {0.55, 0.5, 0.75}, {0.95, 0.9, 1.0}, {1, 1, 1}, 0.5, 0.9)});
     ok = ok &&
-         // The show sets the cube's diffuse colour from spectrum bins 2, 1, 0
+         // The show sets the orb's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
-         // above 1 turns those into a cube that reads as lit, in warm amber,
+         // above 1 turns those into an orb that reads as lit, in warm amber,
          // and the kicks push it toward gold. The light stands up and to the
          // left, where the wolf's moon hangs: the ambient part is kept to a
-         // fifth of the lit side, so the sides turned from the moon fall
-         // nearly black and the cube reads as lit by it, with a pale
-         // moonlit sheen (the specular colour, which the spectrum does not
-         // tint) on whichever side turns to face the viewer.
+         // fifth of the lit side, so the side turned from the moon falls
+         // nearly black and the orb reads as lit by it, with a pale moonlit
+         // highlight (the specular colour, which the spectrum does not tint).
          WriteScene(
-             dir, "cube.txt", "cube", {Cube()},
+             dir, "cube.txt", "cube", CagedMoon(),
              {MaterialData{
                   "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}},
               Mat("gilt", {0.3, 0.24, 0.12}, {0.5, 0.4, 0.2}, {1.0, 0.95, 0.8}, 1.0, 0.9)});
