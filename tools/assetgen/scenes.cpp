@@ -203,9 +203,8 @@ std::string SceneText(const char *title, const std::vector<MeshData> &meshes,
 // edge as it turns. The points lie on 200 rings of 40, about three pixels
 // apart along the tube and two around it: one white pixel a vertex, fewer
 // left the tube a thin grey lattice over the busy pictures behind it; this
-// many fill it to a bright frosted tube whose rings still show where the
-// tube turns edge-on, and the feedback layer smears it into solid blobs
-// instead of speckle.
+// many, each shaken a little off its ring, fill it to a bright frosted tube,
+// and the feedback layer smears it into solid blobs instead of speckle.
 //
 // The timeline hangs it 40 units up at z 350, which puts its centre some 20
 // rows below the view's middle, and turns it slowly: a tenth of a radian a
@@ -233,6 +232,13 @@ MeshData Roculus() {
     AddTube(
         &m, along, around, 0, [&](double s) { return offset + centre(s); },
         [](double s) { return 11.5 + 2 * std::cos(6 * s); });
+    // Each point is shaken off its ring by up to 1.6 units, about half the
+    // rings' spacing: in rank the rings showed as stripes that shimmered
+    // as the tube turned; shaken, they fill it as an even frost.
+    Rng rng = NewRng(189);
+    for (V3 &p : m.vertices)
+        p = p + V3{RngRange(&rng, -1.6f, 1.6f), RngRange(&rng, -1.6f, 1.6f),
+                   RngRange(&rng, -1.6f, 1.6f)};
     // The core: three nested shells of points in the knot's open middle, a
     // small bright pearl that the tube coils round: the cloud has a focus
     // instead of an empty middle, and the blur that smears the points
