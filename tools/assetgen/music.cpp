@@ -381,7 +381,7 @@ struct Section {
     double offLow = 0;      // Their resting pitch, Hz; 0: kickLow
     double drone = 0;       // Level of a sustained pedal sine under the section
     double kickRest = 0;    // Seconds at the section's end without kicks
-    const char *kickPhrase = nullptr; // 64 steps (four bars) played instead of kick, if set
+    const char *kickPhrase = nullptr; // Whole bars of steps played instead of kick, if set
     int breakFrom = 0;                // Beat of the section where its drums and bass rest
     int breakBeats = 0;               // Beats they rest for, 0: no break; a riser leads back
     int droneNote = 41;               // The pedal's note (MIDI): F2, 87.3 Hz, on spectrum bin 2
@@ -398,8 +398,12 @@ bool InBreak(const Section &s, double start, double beat, double t) {
 const char *kFour = "x...x...x...x...";
 const char *kNone = "................";
 const char *kHalf = "x.......x.......";
-const char *kFinalePhrase = "x.......x.......x.......x......."
-                            "x.......x.......x...............";
+// The finale builds: a cut every other beat-pair for four bars, then on
+// beats 1 and 3 to the end (the last bar's third beat rests, kickRest). 17
+// cuts in all: the strobe's count ends even, on the forest.
+const char *kFinalePhrase = "x...............x...............x...............x..............."
+                            "x.......x.......x.......x.......x.......x.......x.......x......."
+                            "x.......x.......x.......x.......x.......x.......";
 
 // clang-format off
 const Section kSections[PART_COUNT + 1] = {
@@ -502,11 +506,11 @@ const Section kSections[PART_COUNT + 1] = {
     // white; then the drums, the crash and the theme come in at 158.78 s,
     // where the strobe starts, and every kick brings in more butterflies.
     // The strobe cuts the view on every frame the kick is loud, so a short
-    // kick, loud for one frame at 60 fps, on beats 1 and 3 only (a cut once
-    // a second) but for the last bar of every four, which kicks on 1 only
-    // and holds the look to the phrase's end. The last bar's third beat
-    // rests, so the strobe ends on the forest and the credits' night forest
-    // follows it.
+    // kick, loud for one frame at 60 fps: on beat 1 only for four bars (a
+    // cut every two seconds while the swarm gathers), then on beats 1 and 3
+    // (a cut a second) to the end, so the finale builds. The last bar's
+    // third beat rests, so the strobe ends on the forest and the credits'
+    // night forest follows it.
     {52, kHalf, 0.56, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
      "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025, 0,
      190, 0.5, 8, 1, 0, 0, 1.0, kFinalePhrase},
@@ -730,7 +734,7 @@ int GenerateMusic(const char *dir) {
         double step = (end - start) / s.beats / 4;
         start += s.pickup * step * 4;
         for (int k = 0; start + k * step < end - s.kickRest - 1e-6; k++) {
-            char hit = s.kickPhrase ? s.kickPhrase[k % 64] : s.kick[k % 16];
+            char hit = s.kickPhrase ? s.kickPhrase[k % std::strlen(s.kickPhrase)] : s.kick[k % 16];
             if (hit != 'x' || (i == 0 && k < 32)) continue;
             if (InBreak(s, kPartTimes[i], step * 4, start + k * step)) continue;
             bool off = k % 8 == 4; // beats 2 and 4 of the bar
