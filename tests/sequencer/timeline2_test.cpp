@@ -115,8 +115,8 @@ const struct {
     const char *what;  // What it shows
     uint64_t checksum; // FNV-1a of the presented frame
 } chosen[] = {
-    {60, "85.78 s: the spikeball over rippling moah", 0x84b9a13b45761106u},
-    {300, "89.78 s: the zoomed copy of the render laid over", 0xf7843827c4bd6e36u},
+    {60, "85.78 s: the spikeball over rippling moah", 0x333308adb09eba9du},
+    {300, "89.78 s: the zoomed copy of the render laid over", 0xd11bead2c28910fdu},
     {540, "93.78 s: spikeball on fette through two waves", 0xc17d89a2ffdc5ee1u},
     {960, "100.78 s: the last camera, mosaic pulsing", 0x477691af2cde2b4du},
     {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0x6ebedc0b05de762cu},

@@ -1268,21 +1268,15 @@ int CredsPicture(const char *dir) {
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
 
-// moah.jpg: stained-glass cells that tile seamlessly, for a texture that
-// scrolls. The part scrolls it by a loud-frame-driven offset and inverts it on
-// beats, so every hue sits at mid grey's luminance and so does its inverse.
-// Each cell is a pillow of glass lit from the upper left, where the
-// spikeball's light stands: lighter toward that side, as much darker toward
-// the other, with faint streaks of seedy glass running through it. The
-// leading between the cells is dark lead with a bevel either side, the
-// brighter one facing the light. Every light has its matching shade close
-// by (the pillow's two sides, the bevels against the lead's core), so any
-// patch of a cell or two keeps mid grey's mean brightness, and so does its
-// inverse (a glint on each cell was tried: its light clipped where its dark
-// did not, and the inversion flashed): neither the scroll nor the inversion
-// moves a region's brightness, while the cells read in depth and in relief
-// instead of as flat tiles. Fewer, larger cells than a mosaic, so the ripple
-// bends them rather than churning them into noise.
+// moah.jpg: molten glass in amber, coral and rose, folded in slow swirls
+// and lit from the upper left, where the spikeball's light stands, so its
+// folds stand in relief. It tiles seamlessly. The part scrolls it by an
+// offset that jumps with bin 0 on every frame and inverts it on beats, so
+// every hue sits at mid grey's luminance and so does its inverse (the
+// inverse is a teal and blue glass as bright). Stained glass with dark
+// leading was tried here: every jump of the scroll threw its lines across
+// the view, a flicker of edges that fought the spikeball in front; soft
+// folds shift without edges, and the ball stays the one sharp thing.
 // Evens out a wrapping picture against its inverse: wherever the mean, over
 // a (2 radius + 1) square, of luminance minus the inverse's luminance (in
 // linear light) strays from 0, every pixel there is lifted or lowered by as
@@ -1322,89 +1316,22 @@ void BalanceAgainstInverse(uint32_t *p, int radius) {
 }
 
 int MoahPicture(const char *dir) {
-    Rng rng = NewRng(102);
-    std::vector<std::pair<double, double>> seeds;
-    for (int k = 0; k < 56; k++) seeds.push_back({RngRange(&rng, 0, W), RngRange(&rng, 0, H)});
-    const int bubbles = (W / 16) * (H / 16);
-    std::vector<double> seedX(bubbles), seedY(bubbles), seedR(bubbles);
-    for (int k = 0; k < bubbles; k++) {
-        seedX[k] = (k % (W / 16) + RngFloat(&rng)) * 16;
-        seedY[k] = (k / (W / 16) + RngFloat(&rng)) * 16;
-        seedR[k] = RngFloat(&rng) < 0.45 ? RngRange(&rng, 0.7, 2.2) : 0;
-    }
     Canvas c = NewCanvas();
+    // A fold field: fractal noise looked up through two more of its kind
+    // (domain warping), at periods that divide the picture, so it tiles.
+    auto field = [](double x, double y) {
+        double wx = 0.9 * TileFbm(108, x / 128.0, y / 128.0, W / 128, H / 128, 3);
+        double wy = 0.9 * TileFbm(109, x / 128.0, y / 128.0, W / 128, H / 128, 3);
+        return TileFbm(110, x / 128.0 + wx, y / 128.0 + wy, W / 128, H / 128, 4);
+    };
     Shade(&c, [&](int x, int y) {
-        double d1 = 1e9, d2 = 1e9, vx = 0, vy = 0, wx = 0, wy = 0;
-        int best = 0;
-        for (size_t k = 0; k < seeds.size(); k++) {
-            double dx = x - seeds[k].first, dy = y - seeds[k].second;
-            // Offsets on the torus, so the cells run on across the wrap: seamless.
-            dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
-            double d = std::sqrt(dx * dx + dy * dy);
-            if (d < d1)
-                d2 = d1, d1 = d, best = (int)k, wx = vx, wy = vy, vx = dx, vy = dy;
-            else if (d < d2)
-                d2 = d, wx = dx, wy = dy;
-        }
-        // Distance to the cell's border, in pixels (half the gap between the
-        // two nearest seeds' distances, near enough for a line a few wide).
-        double border = (d2 - d1) / 2;
-        // Each cell its own shade of ruby, coral, amber and old gold, as
-        // deep as mid grey's luminance lets a colour be (a paler family read
-        // as paving, not glass); one warm family against the royal blue
-        // spikeball in front: the two read as complements.
-        // Hand-made glass is never one even tint: the hue and the depth of
-        // colour drift across each pane in slow clouds (both at mid grey's
-        // luminance, so the inversion stays as bright as the glass).
-        double drift = TileFbm(105, x / 64.0, y / 64.0, W / 64, H / 64, 3);
-        double hue = -0.88 + 0.5 * std::sin(best * 2.39996) + d1 / 160.0 + 0.35 * drift;
-        uint32_t cell = IsoColour(hue, 95 + 12 * std::cos(best * 1.7) + 24 * drift);
-        // The pillow's light: up to 28 codes above mid grey on the side
-        // toward the upper left, as far below on the other (the cell's own
-        // radius, about 35 pixels, is the scale), easing off at the border.
-        double ease = std::clamp(border / 4.0, 0.0, 1.0);
-        double lit = std::clamp(-(vx * 0.6 + vy * 0.8) / 27.0, -1.0, 1.0) * 28 * ease;
-        // Seedy glass: faint streaks across the cell, each cell its own slant.
-        double a = best * 0.77;
-        // Cords: the glass was drawn, and its thickness ripples along the
-        // draw in waves a few pixels apart that wander as they go.
-        double along = (vx * std::cos(a) + vy * std::sin(a));
-        // Streaky glass: a second colour, amber in some panes and rose in
-        // others, swirled through the pane in wisps along the draw (both at
-        // mid grey's luminance, so the mix keeps it too).
-        double wisp = 0.5 + 0.5 * std::sin(along / 6.0 +
-                                           5 * TileFbm(107, x / 32.0, y / 32.0, W / 32, H / 32, 3));
-        cell = Mix(cell, IsoColour(best % 2 ? -1.2 : -0.3, 100), 0.75 * std::pow(wisp, 3));
-        lit += 7 * std::sin(along / 2.3 + 3 * TileFbm(103, x / 32.0, y / 32.0, W / 32, H / 32, 2)) *
-               (0.4 + 0.6 * std::fabs(TileFbm(104, x / 16.0, y / 16.0, W / 16, H / 16, 2)) * 2);
-        // The rolled surface: shallow dimples a few pixels across that catch
-        // the light unevenly, so no pane reads as a flat fill.
-        double dimple = TileFbm(106, x / 8.0, y / 8.0, W / 8, H / 8, 3);
-        lit += 10 * dimple;
-        // Seeds: the small air bubbles of old glass, a bright bead with a
-        // dark ring, one at most in each 16 x 16 cell, kept off the lead.
-        int bx = x / 16, by = y / 16;
-        for (int j = -1; j <= 1; j++)
-            for (int i = -1; i <= 1; i++) {
-                int k = ((by + j + H / 16) % (H / 16)) * (W / 16) + (bx + i + W / 16) % (W / 16);
-                if (seedR[k] <= 0) continue;
-                double dx = x + 0.5 - seedX[k], dy = y + 0.5 - seedY[k];
-                dx -= W * std::round(dx / W), dy -= H * std::round(dy / H);
-                double r = std::sqrt(dx * dx + dy * dy) / seedR[k];
-                if (r < 1.6 && border > 3)
-                    lit += r < 1 ? 40 * (1 - r) - 10 * (dx + dy) / seedR[k] : -30 * (1.6 - r);
-            }
-        uint32_t glass = Rgb((cell >> 16 & 255) + lit, (cell >> 8 & 255) + lit, (cell & 255) + lit);
-        // The lead: a dark core on the border and a bevel on either side of
-        // it, 3 and 1.5 pixels wide, the bevel brighter on the side that
-        // faces the light (where the neighbouring seed lies down and right
-        // of this cell's): the bevels' light pays back the core's dark code
-        // for code, so the lead keeps mid grey's mean like the glass.
-        double toward = (wx - vx) * 0.6 + (wy - vy) * 0.8; // < 0: this side faces the light
-        double lead = border < 1.5 ? -40 : border < 3.0 ? (toward < 0 ? 50 : 30) : 0;
-        if (lead == 0) return glass;
-        uint32_t metal = IsoColour(-1.0, 30);
-        return Rgb((metal >> 16 & 255) + lead, (metal >> 8 & 255) + lead, (metal & 255) + lead);
+        // Hue from amber (-1.2) through coral to rose (0) with the field;
+        // the relief from the field's fall toward the light, as many codes
+        // lighter on the lit slopes as darker on the others.
+        double f = field(x, y);
+        uint32_t glass = IsoColour(-0.6 + 1.2 * f, 100);
+        double lit = std::clamp((field(x - 3, y - 3) - f) * 260, -30.0, 30.0);
+        return Rgb((glass >> 16 & 255) + lit, (glass >> 8 & 255) + lit, (glass & 255) + lit);
     });
     BalanceAgainstInverse(BeginPixels(&c), 24);
     DonePixels(&c);
