@@ -844,25 +844,23 @@ TEST_F(Assets, LakeAndNebulaCarryTextureAndTheShoreFeedsTheWavesNoDark) {
     EXPECT_GT(steps / pairs, 10.0);
 
     // The lake loop hangs the bomb (radius 16) at (0, -80, 220): its disc
-    // covers 29 pixels round (256, 48.5). The moon stands right behind it,
-    // so the sky holds one disc, haloed, over the moon's path on the water,
-    // not two discs side by side. The moon is the bright area of the sky
-    // (a 9 x 9 window mostly above 0.6 of white's light; stars are smaller).
+    // covers 29 pixels round (256, 48.5). No other disc may stand in the
+    // sky beside it: the moon lights the lake from above the picture. A
+    // disc is a bright area (a 9 x 9 window mostly above 0.6 of white's
+    // light; stars are smaller).
     std::vector<double> light(512 * 128);
     ASSERT_TRUE(EachPixel(root, "lake.jpg", [&](int i, int, int, int, uint32_t p) {
         if (i < 512 * 128) light[i] = LinearLuminance(p);
     }));
-    int moon = 0, beside = 0;
+    int beside = 0;
     for (int y = 4; y < 124; y++)
         for (int x = 4; x < 508; x++) {
             int bright = 0;
             for (int j = -4; j <= 4; j++)
                 for (int k = -4; k <= 4; k++) bright += light[(y + j) * 512 + x + k] > 0.6;
-            if (light[y * 512 + x] <= 0.6 || bright < 60) continue;
-            moon++;
-            beside += std::hypot(x - 256, y - 48.5) > 27;
+            beside +=
+                light[y * 512 + x] > 0.6 && bright >= 60 && std::hypot(x - 256, y - 48.5) > 27;
         }
-    EXPECT_GT(moon, 300);
     EXPECT_EQ(beside, 0);
 
     std::vector<double> grey(512 * 256);

@@ -1950,11 +1950,12 @@ int DrakePicture(const char *dir) {
 // broken into ripples, with the moon's path of bright dashes across it.
 // Flat fills read as cut paper once the waves and the blur have had them:
 // every area here carries noise at a scale the waves bend visibly.
-// The moon stands right behind the bomb that the lake loop hangs in the sky
-// (its disc covers 29 pixels round (256, 48.5)): the orb takes the moon's
-// place, haloed by its glow, over the moon's path on the water, where a
-// moon beside it made two discs side by side compete.
-const double kMoonX = 255, kMoonY = 48;
+// The moon stands just above the picture's top edge: its glow lights the
+// sky's corner and its path lies bright across the water, but no disc shows
+// beside the bomb that the lake loop hangs in the sky (a moon beside it made
+// two discs compete; a moon behind it made the bomb read as a misshapen
+// moon).
+const double kMoonX = 350, kMoonY = -26;
 
 // Top row of the pine-topped nearest ridge at column x: a low bank with a
 // spire wherever a tree stands (trees every few pixels, in clumps).
@@ -2067,8 +2068,8 @@ int LakePicture(const char *dir) {
     cairo_restore(cr);
     // The moon's face: grey seas on the disc (radius 18), lit from its rim inward.
     uint32_t *p = BeginPixels(&c);
-    for (int y = (int)kMoonY - 19; y <= (int)kMoonY + 19; y++)
-        for (int x = (int)kMoonX - 19; x <= (int)kMoonX + 19; x++) {
+    for (int y = std::max(0, (int)kMoonY - 19); y <= std::min(H - 1, (int)kMoonY + 19); y++)
+        for (int x = std::max(0, (int)kMoonX - 19); x <= std::min(W - 1, (int)kMoonX + 19); x++) {
             double r = std::hypot(x + 0.5 - kMoonX, y + 0.5 - kMoonY) / 18;
             if (r > 1) continue;
             double sea = std::clamp(Fbm(143, x / 9.0, y / 9.0, 4) * 2.2 + 0.1, 0.0, 1.0);
