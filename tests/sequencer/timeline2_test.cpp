@@ -115,10 +115,10 @@ const struct {
     const char *what;  // What it shows
     uint64_t checksum; // FNV-1a of the presented frame
 } chosen[] = {
-    {60, "85.78 s: the spikeball over rippling moah", 0x333308adb09eba9du},
-    {300, "89.78 s: the zoomed copy of the render laid over", 0xd11bead2c28910fdu},
-    {540, "93.78 s: spikeball on fette through two waves", 0xc17d89a2ffdc5ee1u},
-    {960, "100.78 s: the last camera, mosaic pulsing", 0x477691af2cde2b4du},
+    {60, "85.78 s: the spikeball over rippling moah", 0xbc76745e1438e03eu},
+    {300, "89.78 s: the zoomed copy of the render laid over", 0x1525f6e205d56305u},
+    {540, "93.78 s: spikeball on fette through two waves", 0xc08a599d7dd0179bu},
+    {960, "100.78 s: the last camera, mosaic pulsing", 0xb1a5dada0a47d1d7u},
     {1200, "104.78 s: cani01 or cani02 under the waving vertikal layer", 0x6ebedc0b05de762cu},
     {1560, "110.78 s: the coloured cube over the shaking cani01", 0xa992c2324d45113eu},
     {1920, "116.78 s: the cube through the cosine ripple", 0x9d0040329d727f9fu},

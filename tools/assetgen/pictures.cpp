@@ -1268,12 +1268,13 @@ int CredsPicture(const char *dir) {
     return SaveCanvas(dir, "Creds.jpg", &c);
 }
 
-// moah.jpg: molten glass in amber, coral and rose, folded in slow swirls
+// moah.jpg: molten glass in lavender, blue and teal, folded in slow swirls
 // and lit from the upper left, where the spikeball's light stands, so its
-// folds stand in relief. It tiles seamlessly. The part scrolls it by an
-// offset that jumps with bin 0 on every frame and inverts it on beats, so
-// every hue sits at mid grey's luminance and so does its inverse (the
-// inverse is a teal and blue glass as bright). Stained glass with dark
+// folds stand in relief: cool, against the gold ball turning in front of
+// it. It tiles seamlessly. The part scrolls it by an offset that jumps with
+// bin 0 on every frame and inverts it on beats, so every hue sits at mid
+// grey's luminance and so does its inverse (the inverse is an amber and
+// coral glass as bright). Stained glass with dark
 // leading was tried here: every jump of the scroll threw its lines across
 // the view, a flicker of edges that fought the spikeball in front; soft
 // folds shift without edges, and the ball stays the one sharp thing.
@@ -1325,11 +1326,11 @@ int MoahPicture(const char *dir) {
         return TileFbm(110, x / 128.0 + wx, y / 128.0 + wy, W / 128, H / 128, 4);
     };
     Shade(&c, [&](int x, int y) {
-        // Hue from amber (-1.2) through coral to rose (0) with the field;
+        // Hue from lavender (1.2) through blue to teal (2.6) with the field;
         // the relief from the field's fall toward the light, as many codes
         // lighter on the lit slopes as darker on the others.
         double f = field(x, y);
-        uint32_t glass = IsoColour(-0.6 + 1.2 * f, 100);
+        uint32_t glass = IsoColour(1.9 + 1.4 * f, 100);
         double lit = std::clamp((field(x - 3, y - 3) - f) * 260, -30.0, 30.0);
         return Rgb((glass >> 16 & 255) + lit, (glass >> 8 & 255) + lit, (glass & 255) + lit);
     });

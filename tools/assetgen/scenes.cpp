@@ -954,17 +954,20 @@ int GenerateScenes(const char *dir) {
     // enough blue to be seen.
     ok = ok && WriteScene(dir, "roculus.txt", "roculus", {Roculus()},
                           {Mat("cloud", {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {1, 1, 1}, 0.5, 0.5)});
-    // The spikeball is a royal blue against the warm glass it first turns
-    // over. Its diffuse blue is held so that only a facet turned square to
-    // the light (D near 2, the fall-off about 0.88 there) reaches 1: the
-    // facets then step from navy on the far side to sky blue toward the
-    // light instead of all clipping to one flat blue, and the low ambient
-    // keeps the shadowed spikes dark. The show recolours it red with gold
-    // highlights for the dark picture that follows; the same weights light
-    // that red from deep crimson to a glow.
+    // The spikeball is gold against the cool glass it first turns over. Its
+    // diffuse red is held so that only a facet turned square to the light
+    // (D near 2, the fall-off about 0.88 there) reaches 1: the facets then
+    // step from bronze on the far side to pale gold toward the light
+    // instead of all clipping to one flat yellow, and the low ambient keeps
+    // the shadowed spikes dark. Eight also lays a zoomed copy of the ball
+    // by its blue byte: the gold's little blue keeps that copy a faint
+    // ghost (a blue ball's copy stood as torn blue debris). The show
+    // recolours the ball red with gold highlights for the dark picture
+    // that follows; the same weights light that red from deep crimson to a
+    // glow.
     ok =
         ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
-                         {Mat("steel", {0.05, 0.06, 0.12}, {0.18, 0.3, 0.64}, {1, 1, 1}, 0.85, 0.6),
+                         {Mat("steel", {0.12, 0.08, 0.03}, {0.7, 0.5, 0.22}, {1, 1, 1}, 0.85, 0.6),
                           Mat("points", {0.2, 0.2, 0.24}, {0.5, 0.5, 0.56}, {1, 1, 1}, 0.85, 0.6)});
     ok =
         ok && WriteScene(dir, "stars.txt", "stars", {Stars(), Satellites()},
