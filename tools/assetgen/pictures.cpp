@@ -1951,12 +1951,11 @@ int DrakePicture(const char *dir) {
 // broken into ripples, with the moon's path of bright dashes across it.
 // Flat fills read as cut paper once the waves and the blur have had them:
 // every area here carries noise at a scale the waves bend visibly.
-// The moon stands just above the picture's top edge: its glow lights the
-// sky's corner and its path lies bright across the water, but no disc shows
-// beside the bomb that the lake loop hangs in the sky (a moon beside it made
-// two discs compete; a moon behind it made the bomb read as a misshapen
-// moon).
-const double kMoonX = 350, kMoonY = -26;
+// The moon stands right behind the small moon that the lake loop hangs in
+// the sky (its disc covers 29 pixels round (256, 48.5)): that ball takes the
+// moon's place, haloed by this one's glow, over the moon's path on the
+// water, where a moon beside it made two discs side by side compete.
+const double kMoonX = 255, kMoonY = 48;
 
 // Top row of the pine-topped nearest ridge at column x: a low bank with a
 // spire wherever a tree stands (trees every few pixels, in clumps).

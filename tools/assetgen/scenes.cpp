@@ -14,6 +14,7 @@
 // (b - a) x (c - a) points out of the object; the writer stores them as
 // (a, c, b), so their stored face normals point out.
 #include "assetgen/assetgen.h"
+#include "assetgen/paint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -674,69 +675,38 @@ std::vector<MeshData> Love() {
     return {heart, sparks};
 }
 
-// dabomb: a round bomb (radius 16) with a cap, a short bent fuse and a
-// spark. The lake loop hangs it 80 units above the eye line at z 220, about
-// 1.8 pixels a unit and 49 rows below the view's top: the whole bomb stays
-// within 25 units of its origin, whichever way it turns, so it never meets
-// that edge. The ball is centred on the origin, so its outline holds still
-// while it turns: only the fuse and spark sweep, and the trails the loop
-// leaves behind it stay a sparkler's streak instead of a smeared ball.
+// dabomb: the lake's moon, a ball (radius 16) with grey seas on its pale
+// face. The lake loop hangs it 80 units above the eye line at z 220, about
+// 1.8 pixels a unit, its middle 49 rows below the view's top, and lake.jpg's
+// moon stands hidden right behind it: its glow haloes the ball and its path
+// on the water leads to the ball's reflection. The ball is centred on the
+// origin, so its outline holds still while it turns and the trails the loop
+// leaves stay inside it; the seas show the turn. (A bomb with a fuse and a
+// spark and two pale hoops was hung here: a viewer took it for a striped
+// moon, and its fuse's trail for a glitch.)
 std::vector<MeshData> Dabomb() {
-    MeshData body{"body", {}, {}}, cap{"fuse", {}, {}}, spark{"spark", {}, {}};
+    MeshData body{"moon", {}, {}};
     const double r = 16;
     auto sphere = [&](int i, int j) {
         double v = kPi * i / 16, u = 2 * kPi * j / 28;
         return V3{r * std::sin(v) * std::cos(u), -r * std::cos(v), r * std::sin(v) * std::sin(u)};
     };
     AddClosedGrid(&body, 16, 28, 0, sphere, [](int) { return V3{0, 0, 0}; });
-    // Two hoops of the cap's pale metal, round the equator and over the
-    // poles: a plain ball shows no turn, the hoops show every turn of it.
-    // They are faces of the ball itself, not rings on it, since the faces of
-    // one rendering barely differ in depth once the running depth offset has
-    // grown: a ring on the ball would tie with the ball and lose. Each hoop
-    // face takes vertices of its own, so the ball's blue and the hoops' pale
-    // metal do not bleed into each other along the hoops' edges.
+    // The seas: the faces where a noise over the sphere runs low, a third of
+    // the face or so, in the second material. Each sea face takes vertices
+    // of its own, so the pale land and the grey seas do not bleed into each
+    // other along the shores.
     std::vector<int> copyOf(body.vertices.size(), -1);
     for (Tri &t : body.faces) {
-        V3 mid = (body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]) * (1.0 / 3);
-        if (std::fabs(mid.y) > 2.9 && std::fabs(mid.x) > 2.9) continue;
+        V3 mid = Normalize(body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]);
+        if (Fbm(177, mid.x * 1.6 + mid.z * 0.7, mid.y * 1.6 - mid.z * 0.9, 3) > -0.08) continue;
         for (int *k : {&t.a, &t.b, &t.c}) {
             if (copyOf[*k] < 0) copyOf[*k] = AddVertex(&body, body.vertices[*k]);
             *k = copyOf[*k];
         }
         t.material = 1;
     }
-    // Cap: a short cylinder on top, rings at y -r-3 and -r+1, closed at both ends.
-    auto capPoint = [&](int i, int j) {
-        double u = 2 * kPi * j / 12, y = i <= 1 ? -r - 3 : -r + 1;
-        double rr = (i == 0 || i == 3) ? 0 : 5;
-        return V3{rr * std::cos(u), y, rr * std::sin(u)};
-    };
-    AddClosedGrid(&cap, 3, 12, 1, capPoint, [&](int) { return V3{0, -r - 1, 0}; });
-    // Fuse: a thin tube along a curve from the cap, ending in the spark.
-    auto path = [&](double s) { return V3{4 * s * s, -r - 3 - 2.5 * s, 1.2 * s}; };
-    const int along = 8, around = 6;
-    auto fuse = [&](int i, int j) {
-        double s = (i - 1) / (double)(along - 2);
-        if (i == 0) return path(0);
-        if (i == along) return path(1);
-        double u = 2 * kPi * j / around;
-        return path(s) + V3{1.6 * std::cos(u), 0, 1.6 * std::sin(u)};
-    };
-    AddClosedGrid(&cap, along, around, 1, fuse, [&](int i) {
-        return path(std::min(1.0, std::max(0.0, (i - 1) / (double)(along - 2))));
-    });
-    // Spark: a small burst of flat spikes around the fuse's end.
-    V3 tip = path(1);
-    Rng rng = NewRng(7);
-    for (int k = 0; k < 14; k++) {
-        V3 d = Normalize(V3{RngRange(&rng, -1, 1), RngRange(&rng, -1, 1), RngRange(&rng, -1, 1)});
-        V3 side = Normalize(Cross(d, V3{0.3, 1, 0.2})) * 1.0;
-        double len = RngRange(&rng, 2, 3);
-        AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, -1});
-        AddFlat(&spark, tip + side, tip - side, tip + d * len, 2, V3{0, 0, 1});
-    }
-    return {body, cap, spark};
+    return {body};
 }
 
 // A mesh whose vertices are shared by every triangle of one material that
@@ -1015,18 +985,14 @@ int GenerateScenes(const char *dir) {
                     {Mat("neon", {0.5, 0.1, 0.42}, {1.0, 0.3, 0.85}, {1.0, 0.95, 1.0}, 0.6, 0.8),
                      Mat("violet", {0.25, 0.12, 0.5}, {0.6, 0.4, 1.0}, {1.0, 0.95, 1.0}, 0.6, 0.8),
                      Mat("spark", {1, 1, 1}, {1, 0.95, 1}, {1, 1, 1}, 0.6, 0.3)});
-    ok =
-        ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
-                         // The lake lays the bomb over the water by its blue byte:
-                         // ambient and diffuse blue of 1 saturate blue everywhere, so
-                         // every face is opaque, and red and green carry the shading:
-                         // little ambient red and green and a strong diffuse part, so
-                         // the ball runs from sky blue toward the moon to deep blue
-                         // away from it and reads round, with white highlights, a
-                         // pale cap and a white-gold spark.
-                         {Mat("iron", {0.08, 0.1, 1.0}, {0.5, 0.6, 1.0}, {1.0, 1.0, 1.0}, 0.8, 0.9),
-                          Mat("brass", {0.7, 0.6, 1.0}, {1.0, 0.85, 1.0}, {1, 0.95, 0.8}, 0.5, 0.4),
-                          Mat("spark", {1, 1, 1}, {1, 0.92, 1.0}, {1, 1, 1}, 0.6, 0.3)});
+    ok = ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
+                          // The lake lays the moon over the water by its blue byte:
+                          // ambient and diffuse blue of 1 saturate blue everywhere, so
+                          // every face is opaque, and red and green carry the shading:
+                          // pale land and grey-blue seas, bright toward the light and
+                          // dimmer away from it, so the ball reads round.
+                          {Mat("land", {0.42, 0.44, 1.0}, {0.85, 0.87, 1.0}, {1, 1, 1}, 0.7, 0.5),
+                           Mat("sea", {0.22, 0.26, 1.0}, {0.5, 0.56, 1.0}, {1, 1, 1}, 0.7, 0.5)});
     ok = ok && WriteScene(dir, "butterfly.txt", "butterfly", Butterfly(),
                           {Mat("wing", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0, 0)});
     return ok;
