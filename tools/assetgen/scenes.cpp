@@ -555,9 +555,11 @@ std::vector<MeshData> CagedMoon() {
             for (int sq = -1; sq <= 1; sq += 2) {
                 double lo[3], hi[3];
                 int p = (k + 1) % 3, q = (k + 2) % 3;
+                // Along the edge between the corner knobs; across it, a bar
+                // 2 bar wide centred bar in from each side.
                 lo[k] = -h + 2 * bar, hi[k] = h - 2 * bar;
-                lo[p] = sp * h - bar - sp * bar, hi[p] = sp * h + bar - sp * bar;
-                lo[q] = sq * h - bar - sq * bar, hi[q] = sq * h + bar - sq * bar;
+                lo[p] = sp * (h - bar) - bar, hi[p] = sp * (h - bar) + bar;
+                lo[q] = sq * (h - bar) - bar, hi[q] = sq * (h - bar) + bar;
                 box(V3{lo[0], lo[1], lo[2]}, V3{hi[0], hi[1], hi[2]});
             }
     for (int sx = -1; sx <= 1; sx += 2)
