@@ -64,9 +64,9 @@ static const ChosenFrame chosen[] = {
     {3480, "58 s: cosine ripples growing", 0x50ab2766b6be94cbu},
     {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x91df92282efdda3bu},
     {4050, "67.5 s: blocks shrinking", 0xe335f9ae4fd47122u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0xfd930fad469e31cfu},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x84fa00eefe372592u},
     {4800, "80 s: the dabomb World over the lake, its mirror image in the water",
-     0x9ac57ca9ffeb5e8cu},
+     0xdae5f90c463b5981u},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

@@ -1224,15 +1224,15 @@ int CredsPicture(const char *dir) {
     cairo_pattern_add_color_stop_rgba(veil, 0.0, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 0.8, 0.02, 0.02, 0.08, 0.85);
     cairo_pattern_add_color_stop_rgba(veil, 1.0, 0.02, 0.02, 0.08, 0);
-    cairo_pattern_t *top = cairo_pattern_create_linear(0, 104, 0, 134);
+    cairo_pattern_t *top = cairo_pattern_create_linear(0, 94, 0, 124);
     cairo_pattern_add_color_stop_rgba(top, 0, 0, 0, 0, 0);
     cairo_pattern_add_color_stop_rgba(top, 1, 0, 0, 0, 1);
     cairo_set_source(cr, veil);
     cairo_mask(cr, top);
     cairo_pattern_destroy(top);
     cairo_pattern_destroy(veil);
-    Text(cr, "DejaVu Serif", 46, true, 172, 158, "Glimmerfall");
-    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 124, 0, 162);
+    Text(cr, "DejaVu Serif", 46, true, 172, 148, "Glimmerfall");
+    cairo_pattern_t *gold = cairo_pattern_create_linear(0, 114, 0, 152);
     cairo_pattern_add_color_stop_rgb(gold, 0, 1.0, 0.95, 0.7);
     cairo_pattern_add_color_stop_rgb(gold, 1, 0.95, 0.7, 0.25);
     cairo_set_source(cr, gold);
@@ -1243,7 +1243,7 @@ int CredsPicture(const char *dir) {
                                {"music", "synthesised sample by sample"}};
     IgnoreFontLeaks(true);
     for (int i = 0; i < 3; i++) {
-        double y = 186 + i * 21;
+        double y = 176 + i * 21;
         cairo_text_extents_t e;
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
         cairo_set_font_size(cr, 14.5);
@@ -1261,7 +1261,7 @@ int CredsPicture(const char *dir) {
     // The sign-off, in the title's gold.
     cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, 14);
-    cairo_move_to(cr, 20, 247);
+    cairo_move_to(cr, 20, 236);
     SetColour(cr, 0xE8C87A, 1);
     cairo_show_text(cr, "greetings to all who still draw every pixel");
     IgnoreFontLeaks(false);

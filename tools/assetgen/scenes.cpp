@@ -988,13 +988,17 @@ int GenerateScenes(const char *dir) {
                      Mat("violet", {0.25, 0.12, 0.5}, {0.6, 0.4, 1.0}, {1.0, 0.95, 1.0}, 0.6, 0.8),
                      Mat("spark", {1, 1, 1}, {1, 0.95, 1}, {1, 1, 1}, 0.6, 0.3)});
     ok = ok && WriteScene(dir, "dabomb.txt", "dabomb", Dabomb(),
-                          // The lake lays the moon over the water by its blue byte:
-                          // ambient and diffuse blue of 1 saturate blue everywhere, so
-                          // every face is opaque, and red and green carry the shading:
-                          // pale land and grey-blue seas, bright toward the light and
-                          // dimmer away from it, so the ball reads round.
-                          {Mat("land", {0.42, 0.44, 1.0}, {0.85, 0.87, 1.0}, {1, 1, 1}, 0.7, 0.5),
-                           Mat("sea", {0.22, 0.26, 1.0}, {0.5, 0.56, 1.0}, {1, 1, 1}, 0.7, 0.5)});
+                          // Warm off-white land and grey seas, lit by the lamp's
+                          // warm light. The lake lays the moon over the picture by
+                          // its blue byte, so the shaded side and the seas, lower
+                          // in blue, let some of the picture through: the
+                          // picture's own moon, which stands right behind the
+                          // ball, so they still read as the moon's face. (With
+                          // blue saturated everywhere for full opacity, red and
+                          // green alone carried the shading, and the seas and the
+                          // shade came out blue: a viewer saw a marble.)
+                          {Mat("land", {0.8, 0.78, 0.74}, {1.0, 0.97, 0.9}, {1, 1, 1}, 0.7, 0.5),
+                           Mat("sea", {0.5, 0.5, 0.52}, {0.52, 0.52, 0.55}, {1, 1, 1}, 0.5, 0.5)});
     ok = ok && WriteScene(dir, "butterfly.txt", "butterfly", Butterfly(),
                           {Mat("wing", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 0, 0)});
     return ok;
