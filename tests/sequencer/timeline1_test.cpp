@@ -59,14 +59,14 @@ static const ChosenFrame chosen[] = {
     {2100, "35 s: the feedback layer through the growing crossed wave", 0x34745edd79d6e0eeu},
     {2368, "39.47 s: the one-frame flash", 0xf8f3093b6bbee273u},
     {2520, "42 s: the lens, darkening", 0xa58cc7fe1f57882du},
-    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0xee5e4e095fcd888bu},
-    {3000, "50 s: ferns and stars with trails", 0x3fa88c9a0fb5872u},
-    {3480, "58 s: cosine ripples growing", 0x50ab2766b6be94cbu},
-    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x91df92282efdda3bu},
-    {4050, "67.5 s: blocks shrinking", 0xe335f9ae4fd47122u},
-    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x84fa00eefe372592u},
+    {2700, "45 s: fern layer and stars under the 250 x 125 mosaic", 0x9104066184662cf6u},
+    {3000, "50 s: ferns and stars with trails", 0x2c9b65cceaa56d0au},
+    {3480, "58 s: cosine ripples growing", 0x1d86976597f21fdcu},
+    {3840, "64 s: 11 x 11 blocks while the fern pictures fade", 0x8e596e8be1e6a238u},
+    {4050, "67.5 s: blocks shrinking", 0xa878c45ac3e5e7bau},
+    {4440, "74 s: the lake fading in over the last picture of Part Seven", 0x94beb31ad1fc8f03u},
     {4800, "80 s: the dabomb World over the lake, its mirror image in the water",
-     0xdae5f90c463b5981u},
+     0x1d6e036b92263cb0u},
 };
 #define CHOSEN_COUNT (int)(sizeof chosen / sizeof chosen[0])
 

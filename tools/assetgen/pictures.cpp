@@ -2151,17 +2151,20 @@ int LakeFPicture(const char *dir) {
     cairo_t *cr = c.cr;
     cairo_set_source_rgb(cr, 1, 0, 0);
     cairo_paint(cr);
-    const uint32_t dark = 0x0A2630, rim = 0x2A5A66;
+    // The tones lean to the night sky's blue: a teal foreground stood out
+    // against it as cyan cut-outs. The darkest keeps green at the key's
+    // floor of 38 and lifts blue instead.
+    const uint32_t dark = 0x0E284A, rim = 0x2A5A66;
     Rng rng = NewRng(141);
     // Pines at both edges, and the shore: a low bank, higher at the sides.
     // Each pine is filled in a pale moonlit tone, then in the dark one again
-    // shifted 4 pixels away from the moon (it hangs at x 380) and kept inside
+    // shifted 4 pixels away from the moon (it hangs over the middle) and kept inside
     // the tree: a thin bright rim stays along every tier's edge that faces
     // the moon. A sheen over the moon's half of the tree, fading out by its
     // middle, turns the flat cut-out into a lit cone.
     // Behind them, a rank of smaller pines further along the shore in the
     // misty blue of the air between: the wood recedes in steps instead of
-    // standing as one flat wall. Kept clear of the moon's path (x 340-420).
+    // standing as one flat wall. Kept clear of the moon's path down the middle.
     const double farPines[3][4] = {{118, 238, 118, 40}, {152, 240, 86, 30}, {464, 238, 136, 46}};
     for (const auto &pine : farPines) {
         AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], 10, 170 + (uint32_t)pine[0]);
@@ -2173,10 +2176,10 @@ int LakeFPicture(const char *dir) {
                                 {488, 240, 260, 84, 20},
                                 {440, 238, 170, 58, 20}};
     for (const auto &pine : pines) {
-        const double toMoon = pine[0] < 380 ? 1 : -1;
+        const double toMoon = pine[0] < kMoonX ? 1 : -1;
         const uint32_t seed = 150 + (uint32_t)pine[0];
         AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], pine[4], seed);
-        SetColour(cr, 0x9CC8D0, 1);
+        SetColour(cr, 0xA8C0E0, 1);
         cairo_fill_preserve(cr);
         cairo_save(cr);
         cairo_clip(cr);
@@ -2188,8 +2191,8 @@ int LakeFPicture(const char *dir) {
         cairo_restore(cr);
         cairo_pattern_t *sheen = cairo_pattern_create_linear(pine[0] + toMoon * pine[3] * 0.5, 0,
                                                              pine[0] - toMoon * pine[3] * 0.05, 0);
-        cairo_pattern_add_color_stop_rgba(sheen, 0, 0x3A / 255.0, 0x7A / 255.0, 0x86 / 255.0, 0.45);
-        cairo_pattern_add_color_stop_rgba(sheen, 1, 0x3A / 255.0, 0x7A / 255.0, 0x86 / 255.0, 0);
+        cairo_pattern_add_color_stop_rgba(sheen, 0, 0x3A / 255.0, 0x5E / 255.0, 0x90 / 255.0, 0.35);
+        cairo_pattern_add_color_stop_rgba(sheen, 1, 0x3A / 255.0, 0x5E / 255.0, 0x90 / 255.0, 0);
         cairo_set_source(cr, sheen);
         cairo_paint(cr);
         cairo_pattern_destroy(sheen);
@@ -2209,7 +2212,7 @@ int LakeFPicture(const char *dir) {
     for (int k = 0; k < 26; k++) {
         double x = RngRange(&rng, 0, W), rx = RngRange(&rng, 3, 9),
                ry = rx * RngRange(&rng, 0.4, 0.6);
-        if (x > 330 && x < 430) continue; // the moon's path stays open
+        if (std::fabs(x - kMoonX) < 45) continue; // the moon's path stays open
         double y = bank(x) + RngRange(&rng, 2, 14);
         cairo_save(cr);
         cairo_translate(cr, x, y);
@@ -2227,7 +2230,7 @@ int LakeFPicture(const char *dir) {
     // Reeds: thin curved blades from the bank, with a few cattail heads.
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     for (int k = 0; k < 70; k++) {
-        // Two clumps clear of the moon's path on the water (x 340-420),
+        // Two clumps clear of the moon's path on the water (x 210-300),
         // whose swaying under the waves is the lake's motion.
         double x = k < 35 ? RngRange(&rng, 80, 190) : RngRange(&rng, 420, 470);
         double h = RngRange(&rng, 25, 70), bend = RngRange(&rng, -14, 14);
@@ -2254,7 +2257,7 @@ int LakeFPicture(const char *dir) {
             uint32_t &v = fg[y * W + x];
             if ((v & 0xFFFFFF) == 0xFF0000) continue;
             double n = 1.4 * Fbm(146, (x + y * 0.8) / 8.0, (y - x * 0.5) / 2.6, 3);
-            v = n > 0 ? Mix(v, 0x3C7280, std::min(0.5, n)) : Mix(v, 0x06242E, std::min(0.6, -n));
+            v = n > 0 ? Mix(v, 0x30507C, std::min(0.42, n)) : Mix(v, 0x0A2640, std::min(0.6, -n));
         }
     DonePixels(&c);
     // Source pixels: key where the drawing left pure red, foreground elsewhere

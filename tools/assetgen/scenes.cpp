@@ -941,18 +941,22 @@ int GenerateScenes(const char *dir) {
         ok && WriteScene(dir, "spikeball.txt", "spikeball", {Spikeball()},
                          {Mat("steel", {0.12, 0.08, 0.03}, {0.7, 0.5, 0.22}, {1, 1, 1}, 0.85, 0.6),
                           Mat("points", {0.2, 0.2, 0.24}, {0.5, 0.5, 0.56}, {1, 1, 1}, 0.85, 0.6)});
-    ok =
-        ok && WriteScene(dir, "stars.txt", "stars", {Stars(), Satellites()},
-                         // Cool to hot, in the order the spikes come round to
-                         // the viewer; blue is high on every facet, since the
-                         // part lays the crystal over the ferns by its blue byte.
-                         {Mat("ice", {0.12, 0.2, 0.55}, {0.3, 0.5, 1.0}, {1, 1, 1}, 0.6, 0.7),
-                          Mat("violet", {0.25, 0.1, 0.55}, {0.55, 0.24, 1.0}, {1, 1, 1}, 0.6, 0.7),
-                          Mat("magenta", {0.45, 0.1, 0.5}, {0.95, 0.26, 0.95}, {1, 1, 1}, 0.6, 0.7),
-                          Mat("ember", {0.6, 0.25, 0.45}, {1.0, 0.55, 0.8}, {1, 1, 1}, 0.7, 0.9),
-                          // The frosted points: pale lilac, lit brighter than
-                          // the body so they glint.
-                          Mat("frost", {0.55, 0.5, 0.75}, {0.95, 0.9, 1.0}, {1, 1, 1}, 0.5, 0.9)});
+    ok = ok &&
+         WriteScene(dir, "stars.txt", "stars", {Stars(), Satellites()},
+                    // Cool to warm, in the order the spikes come round to
+                    // the viewer: sapphire, amethyst, rose and amber, in
+                    // the ferns' own light tones (saturated blue and
+                    // magenta fought the gold and green fronds). The part
+                    // lays the crystal over the ferns by its blue byte:
+                    // the cool facets stand opaque, and the warm ones let
+                    // the fronds glow through a little, as glass does.
+                    {Mat("ice", {0.25, 0.4, 0.6}, {0.45, 0.72, 1.0}, {1, 1, 1}, 0.6, 0.7),
+                     Mat("violet", {0.35, 0.22, 0.55}, {0.65, 0.42, 0.95}, {1, 1, 1}, 0.6, 0.7),
+                     Mat("rose", {0.5, 0.25, 0.35}, {0.95, 0.55, 0.72}, {1, 1, 1}, 0.6, 0.7),
+                     Mat("amber", {0.6, 0.4, 0.2}, {1.0, 0.78, 0.45}, {1, 1, 1}, 0.7, 0.9),
+                     // The frosted points: pale gold, lit brighter than
+                     // the body so they glint.
+                     Mat("frost", {0.6, 0.55, 0.45}, {1.0, 0.95, 0.82}, {1, 1, 1}, 0.5, 0.9)});
     ok = ok &&
          // The show sets the orb's diffuse colour from spectrum bins 2, 1, 0
          // every frame, values of 0.1-0.3 between the kicks: a diffuse weight
