@@ -515,6 +515,22 @@ MeshData Satellites() {
     return m;
 }
 
+// Moves the faces of a smooth ball (centred on the origin) whose middle's
+// direction `inside` picks to `material`. Each moved face takes vertices of
+// its own, so the two materials do not shade into each other along the
+// border, and each side stays smooth within.
+template <typename Pick> void PaintFaces(MeshData *m, int material, Pick inside) {
+    std::vector<int> copyOf(m->vertices.size(), -1);
+    for (Tri &t : m->faces) {
+        if (!inside(Normalize(m->vertices[t.a] + m->vertices[t.b] + m->vertices[t.c]))) continue;
+        for (int *k : {&t.a, &t.b, &t.c}) {
+            if (copyOf[*k] < 0) copyOf[*k] = AddVertex(m, m->vertices[*k]);
+            *k = copyOf[*k];
+        }
+        t.material = material;
+    }
+}
+
 // cube.txt: a glowing orb caught in a gilt cage, a small moon for the wolf
 // to howl at. The cage is the 120-unit cube's twelve edges as square bars,
 // 11 units thick, with a knob at each corner; the orb inside, radius 46, is
@@ -530,6 +546,14 @@ std::vector<MeshData> CagedMoon() {
     Icosphere(3, &points, &tris);
     for (const V3 &p : points) AddVertex(&moon, p * 46.0);
     for (const Tri &t : tris) AddFacing(&moon, t.a, t.b, t.c, 0, points[t.a]);
+    // Bands of dark bronze round the orb, wavering with a noise, a gas
+    // giant's belts: a plain ball gave its turn nothing to show, and the
+    // parts that magnify it (Twelve's ripple) blew its smooth shading up
+    // into steps. The belts take the third material, which the music
+    // leaves alone, so they hold dark while the orb's glow swings with it.
+    PaintFaces(&moon, 2, [](V3 d) {
+        return std::sin(d.y * 9.5 + 1.2 * Fbm(178, d.x * 2.2, d.z * 2.2, 2)) > 0.35;
+    });
     // The bars: one box along each edge, its outer faces flush with the
     // cube's sides; the corner knobs: an octahedron standing a little proud.
     const double h = 60, bar = 5.5;
@@ -695,19 +719,10 @@ std::vector<MeshData> Dabomb() {
     };
     AddClosedGrid(&body, 16, 28, 0, sphere, [](int) { return V3{0, 0, 0}; });
     // The seas: the faces where a noise over the sphere runs low, a third of
-    // the face or so, in the second material. Each sea face takes vertices
-    // of its own, so the pale land and the grey seas do not bleed into each
-    // other along the shores.
-    std::vector<int> copyOf(body.vertices.size(), -1);
-    for (Tri &t : body.faces) {
-        V3 mid = Normalize(body.vertices[t.a] + body.vertices[t.b] + body.vertices[t.c]);
-        if (Fbm(177, mid.x * 1.6 + mid.z * 0.7, mid.y * 1.6 - mid.z * 0.9, 3) > -0.08) continue;
-        for (int *k : {&t.a, &t.b, &t.c}) {
-            if (copyOf[*k] < 0) copyOf[*k] = AddVertex(&body, body.vertices[*k]);
-            *k = copyOf[*k];
-        }
-        t.material = 1;
-    }
+    // the face or so, in the second material.
+    PaintFaces(&body, 1, [](V3 mid) {
+        return Fbm(177, mid.x * 1.6 + mid.z * 0.7, mid.y * 1.6 - mid.z * 0.9, 3) < -0.08;
+    });
     return {body};
 }
 
@@ -970,7 +985,8 @@ int GenerateScenes(const char *dir) {
              dir, "cube.txt", "cube", CagedMoon(),
              {MaterialData{
                   "glass", 1, 1.45, 0.9, {0.22, 0.2, 0.18}, {0.6, 0.6, 0.6}, {0.95, 0.92, 0.85}},
-              Mat("gilt", {0.3, 0.24, 0.12}, {0.5, 0.4, 0.2}, {1.0, 0.95, 0.8}, 1.0, 0.9)});
+              Mat("gilt", {0.3, 0.24, 0.12}, {0.5, 0.4, 0.2}, {1.0, 0.95, 0.8}, 1.0, 0.9),
+              Mat("belt", {0.3, 0.12, 0.06}, {0.36, 0.12, 0.05}, {0.9, 0.8, 0.7}, 0.9, 0.6)});
     ok =
         ok && WriteScene(
                   dir, "diamond.txt", "diamond", {Diamond()},
