@@ -1609,115 +1609,263 @@ int Cani2Picture(const char *dir) {
 // dragon's wing, the head rising before the moon at the left. A silhouette
 // reads through everything the parts do to it (the inversion on the beats
 // turns it white on a green sky, still the same shape). The last part lays
-// a pale aqua heart over the middle of the view, so the dragon frames the
-// middle instead of crossing it: the body low along the hills, the wing up
-// in the right third, the neck rising at the left to the head and the fire
-// before the moon; the heart turns in the open sky between them. Drawn
-// unmirrored (wing left, head right), like the wolf.
+// a neon heart over the middle of the view, so the dragon frames the middle
+// instead of crossing it: the body low along the hills, the wing up in the
+// right third, the neck rising at the left to the head and the fire before
+// the moon. Every outline says dragon rather than hull and sail: the wing
+// springs from the shoulders, its arm bent at the elbow, its finger bones
+// fanning back from the wrist with the skin scalloped between them; the
+// body swells at the chest and tapers to a tail that curls into a spade;
+// clawed legs tuck under the belly. Drawn unmirrored (wing left, head
+// right), like the wolf.
 int DrakePicture(const char *dir) {
     Canvas c = NewCanvas();
     DrawDusk(c);
     cairo_t *cr = c.cr;
     const uint32_t ink = 0x040206, rim = 0xF2C46A;
-    // The body follows a wave from the tail (left) to the neck (right).
-    auto spine = [](double s, double *x, double *y, double *w) {
-        *x = 14 + s * 352;
-        // Low across the middle, where the heart turns above it, the neck
-        // rising only at the right to hold the head before the moon.
-        *y = 234 - 120 * std::pow(s, 3) + 8 * std::sin(s * 2.6 * kPi) * (1 - 0.6 * s);
-        *w = 4 + 20 * std::pow(s, 0.7);
+    // A limb or body along a smooth curve through knots of x, y and
+    // half-width: the curve runs from midpoint to midpoint of the knots,
+    // each knot bending it as a control point (a knot given twice makes a
+    // joint). Sampled at n + 1 points spaced evenly along it: the middle
+    // (x, y), half-width w, heading (alongX, alongY) and the two sides, u
+    // to the right of the heading (the belly) and l to its left (the back).
+    struct Tube {
+        std::vector<double> x, y, w, alongX, alongY, ux, uy, lx, ly;
     };
-    const int n = 120;
-    std::vector<double> ux(n + 1), uy(n + 1), lx(n + 1), ly(n + 1);
-    for (int i = 0; i <= n; i++) {
-        double s = (double)i / n, x, y, w, x2, y2, w2;
-        spine(s, &x, &y, &w);
-        spine(std::min(1.0, s + 0.01), &x2, &y2, &w2);
-        double dx = x2 - x, dy = y2 - y, l = std::hypot(dx, dy) + 1e-9;
-        ux[i] = x - dy / l * w, uy[i] = y + dx / l * w;
-        lx[i] = x + dy / l * w, ly[i] = y - dx / l * w;
-    }
-    // The silhouette in pieces (wing, spikes, body, head, horn): every piece
-    // is rimmed in moonlight first, then every piece filled with ink, so the
-    // rim shows only along the outline and never where two pieces overlap.
+    auto tube = [](const std::vector<double> &knots, int n) {
+        const int nk = (int)knots.size() / 3, steps = 40;
+        std::vector<double> dense, along;
+        for (int k = 1; k < nk - 1; k++)
+            for (int j = 0; j < steps + (k == nk - 2); j++) {
+                double t = (double)j / steps;
+                for (int q = 0; q < 3; q++) {
+                    const double *at = &knots[3 * k + q];
+                    double from = k == 1 ? at[-3] : (at[-3] + at[0]) / 2,
+                           to = k == nk - 2 ? at[3] : (at[0] + at[3]) / 2;
+                    dense.push_back((1 - t) * (1 - t) * from + 2 * t * (1 - t) * at[0] +
+                                    t * t * to);
+                }
+                size_t m = dense.size() - 3;
+                along.push_back(m ? along.back() + std::hypot(dense[m] - dense[m - 3],
+                                                              dense[m + 1] - dense[m - 2])
+                                  : 0.0);
+            }
+        Tube b;
+        for (std::vector<double> *v :
+             {&b.x, &b.y, &b.w, &b.alongX, &b.alongY, &b.ux, &b.uy, &b.lx, &b.ly})
+            v->resize(n + 1);
+        for (int i = 0, j = 0; i <= n; i++) {
+            double want = along.back() * i / n;
+            while (j + 2 < (int)along.size() && along[j + 1] < want) j++;
+            double f = std::clamp((want - along[j]) / (along[j + 1] - along[j] + 1e-9), 0.0, 1.0);
+            b.x[i] = dense[3 * j] + (dense[3 * j + 3] - dense[3 * j]) * f;
+            b.y[i] = dense[3 * j + 1] + (dense[3 * j + 4] - dense[3 * j + 1]) * f;
+            b.w[i] = dense[3 * j + 2] + (dense[3 * j + 5] - dense[3 * j + 2]) * f;
+        }
+        for (int i = 0; i <= n; i++) {
+            int a = std::max(i - 1, 0), z = std::min(i + 1, n);
+            double l = std::hypot(b.x[z] - b.x[a], b.y[z] - b.y[a]) + 1e-9;
+            b.alongX[i] = (b.x[z] - b.x[a]) / l, b.alongY[i] = (b.y[z] - b.y[a]) / l;
+            b.ux[i] = b.x[i] - b.alongY[i] * b.w[i], b.uy[i] = b.y[i] + b.alongX[i] * b.w[i];
+            b.lx[i] = b.x[i] + b.alongY[i] * b.w[i], b.ly[i] = b.y[i] - b.alongX[i] * b.w[i];
+        }
+        return b;
+    };
+    // The tube's outline, along one side and back along the other.
+    auto outline = [&](const Tube &b) {
+        int n = (int)b.x.size() - 1;
+        cairo_move_to(cr, b.ux[0], b.uy[0]);
+        for (int i = 1; i <= n; i++) cairo_line_to(cr, b.ux[i], b.uy[i]);
+        for (int i = n; i >= 0; i--) cairo_line_to(cr, b.lx[i], b.ly[i]);
+        cairo_close_path(cr);
+    };
+    // The spine from the tail's tip (left) to the back of the head (right):
+    // the tail curls down and up into a spade under the wing, the body
+    // swells to the chest, low along the hills through the middle, and the
+    // neck arches up at the right to hold the head before the moon.
+    const int n = 160;
+    const Tube spine = tube({40,  176, 2,   16,  198, 3,   22,  232, 5,   60,  242, 8,   104,
+                             226, 14,  150, 214, 19,  206, 206, 25,  246, 200, 24,  280, 196,
+                             17,  312, 176, 14,  330, 146, 13,  346, 120, 13,  364, 110, 13},
+                            n);
+    const std::vector<double> &sx = spine.x, &sy = spine.y, &sw = spine.w, &alongX = spine.alongX,
+                              &alongY = spine.alongY, &ux = spine.ux, &uy = spine.uy,
+                              &lx = spine.lx, &ly = spine.ly;
+    // The silhouette in pieces (wing, arm, spikes, legs, spade, body, head,
+    // horns): every piece is rimmed in moonlight first, then every piece
+    // filled with ink, so the rim shows only along the outline and never
+    // where two pieces overlap.
     std::vector<cairo_path_t *> pieces;
     auto keep = [&]() {
         pieces.push_back(cairo_copy_path(cr));
         cairo_new_path(cr);
+        return pieces.size() - 1;
     };
-    double sx, sy, sw, bx, by, bw;
-    spine(0.46, &sx, &sy, &sw);
-    spine(0.28, &bx, &by, &bw);
-    // The wing: a thick arm arching from the shoulder up to the wrist,
-    // three fingers bowing out from it to the top left, the membrane
-    // scalloped between the finger tips (each scallop sagging toward the
-    // wrist, as a stretched skin does) and back to the body. All of it in
-    // the left third, clear of the heart in the middle of the view.
-    const double wx = 124, wy = 20;
-    const double tips[3][2] = {{8, 30}, {20, 100}, {74, 140}};
-    const double root[2] = {bx + 14, by - bw * 0.5};
+    // The wing, raised: the arm climbs from the shoulder up and back to the
+    // elbow, bends there and goes on to the wrist; four fingers fan back
+    // from the wrist, each bowing upward a tenth of its length off its
+    // chord, and the membrane is scalloped between the finger tips (each
+    // scallop sagging toward the wrist, as a stretched skin does) and back
+    // to the hips.
+    const double wrist[2] = {112, 60};
+    const Tube arm = tube({238, 194, 8, 196, 118, 5.5, 196, 118, 5.5, wrist[0], wrist[1], 3.5}, 40);
+    const double tips[4][2] = {{14, 16}, {6, 88}, {34, 140}, {80, 170}};
+    const double root[2] = {118, 204};
+    double bend[4][2];
+    for (int k = 0; k < 4; k++) {
+        double dx = tips[k][0] - wrist[0], dy = tips[k][1] - wrist[1], up = dx > 0 ? 0.1 : -0.1;
+        bend[k][0] = wrist[0] + dx / 2 + dy * up, bend[k][1] = wrist[1] + dy / 2 - dx * up;
+    }
     // The point a scallop bows toward: a third of the way from the middle
     // of its chord to the wrist.
     auto sag = [&](double x0, double y0, double x1, double y1, double *cx, double *cy) {
-        *cx = (x0 + x1) / 2 + ((wx - (x0 + x1) / 2)) * 0.3;
-        *cy = (y0 + y1) / 2 + ((wy - (y0 + y1) / 2)) * 0.3;
+        *cx = (x0 + x1) / 2 + ((wrist[0] - (x0 + x1) / 2)) * 0.3;
+        *cy = (y0 + y1) / 2 + ((wrist[1] - (y0 + y1) / 2)) * 0.3;
     };
-    cairo_move_to(cr, sx + 6, sy - sw * 0.6);
-    cairo_curve_to(cr, sx + 18, 120, wx + 40, wy + 34, wx, wy);
-    cairo_curve_to(cr, 92, 2, 40, 6, tips[0][0], tips[0][1]);
+    cairo_move_to(cr, arm.x[0], arm.y[0]);
+    for (size_t i = 1; i < arm.x.size(); i++) cairo_line_to(cr, arm.x[i], arm.y[i]);
+    cairo_curve_to(cr, bend[0][0], bend[0][1], bend[0][0], bend[0][1], tips[0][0], tips[0][1]);
     double cx, cy;
-    sag(tips[0][0], tips[0][1], tips[1][0], tips[1][1], &cx, &cy);
-    cairo_curve_to(cr, cx, cy, cx, cy, tips[1][0], tips[1][1]);
-    sag(tips[1][0], tips[1][1], tips[2][0], tips[2][1], &cx, &cy);
-    cairo_curve_to(cr, cx, cy, cx, cy, tips[2][0], tips[2][1]);
-    sag(tips[2][0], tips[2][1], root[0], root[1], &cx, &cy);
-    cairo_curve_to(cr, cx, cy, cx, cy, root[0], root[1]);
+    for (int k = 0; k < 4; k++) {
+        const double *to = k < 3 ? tips[k + 1] : root;
+        sag(tips[k][0], tips[k][1], to[0], to[1], &cx, &cy);
+        cairo_curve_to(cr, cx, cy, cx, cy, to[0], to[1]);
+    }
+    cairo_line_to(cr, 200, 200);
     cairo_close_path(cr);
+    const size_t wing = keep();
+    outline(arm);
     keep();
-    // Back spikes, curved back toward the tail, their roots under the body.
-    for (int i = 12; i < n - 10; i += 9) {
-        double x, y, w;
-        spine((double)i / n, &x, &y, &w);
-        cairo_move_to(cr, lx[i - 4], ly[i - 4]);
-        cairo_curve_to(cr, lx[i] + (lx[i] - x) * 0.5, ly[i] + (ly[i] - y) * 0.5,
-                       lx[i] + (lx[i] - x) * 0.9 - 6, ly[i] + (ly[i] - y) * 0.9,
-                       lx[i] + (lx[i] - x) * 1.1 - 10, ly[i] + (ly[i] - y) * 1.1 - 2);
-        cairo_line_to(cr, lx[i + 3], ly[i + 3]);
+    // Spikes along the back of the neck and the tail, raked toward the tail
+    // and sized to the body under them; none under the wing.
+    for (int i = 8; i < n - 6; i += 6) {
+        if (sx[i] > 110 && sx[i] < 250) continue;
+        double h = 3 + 0.6 * sw[i], nx = lx[i] - sx[i], ny = ly[i] - sy[i];
+        double nl = std::hypot(nx, ny) + 1e-9;
+        nx /= nl, ny /= nl;
+        cairo_move_to(cr, lx[i - 2], ly[i - 2]);
+        cairo_curve_to(cr, lx[i] + nx * h * 0.5, ly[i] + ny * h * 0.5,
+                       lx[i] + nx * h * 0.9 - alongX[i] * h * 0.4,
+                       ly[i] + ny * h * 0.9 - alongY[i] * h * 0.4,
+                       lx[i] + nx * h - alongX[i] * h * 0.8, ly[i] + ny * h - alongY[i] * h * 0.8);
+        cairo_line_to(cr, lx[i + 2], ly[i + 2]);
         cairo_close_path(cr);
         keep();
     }
-    cairo_move_to(cr, ux[0], uy[0]);
-    for (int i = 1; i <= n; i++) cairo_line_to(cr, ux[i], uy[i]);
-    for (int i = n; i >= 0; i--) cairo_line_to(cr, lx[i], ly[i]);
-    cairo_close_path(cr);
-    keep();
-    // Head at the neck's end: a long snout, open jaws, a swept horn.
-    double hx, hy, hw;
-    spine(1.0, &hx, &hy, &hw);
+    // The legs, tucked under the belly as it flies: the foreleg folded back
+    // at the elbow with its claws curled forward under the chest, the hind
+    // leg a heavy thigh, the shin trailing back to a clawed foot.
+    // Each outline: from where it leaves the body, two curves down the
+    // outer side to the foot, three claws (tip, notch), and two curves back
+    // up the inner side.
+    const double legs[2][19][2] = {{{192, 212},
+                                    {186, 228},
+                                    {186, 240},
+                                    {196, 245},
+                                    {206, 249},
+                                    {218, 248},
+                                    {228, 244},
+                                    {237, 249},
+                                    {232, 241},
+                                    {241, 243},
+                                    {233, 236},
+                                    {239, 233},
+                                    {226, 234},
+                                    {216, 238},
+                                    {206, 238},
+                                    {203, 232},
+                                    {204, 224},
+                                    {208, 218},
+                                    {212, 214}},
+                                   {{134, 208},
+                                    {148, 224},
+                                    {140, 242},
+                                    {124, 244},
+                                    {114, 246},
+                                    {102, 248},
+                                    {92, 248},
+                                    {74, 253},
+                                    {84, 246},
+                                    {69, 245},
+                                    {84, 242},
+                                    {72, 237},
+                                    {90, 240},
+                                    {100, 240},
+                                    {108, 236},
+                                    {112, 232},
+                                    {104, 228},
+                                    {96, 222},
+                                    {94, 216}}};
+    for (const auto &leg : legs) {
+        auto curve = [&](int k) {
+            cairo_curve_to(cr, leg[k][0], leg[k][1], leg[k + 1][0], leg[k + 1][1], leg[k + 2][0],
+                           leg[k + 2][1]);
+        };
+        cairo_move_to(cr, leg[0][0], leg[0][1]);
+        curve(1);
+        curve(4);
+        for (int k = 7; k < 13; k++) cairo_line_to(cr, leg[k][0], leg[k][1]);
+        curve(13);
+        curve(16);
+        cairo_close_path(cr);
+        keep();
+    }
+    // The tail ends in a spade: a barbed leaf pointing on along the curl.
+    {
+        double px = sx[0], py = sy[0], dx = -alongX[0], dy = -alongY[0], nx = -dy, ny = dx;
+        auto at = [&](double along, double across) {
+            cairo_line_to(cr, px + dx * along + nx * across, py + dy * along + ny * across);
+        };
+        cairo_move_to(cr, px + nx * 2, py + ny * 2);
+        at(-4, 9);
+        cairo_curve_to(cr, px + dx * 6 + nx * 8, py + dy * 6 + ny * 8, px + dx * 12 + nx * 3,
+                       py + dy * 12 + ny * 3, px + dx * 17, py + dy * 17);
+        cairo_curve_to(cr, px + dx * 12 - nx * 3, py + dy * 12 - ny * 3, px + dx * 6 - nx * 8,
+                       py + dy * 6 - ny * 8, px - dx * 4 - nx * 9, py - dy * 4 - ny * 9);
+        at(0, -2);
+        cairo_close_path(cr);
+        keep();
+    }
+    outline(spine);
+    const size_t body = keep();
+    // Head at the neck's end: a rounded skull, a long snout, open jaws and
+    // two horns swept back, the far one shorter and lower.
+    const double hx = sx[n], hy = sy[n];
     cairo_move_to(cr, hx - 14, hy - 22);
     cairo_curve_to(cr, hx + 16, hy - 36, hx + 44, hy - 30, hx + 74, hy - 14);
     cairo_line_to(cr, hx + 78, hy - 4);
     cairo_line_to(cr, hx + 36, hy);
     cairo_line_to(cr, hx + 72, hy + 14);
     cairo_curve_to(cr, hx + 44, hy + 26, hx + 16, hy + 28, hx - 14, hy + 22);
-    cairo_close_path(cr);
-    keep();
-    cairo_move_to(cr, hx + 4, hy - 26);
-    cairo_curve_to(cr, hx - 10, hy - 56, hx - 28, hy - 66, hx - 48, hy - 70);
-    cairo_curve_to(cr, hx - 24, hy - 52, hx - 12, hy - 38, hx - 8, hy - 24);
-    cairo_close_path(cr);
-    keep();
-    // The rim is the moon's: bright on the outline nearest it (the head,
-    // the neck, the front of the back) and dimming to a thread on the far
-    // wing tips, so the beast is lit from one side instead of outlined.
-    auto moonlit = [&](uint32_t colour, double nearA, double farA, double reach) {
-        cairo_pattern_t *glow = cairo_pattern_create_radial(432, 84, 0, 432, 84, reach);
+    cairo_curve_to(cr, hx - 26, hy + 12, hx - 26, hy - 14, hx - 14, hy - 22);
+    const size_t head = keep();
+    for (double size : {1.0, 0.6}) {
+        cairo_save(cr);
+        cairo_translate(cr, size < 1 ? hx - 8 : hx + 4, size < 1 ? hy - 18 : hy - 26);
+        cairo_scale(cr, size, size);
+        cairo_move_to(cr, 0, 0);
+        cairo_curve_to(cr, -14, -30, -32, -40, -52, -44);
+        cairo_curve_to(cr, -28, -26, -16, -12, -12, 2);
+        cairo_close_path(cr);
+        cairo_restore(cr); // the path stays where it was drawn, read back unscaled
+        keep();
+    }
+    // Light falling from a point: bright near it, dimming to farA at reach.
+    auto glowFrom = [&](double gx, double gy, uint32_t colour, double nearA, double farA,
+                        double reach) {
+        cairo_pattern_t *glow = cairo_pattern_create_radial(gx, gy, 0, gx, gy, reach);
         double r = (colour >> 16 & 255) / 255.0, g = (colour >> 8 & 255) / 255.0,
                b = (colour & 255) / 255.0;
         cairo_pattern_add_color_stop_rgba(glow, 0, r, g, b, nearA);
         cairo_pattern_add_color_stop_rgba(glow, 1, r, g, b, farA);
         cairo_set_source(cr, glow);
         cairo_pattern_destroy(glow); // the context keeps its own reference
+    };
+    // The rim is the moon's: bright on the outline nearest it (the head,
+    // the neck, the chest) and dimming to a thread on the far wing tips and
+    // the tail, so the beast is lit from one side instead of outlined.
+    auto moonlit = [&](uint32_t colour, double nearA, double farA, double reach) {
+        glowFrom(kDuskMoonX, kDuskMoonY, colour, nearA, farA, reach);
     };
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 3);
@@ -1726,11 +1874,10 @@ int DrakePicture(const char *dir) {
         cairo_append_path(cr, piece);
         cairo_stroke(cr);
     }
-    // The wing (the first piece) is a membrane: the dusk glows through it,
-    // more toward the scalloped edge where the skin is thinnest; the body
-    // and head are solid ink.
+    // The wing is a membrane: the dusk glows through it, more toward the
+    // scalloped edge where the skin is thinnest; the rest is solid ink.
     for (size_t k = 0; k < pieces.size(); k++) {
-        SetColour(cr, ink, k == 0 ? 0.9 : 1);
+        SetColour(cr, ink, k == wing ? 0.9 : 1);
         cairo_append_path(cr, pieces[k]);
         cairo_fill(cr);
     }
@@ -1738,23 +1885,26 @@ int DrakePicture(const char *dir) {
     // panel turns its own way to the moon, so alternate panels catch a
     // violet sheen and the wing reads as skin stretched in folds.
     cairo_save(cr);
-    cairo_append_path(cr, pieces[0]);
+    cairo_append_path(cr, pieces[wing]);
     cairo_clip(cr);
-    const double panel[4][2] = {{tips[0][0], tips[0][1]},
+    const double panel[5][2] = {{tips[0][0], tips[0][1]},
                                 {tips[1][0], tips[1][1]},
                                 {tips[2][0], tips[2][1]},
+                                {tips[3][0], tips[3][1]},
                                 {root[0], root[1]}};
-    const double sheen[3] = {0.55, 0.22, 0.45};
-    for (int k = 0; k < 3; k++) {
-        cairo_pattern_t *skin = cairo_pattern_create_linear(
-            wx, wy, (panel[k][0] + panel[k + 1][0]) / 2, (panel[k][1] + panel[k + 1][1]) / 2);
+    const double sheen[4] = {0.55, 0.22, 0.45, 0.2};
+    for (int k = 0; k < 4; k++) {
+        cairo_pattern_t *skin =
+            cairo_pattern_create_linear(wrist[0], wrist[1], (panel[k][0] + panel[k + 1][0]) / 2,
+                                        (panel[k][1] + panel[k + 1][1]) / 2);
         cairo_pattern_add_color_stop_rgba(skin, 0, 0.25, 0.12, 0.33, 0.0);
         cairo_pattern_add_color_stop_rgba(skin, 1, 0.62, 0.3, 0.5, sheen[k]);
         cairo_set_source(cr, skin);
-        cairo_move_to(cr, wx, wy);
-        cairo_line_to(cr, panel[k][0] - 30, panel[k][1]);
-        cairo_line_to(cr, panel[k + 1][0] - 30, panel[k + 1][1] + 30);
-        cairo_line_to(cr, panel[k + 1][0], panel[k + 1][1] + 30);
+        cairo_move_to(cr, wrist[0], wrist[1]);
+        cairo_line_to(cr, panel[k][0] + (panel[k][0] - wrist[0]) * 0.3,
+                      panel[k][1] + (panel[k][1] - wrist[1]) * 0.3);
+        cairo_line_to(cr, panel[k + 1][0] + (panel[k + 1][0] - wrist[0]) * 0.3,
+                      panel[k + 1][1] + (panel[k + 1][1] - wrist[1]) * 0.3);
         cairo_close_path(cr);
         cairo_fill(cr);
         cairo_pattern_destroy(skin);
@@ -1762,10 +1912,12 @@ int DrakePicture(const char *dir) {
     // Veins branching from each finger into the skin, faint and dark.
     cairo_set_line_width(cr, 0.8);
     SetColour(cr, 0x000000, 0.5);
-    for (int k = 0; k < 3; k++)
+    for (int k = 0; k < 4; k++)
         for (double f : {0.35, 0.6, 0.82}) {
-            double px = wx + (panel[k][0] - wx) * f, py = wy + (panel[k][1] - wy) * f;
-            double qx = wx + (panel[k + 1][0] - wx) * f, qy = wy + (panel[k + 1][1] - wy) * f;
+            double px = wrist[0] + (panel[k][0] - wrist[0]) * f,
+                   py = wrist[1] + (panel[k][1] - wrist[1]) * f;
+            double qx = wrist[0] + (panel[k + 1][0] - wrist[0]) * f,
+                   qy = wrist[1] + (panel[k + 1][1] - wrist[1]) * f;
             cairo_move_to(cr, px, py);
             cairo_curve_to(cr, px + 6, py + 10, qx - 6, qy - 4, (px + qx) / 2 + 4,
                            (py + qy) / 2 + 6);
@@ -1774,9 +1926,15 @@ int DrakePicture(const char *dir) {
     cairo_restore(cr);
     // The body is modelled, not flat: a soft band of moonlight along the
     // back, strongest toward the moon, laid in widening strokes that each
-    // add a little, so it fades into the ink toward the belly.
+    // add a little, so it fades into the ink toward the belly. All of it
+    // stays off the head, which the neck runs into: the clip is the body
+    // and the head taken even-odd (either but not both), then the body.
     cairo_save(cr);
-    cairo_append_path(cr, pieces[pieces.size() - 3]);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_append_path(cr, pieces[body]);
+    cairo_append_path(cr, pieces[head]);
+    cairo_clip(cr);
+    cairo_append_path(cr, pieces[body]);
     cairo_clip(cr);
     for (int k = 0; k < 5; k++) {
         cairo_set_line_width(cr, 2 + k * 5);
@@ -1785,28 +1943,39 @@ int DrakePicture(const char *dir) {
         for (int i = 1; i <= n; i++) cairo_line_to(cr, lx[i], ly[i]);
         cairo_stroke(cr);
     }
-    // Along the belly a row of plates, a dim warm band cut across by their
-    // seams, the underside the fire lights from below.
-    cairo_set_line_width(cr, 12);
-    SetColour(cr, 0x6A3042, 0.7);
-    cairo_move_to(cr, ux[10], uy[10]);
-    for (int i = 11; i <= n; i++) cairo_line_to(cr, ux[i], uy[i]);
-    cairo_stroke(cr);
-    cairo_set_line_width(cr, 1.2);
-    SetColour(cr, ink, 0.9);
-    for (int i = 12; i <= n; i += 4) {
-        double x, y, w;
-        spine((double)i / n, &x, &y, &w);
-        cairo_move_to(cr, ux[i], uy[i]);
-        cairo_line_to(cr, ux[i] + (x - ux[i]) * 0.3, uy[i] + (y - uy[i]) * 0.3);
+    // The fire lights the underside from below, warm under the throat and
+    // the chest and gone by the hips: belly scales in curved rows across
+    // the underside, each row a soft arc of its own strength, so they never
+    // join into a band.
+    cairo_set_line_width(cr, 2.2);
+    for (int i = 40; i < n - 4; i += 3) {
+        double fade = 0.5 + 0.5 * Fbm(129, i / 5.0, 0.5, 2);
+        glowFrom(hx + 60, hy + 20, 0xB05A48, 0.75 * fade, 0.0, 200);
+        double mx = ux[i] + (sx[i] - ux[i]) * 0.15, my = uy[i] + (sy[i] - uy[i]) * 0.15;
+        double ax = (sx[i] - ux[i]) * 0.4, ay = (sy[i] - uy[i]) * 0.4;
+        cairo_move_to(cr, mx - alongX[i] * 3 + ax, my - alongY[i] * 3 + ay);
+        cairo_curve_to(cr, mx - alongX[i] * 2, my - alongY[i] * 2, mx + alongX[i] * 2,
+                       my + alongY[i] * 2, mx + alongX[i] * 3 + ax, my + alongY[i] * 3 + ay);
+        cairo_stroke(cr);
     }
+    // Scales: rows of small arcs along the body and neck, catching the
+    // moonlight more the nearer the moon they are.
+    cairo_set_line_width(cr, 1.0);
+    moonlit(rim, 0.4, 0.1, 380);
+    for (int i = 4; i < n - 4; i += 3)
+        for (double across : {-0.45, 0.05, 0.5}) {
+            if (sw[i] < 7) continue;
+            double ax = sx[i] + (lx[i] - sx[i]) * across, ay = sy[i] + (ly[i] - sy[i]) * across;
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, ax + (i % 2) * sw[i] * 0.2, ay, sw[i] * 0.22, kPi * 1.1, kPi * 1.9);
+        }
     cairo_stroke(cr);
     cairo_restore(cr);
     // The head faces the moon and takes the most of its light: a sheen over
     // the skull and snout, a brow ridge over the eye, pale teeth in the open
     // jaws.
     cairo_save(cr);
-    cairo_append_path(cr, pieces[pieces.size() - 2]);
+    cairo_append_path(cr, pieces[head]);
     cairo_clip(cr);
     moonlit(0xA878B8, 0.7, 0.05, 150);
     cairo_paint(cr);
@@ -1839,41 +2008,28 @@ int DrakePicture(const char *dir) {
         for (int i = 0; i < W * H; i++) beast[i] = std::max(beast[i], m[i]);
         cairo_path_destroy(piece);
     }
-    // Scales: rows of small arcs along the body, catching the moonlight
-    // more the nearer the moon they are.
-    cairo_set_line_width(cr, 1.0);
-    moonlit(rim, 0.4, 0.1, 380);
-    for (int i = 4; i < n - 4; i += 3)
-        for (double across : {-0.45, 0.05, 0.5}) {
-            double x, y, w;
-            spine((double)i / n, &x, &y, &w);
-            double ax = x + (lx[i] - x) * across, ay = y + (ly[i] - y) * across;
-            cairo_new_sub_path(cr);
-            cairo_arc(cr, ax + (i % 2) * w * 0.2, ay, w * 0.22, kPi * 1.1, kPi * 1.9);
-        }
-    cairo_stroke(cr);
-    // The wing's finger bones bow outward like the arm: dark rods with a
-    // thread of moonlight along their upper side.
-    const double bow[3][2] = {{40, 8}, {44, 52}, {84, 84}};
+    // The finger bones: dark rods with a thread of moonlight along their
+    // upper side.
     for (int pass = 0; pass < 2; pass++) {
-        cairo_set_line_width(cr, pass ? 1.0 : 3.2);
         if (pass)
             moonlit(rim, 0.7, 0.4, 440);
         else
             SetColour(cr, ink, 1);
-        for (int k = 0; k < 3; k++) {
-            double o = pass ? -1.2 : 0;
-            cairo_move_to(cr, wx, wy + o);
-            cairo_curve_to(cr, bow[k][0], bow[k][1] + o, bow[k][0], bow[k][1] + o, tips[k][0],
+        double o = pass ? -1.2 : 0;
+        cairo_set_line_width(cr, pass ? 1.0 : 3.0);
+        for (int k = 0; k < 4; k++) {
+            cairo_move_to(cr, wrist[0], wrist[1] + o);
+            cairo_curve_to(cr, bend[k][0], bend[k][1] + o, bend[k][0], bend[k][1] + o, tips[k][0],
                            tips[k][1] + o);
         }
         cairo_stroke(cr);
     }
     // A claw at the wrist.
     SetColour(cr, ink, 1);
-    cairo_move_to(cr, wx - 4, wy + 2);
-    cairo_curve_to(cr, wx + 2, wy - 10, wx + 10, wy - 14, wx + 16, wy - 12);
-    cairo_line_to(cr, wx + 6, wy + 4);
+    cairo_move_to(cr, wrist[0] - 4, wrist[1] + 2);
+    cairo_curve_to(cr, wrist[0] + 2, wrist[1] - 10, wrist[0] + 10, wrist[1] - 14, wrist[0] + 16,
+                   wrist[1] - 12);
+    cairo_line_to(cr, wrist[0] + 6, wrist[1] + 4);
     cairo_close_path(cr);
     cairo_fill(cr);
     // The eye: a gold ember in the black.
