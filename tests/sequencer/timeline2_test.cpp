@@ -129,8 +129,8 @@ const struct {
     {3360, "140.78 s: the first butterfly flying in", 0xe7fbeb92edb48b59u},
     {3900, "149.78 s: the panels half way", 0x7642f972ab29d0c2u},
     {4320, "156.78 s: the lone butterfly on white before the drums", 0xe02285df4255edf2u},
-    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0x16ad2384bf92d1aeu},
-    {5228, "171.91 s: an odd beat, the swarm on white", 0xc4b4611a60bedf34u},
+    {4700, "163.11 s: an even beat, skog under the inverted swarm", 0xbcdc2c158ea21c63u},
+    {5228, "171.91 s: an odd beat, the swarm on white", 0x90dc5b8c43ac0205u},
     {5790, "181.28 s: the credits begin under the five butterflies", 0x71f1fd6ee7336758u},
     {6000, "184.78 s: the credits under the blurring butterflies", 0x2dc64a2c0e742f65u},
 };

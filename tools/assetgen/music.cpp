@@ -504,15 +504,17 @@ const Section kSections[PART_COUNT + 1] = {
      0.45, 135, 2.2, 3},
     // The butterflies: finale. Two bars of riser over the lone butterfly on
     // white; then the drums, the crash and the theme come in at 158.78 s,
-    // where the strobe starts, and every kick brings in more butterflies.
-    // The strobe cuts the view on every frame the kick is loud, so a short
-    // kick, loud for one frame at 60 fps: on beat 1 only for four bars (a
-    // cut every two seconds while the swarm gathers), then on beats 1 and 3
-    // (a cut a second) to the end, so the finale builds. The last bar's
-    // third beat rests, so the strobe ends on the forest and the credits'
-    // night forest follows it.
-    {52, kHalf, 0.56, 84, 0.06, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
-     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.025, 0,
+    // where the strobe starts. The strobe cuts the view on every frame the
+    // kick is loud, and every frame it is fairly loud brings in one more
+    // butterfly, so a short, hard kick, loud for one frame at 60 fps and
+    // quiet again by the next: the flock gathers one butterfly a cut, the
+    // fifth at the fourth cut, instead of all at the second. On beat 1 only
+    // for four bars (a cut every two seconds while the swarm gathers), then
+    // on beats 1 and 3 (a cut a second) to the end, so the finale builds.
+    // The last bar's third beat rests, so the strobe ends on the forest and
+    // the credits' night forest follows it.
+    {52, kHalf, 0.7, 84, 0.045, "....x.......x...", 0.42, "x.x.x.x.x.x.x.xo", 0.15,
+     "..x.x.x...x.x.x.", 0.16, 0.35, 3500, 1, kThemeB, 0.17, {&kAm, &kF, &kC, &kG}, 1, 0, 0.015, 0,
      190, 0.5, 8, 1, 0, 0, 1.0, kFinalePhrase},
     // Credits: pad and plucks only, slowing to 115 BPM; the fade at the
     // end of the track takes them to silence by the last frame.
