@@ -283,8 +283,8 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
     // A vertex is lit once, for the first face drawn there: a vertex shared
     // by faces of two materials would shade one toward the other. The
     // crystal's two pyramids, the moon's seas, the spikeball's points, the
-    // heart's faces, bevels and sparks, and the cube's gilt edges keep
-    // vertices of their own.
+    // heart's two tubes and its sparks, and the orb's belts keep vertices
+    // of their own.
     for (const char *scene : {"stars.txt", "dabomb.txt", "spikeball.txt", "love.txt", "cube.txt"}) {
         SCOPED_TRACE(scene);
         Model *m = LoadModel((data + scene).c_str());
@@ -306,7 +306,7 @@ TEST_F(Assets, HungObjectsStayInsideTheViewAndKeepTheirColoursApart) {
             for (int f = 0; f < m->meshes[i].faceCount; f++)
                 materials.insert(m->meshes[i].faces[f].material);
         // Two pyramids and their frosted points; land and seas; spikes and
-        // their points; faces, bevels and sparks.
+        // their points; the two tubes and the sparks; orb, cage and belts.
         const bool three = !std::strcmp(scene, "stars.txt") || !std::strcmp(scene, "love.txt");
         EXPECT_GE(materials.size(), three ? 3u : 2u);
         FreeModel(m);

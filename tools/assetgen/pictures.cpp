@@ -1758,44 +1758,15 @@ int DrakePicture(const char *dir) {
     // Each outline: from where it leaves the body, two curves down the
     // outer side to the foot, three claws (tip, notch), and two curves back
     // up the inner side.
-    const double legs[2][19][2] = {{{192, 212},
-                                    {186, 228},
-                                    {186, 240},
-                                    {196, 245},
-                                    {206, 249},
-                                    {218, 248},
-                                    {228, 244},
-                                    {237, 249},
-                                    {232, 241},
-                                    {241, 243},
-                                    {233, 236},
-                                    {239, 233},
-                                    {226, 234},
-                                    {216, 238},
-                                    {206, 238},
-                                    {203, 232},
-                                    {204, 224},
-                                    {208, 218},
-                                    {212, 214}},
-                                   {{134, 208},
-                                    {148, 224},
-                                    {140, 242},
-                                    {124, 244},
-                                    {114, 246},
-                                    {102, 248},
-                                    {92, 248},
-                                    {74, 253},
-                                    {84, 246},
-                                    {69, 245},
-                                    {84, 242},
-                                    {72, 237},
-                                    {90, 240},
-                                    {100, 240},
-                                    {108, 236},
-                                    {112, 232},
-                                    {104, 228},
-                                    {96, 222},
-                                    {94, 216}}};
+    // clang-format off
+    const double legs[2][19][2] = {
+        {{192, 212}, {186, 228}, {186, 240}, {196, 245}, {206, 249}, {218, 248}, {228, 244},
+         {237, 249}, {232, 241}, {241, 243}, {233, 236}, {239, 233}, {226, 234},
+         {216, 238}, {206, 238}, {203, 232}, {204, 224}, {208, 218}, {212, 214}},
+        {{134, 208}, {148, 224}, {140, 242}, {124, 244}, {114, 246}, {102, 248}, {92, 248},
+         {74, 253}, {84, 246}, {69, 245}, {84, 242}, {72, 237}, {90, 240},
+         {100, 240}, {108, 236}, {112, 232}, {104, 228}, {96, 222}, {94, 216}}};
+    // clang-format on
     for (const auto &leg : legs) {
         auto curve = [&](int k) {
             cairo_curve_to(cr, leg[k][0], leg[k][1], leg[k + 1][0], leg[k + 1][1], leg[k + 2][0],
@@ -2314,13 +2285,14 @@ int LakeFPicture(const char *dir) {
     Rng rng = NewRng(141);
     // Pines at both edges, and the shore: a low bank, higher at the sides.
     // Each pine is filled in a pale moonlit tone, then in the dark one again
-    // shifted 4 pixels away from the moon (it hangs over the middle) and kept inside
-    // the tree: a thin bright rim stays along every tier's edge that faces
-    // the moon. A sheen over the moon's half of the tree, fading out by its
-    // middle, turns the flat cut-out into a lit cone.
+    // shifted 4 pixels away from the moon (it hangs over the middle) and
+    // kept inside the tree: a thin bright rim stays along every tier's edge
+    // that faces the moon. A sheen over the moon's half of the tree, fading
+    // out by its middle, turns the flat cut-out into a lit cone.
     // Behind them, a rank of smaller pines further along the shore in the
     // misty blue of the air between: the wood recedes in steps instead of
-    // standing as one flat wall. Kept clear of the moon's path down the middle.
+    // standing as one flat wall. Kept clear of the moon's path down the
+    // middle.
     const double farPines[3][4] = {{118, 238, 118, 40}, {152, 240, 86, 30}, {464, 238, 136, 46}};
     for (const auto &pine : farPines) {
         AddShaggyPine(cr, pine[0], pine[1], pine[2], pine[3], 10, 170 + (uint32_t)pine[0]);
